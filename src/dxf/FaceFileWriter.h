@@ -1,0 +1,54 @@
+#pragma once
+// The DXF face file: one ENTITIES section of 3DFACE entities, then a "//" comment block.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "geometry/FlowerParameters.h"
+#include "geometry/MeshStore.h"
+
+namespace petalwright::dxf {
+
+// Where the file's bytes go. The file adapter decides the code page; tests collect in memory.
+class OutputSink {
+public:
+    virtual ~OutputSink() = default;
+    // Appends bytes as they are. Returns false when they could not be written.
+    virtual bool write(std::string_view bytes) = 0;
+    // The UTF-8 text of a comment line in the file's code page; UTF-8 unchanged by default.
+    virtual std::string encodeText(std::string_view utf8) const { return std::string(utf8); }
+};
+
+// What the comment block records besides the version.
+struct CommentInfo {
+    std::string fileName;                       // file-name part of the output path, UTF-8
+    std::function<std::string()> dateTime;      // local "date time", read once after the last face
+    geometry::ParameterTexts parameterTexts;    // the six box texts as typed (trimmed on writing)
+};
+
+// Called after each face with the number written so far; returns false to stop (cancel).
+using FaceStep = std::function<bool(int facesWritten)>;
+
+enum class WriteOutcome {
+    Finished,  // every face, trailer and comment block written
+    Cancelled, // stopped by the step after some faces; trailer and comment block written
+    Failed,    // the sink refused bytes; nothing more was written
+};
+
+// Writes every face of the `overlapCount` x `petalCount` petals held in `mesh`.
+WriteOutcome writeFaceFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
+                           const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
+
+// Bytes that collect in memory, for tests and benchmarks.
+class MemorySink final : public OutputSink {
+public:
+    bool write(std::string_view bytes) override
+    {
+        data.append(bytes);
+        return true;
+    }
+    std::string data;
+};
+
+} // namespace petalwright::dxf
