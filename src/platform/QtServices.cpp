@@ -1,0 +1,89 @@
+#include "platform/QtServices.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "geometry/RandomSource.h"
+#include "platform/AppInfo.h"
+
+namespace petalwright::platform {
+namespace {
+
+// The box shows line breaks; the texts join their lines with CR LF.
+QString forDisplay(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// Refuses, inside the dialog, a name whose folder does not exist.
+class DxfFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const QFileInfo chosen(files.first());
+            if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("フォルダーが見つかりません。\n%1\nフォルダー名を確認してください。")
+                                         .arg(QDir::toNativeSeparators(chosen.absolutePath())));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+void QtMessageBox::exclamation(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, applicationTitle(), forDisplay(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtMessageBox::question(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, applicationTitle(), forDisplay(text), QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtSaveDialog::getSaveFileName(QWidget* parent, const SaveRequest& request)
+{
+    DxfFileDialog dialog(parent, request.title, request.folder, request.filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void DesktopUrlOpener::open(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+Services systemServices(const Clock& clock)
+{
+    static QtMessageBox messageBox;
+    static QtSaveDialog saveDialog;
+    static DesktopUrlOpener urlOpener;
+    Services services;
+    services.messageBox = &messageBox;
+    services.saveDialog = &saveDialog;
+    services.urlOpener = &urlOpener;
+    services.clock = &clock;
+    services.seedForRun = [] { return geometry::seedFromClock(); };
+    services.yield = [] { QCoreApplication::processEvents(); };
+    services.executableFolder = executableFolder();
+    services.locale = QLocale::system();
+    return services;
+}
+
+} // namespace petalwright::platform

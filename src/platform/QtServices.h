@@ -1,0 +1,31 @@
+#pragma once
+// The real platform services on Qt Widgets.
+
+#include <functional>
+
+#include "platform/LocalDateTime.h"
+#include "platform/Services.h"
+
+namespace petalwright::platform {
+
+class QtMessageBox final : public MessageBox {
+public:
+    void exclamation(QWidget* parent, const QString& text) override;
+    bool question(QWidget* parent, const QString& text) override;
+};
+
+// Qt's own file dialog, the same on every platform; refuses names in folders that do not exist.
+class QtSaveDialog final : public SaveDialog {
+public:
+    QString getSaveFileName(QWidget* parent, const SaveRequest& request) override;
+};
+
+class DesktopUrlOpener final : public UrlOpener {
+public:
+    void open(const QUrl& url) override;
+};
+
+// The services of the running program; `clock` must outlive the result.
+Services systemServices(const Clock& clock);
+
+} // namespace petalwright::platform

@@ -1,0 +1,62 @@
+#pragma once
+// What the windows need from the platform, behind interfaces so tests can replace and record them.
+
+#include <QLocale>
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+
+namespace petalwright::platform {
+
+class Clock;
+
+// Message boxes titled with the application title.
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    // Exclamation icon, one OK button; waits for the user.
+    virtual void exclamation(QWidget* parent, const QString& text) = 0;
+    // Question icon, Yes and No with No as default; true for Yes.
+    virtual bool question(QWidget* parent, const QString& text) = 0;
+};
+
+// What the save dialog is asked to show.
+struct SaveRequest {
+    QString title;
+    QString filter;        // one entry: "DXFファイル(*.dxf)"
+    QString defaultSuffix; // appended to a name typed without one
+    QString folder;        // folder the dialog opens in
+    QString fileName;      // text of the file-name box (the previous choice, or empty)
+};
+
+class SaveDialog {
+public:
+    virtual ~SaveDialog() = default;
+    // Full path the user confirmed, or empty when cancelled.
+    virtual QString getSaveFileName(QWidget* parent, const SaveRequest& request) = 0;
+};
+
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    // Hands the address to the default browser; does not wait for the page.
+    virtual void open(const QUrl& url) = 0;
+};
+
+// Everything a window may ask of the platform; the program passes the real ones, tests fakes.
+struct Services {
+    MessageBox* messageBox = nullptr;
+    SaveDialog* saveDialog = nullptr;
+    UrlOpener* urlOpener = nullptr;
+    const Clock* clock = nullptr;
+    std::function<std::uint64_t()> seedForRun; // seed of a run's ring turns
+    std::function<void()> yield;               // process pending window events
+    QString executableFolder;                  // where the save dialog first opens
+    QLocale locale;                            // regional formats: group separator, date, time
+};
+
+} // namespace petalwright::platform

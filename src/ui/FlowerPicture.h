@@ -1,0 +1,11 @@
+#pragma once
+// The small flower drawn for the window icon and the main window's decoration.
+
+#include <QPixmap>
+
+namespace petalwright::ui {
+
+// A daisy seen from above, `size` pixels, on a transparent ground.
+QPixmap flowerPicture(QSize size);
+
+} // namespace petalwright::ui

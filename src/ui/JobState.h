@@ -1,0 +1,40 @@
+#pragma once
+// The variables one run shares between the main window and the progress window.
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+#include "geometry/FlowerParameters.h"
+#include "geometry/MeshStore.h"
+
+namespace petalwright::ui {
+
+struct JobState {
+    // Written by checkPRAM only.
+    std::int32_t petalCount = 0;
+    std::int32_t overlapCount = 0;
+    std::int32_t petalWidth = 0;
+    double petalScale = 0.0;
+    double angleStart = 0.0;
+    double angleEnd = 0.0;
+
+    // Written by the output file selection only; an empty path means no file chosen.
+    QString dxfFilePath;
+    QString dxfFileName;
+
+    // Written by checkSIZE only.
+    std::int32_t faceTotal = 0;
+    std::string sizeEstimateText;
+
+    // meshX, meshY and meshZ.
+    geometry::MeshStore mesh;
+
+    geometry::FlowerParameters parameters() const
+    {
+        return {petalCount, overlapCount, petalWidth, petalScale, angleStart, angleEnd};
+    }
+};
+
+} // namespace petalwright::ui

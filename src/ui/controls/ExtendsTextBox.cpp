@@ -1,0 +1,53 @@
+#include "ui/controls/ExtendsTextBox.h"
+
+#include <QFocusEvent>
+#include <QLineEdit>
+
+namespace petalwright::ui {
+
+std::vector<std::unique_ptr<ExtendsTextBox>> extendedBoxes;
+
+ExtendsTextBox::ExtendsTextBox(QLineEdit* hTextBox) : This(hTextBox)
+{
+    This->installEventFilter(this);
+}
+
+bool ExtendsTextBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != This)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        This_MouseDown();
+    } else if (event->type() == QEvent::FocusIn) {
+        // The box handles its focus first (it selects on Tab by itself); the selection is set after.
+        This->event(event);
+        This_GotFocus(static_cast<QFocusEvent*>(event)->reason());
+        return true;
+    }
+    return false;
+}
+
+void ExtendsTextBox::This_GotFocus(int reason)
+{
+    // Qt gives the focus before the mouse press that caused it, so the reason tells a press
+    // apart; after a context menu or a window switch the box keeps what the user left.
+    mouseDownFlag = reason == Qt::MouseFocusReason;
+    if (mouseDownFlag || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return;
+    This->setSelection(0, static_cast<int>(This->text().size()));
+}
+
+void ExtendsTextBox::This_MouseDown() { mouseDownFlag = true; }
+
+void extendTEXTBOX(QWidget* form)
+{
+    std::size_t n = 0;
+    const auto controls = form->findChildren<QLineEdit*>();
+    for (QLineEdit* box : controls) {
+        extendedBoxes.resize(n + 1);
+        extendedBoxes[n] = std::make_unique<ExtendsTextBox>(box);
+        ++n;
+    }
+}
+
+} // namespace petalwright::ui

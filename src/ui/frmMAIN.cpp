@@ -1,0 +1,247 @@
+#include "ui/frmMAIN.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "dxf/NumberPatterns.h"
+#include "dxf/SizeEstimate.h"
+#include "job/frmDXF.h"
+#include "platform/AppInfo.h"
+#include "ui/FlowerPicture.h"
+#include "ui/HelpLink.h"
+#include "ui/controls/EnterNavigation.h"
+#include "ui/controls/ExtendsTextBox.h"
+#include "ui/controls/FormFont.h"
+
+namespace petalwright::ui {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+QRect twips(int left, int top, int width, int height)
+{
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+}
+
+template <typename Control>
+Control* makeControl(QWidget* container, const char* name, QRect geometry)
+{
+    auto* control = new Control(container);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton* makeButton(QWidget* container, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = makeControl<QPushButton>(container, name, geometry);
+    button->setText(caption);
+    // Enter presses the focused button, as Space does.
+    button->setAutoDefault(true);
+    return button;
+}
+
+QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
+{
+    auto* box = makeControl<QLineEdit>(container, name, geometry);
+    box->setText(text);
+    box->setFrame(true);
+    return box;
+}
+
+} // namespace
+
+frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_services(services)
+{
+    setObjectName(QStringLiteral("frmMAIN"));
+    setWindowTitle(platform::applicationTitle());
+    setFixedSize(twips(0, 0, 7080, 3765).size());
+    const QPixmap icon = flowerPicture(QSize(32, 32));
+    setWindowIcon(QIcon(icon));
+
+    Frame2 = makeControl<QGroupBox>(this, "Frame2", twips(180, 120, 6675, 855));
+    Frame2->setTitle(QStringLiteral("出力DXFファイル"));
+    txtDXFFILE = makeBox(Frame2, "txtDXFFILE", QString(), twips(180, 360, 5235, 270));
+    txtDXFFILE->setReadOnly(true);
+    txtDXFFILE->setFocusPolicy(Qt::ClickFocus); // shown only; not a tab stop
+    QPalette buttonFace = txtDXFFILE->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+    txtDXFFILE->setPalette(buttonFace);
+    cmdOUT = makeButton(Frame2, "cmdOUT", QStringLiteral("設定"), twips(5580, 240, 855, 495));
+
+    Frame1 = makeControl<QGroupBox>(this, "Frame1", twips(180, 1080, 4095, 2475));
+    const geometry::ParameterTexts defaults = geometry::defaultParameterTexts();
+    const std::array<const char*, geometry::kParameterCount> boxNames = {
+        "txtPETAL", "txtKASAN", "txtPHABA", "txtSYUKU", "txtANGLS", "txtANGLE"};
+    std::array<QLineEdit*, geometry::kParameterCount> boxes{};
+    constexpr int kRowStep = 360;
+    for (int i = 0; i < geometry::kParameterCount; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        boxes[n] = makeBox(Frame1, boxNames[n], QString::fromStdString(defaults[n]), twips(2640, 240 + kRowStep * i, 1155, 270));
+        // Latin input only: no input method in the number boxes.
+        boxes[n]->setAttribute(Qt::WA_InputMethodEnabled, false);
+        boxes[n]->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    }
+    txtPETAL = boxes[0];
+    txtKASAN = boxes[1];
+    txtPHABA = boxes[2];
+    txtSYUKU = boxes[3];
+    txtANGLS = boxes[4];
+    txtANGLE = boxes[5];
+    for (int i = 0; i < geometry::kParameterCount; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        const int width = i < 4 ? 1875 : 2235;
+        Label[n] = makeControl<QLabel>(Frame1, "Label", twips(240, 300 + kRowStep * i, width, 195));
+        Label[n]->setObjectName(QStringLiteral("Label_%1").arg(i));
+        Label[n]->setText(QString::fromUtf8(geometry::kParameterLabels[n].data(),
+                                            static_cast<qsizetype>(geometry::kParameterLabels[n].size())));
+    }
+
+    cmdDXF = makeButton(this, "cmdDXF", QStringLiteral("DXF生成"), twips(4560, 1440, 2295, 495));
+    Image1 = makeControl<QLabel>(this, "Image1", twips(5580, 2580, 360, 285));
+    Image1->setPixmap(flowerPicture(QSize(19, 19)));
+    Image1->setAlignment(Qt::AlignCenter);
+    cmdHELP = makeButton(this, "cmdHELP", QStringLiteral("Web Help"), twips(5040, 3060, 1395, 435));
+    // Below the client area: never seen, it only holds the focus.
+    txtTABSTOP = makeBox(this, "txtTABSTOP", QStringLiteral("Text1"), twips(420, 6780, 555, 270));
+
+    // Keyboard order: cmdOUT, the six boxes, cmdDXF, cmdHELP, txtTABSTOP.
+    QWidget* order[] = {cmdOUT, txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE, cmdDXF, cmdHELP, txtTABSTOP};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QGroupBox* frame : {Frame1, Frame2})
+        frame->setFocusPolicy(Qt::NoFocus);
+
+    connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
+    connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
+    connect(cmdHELP, &QPushButton::clicked, this, &frmMAIN::cmdHELP_Click);
+    onKeyPress(txtPETAL, [this](int& k) { txtPETAL_KeyPress(k); });
+    onKeyPress(txtKASAN, [this](int& k) { txtKASAN_KeyPress(k); });
+    onKeyPress(txtPHABA, [this](int& k) { txtPHABA_KeyPress(k); });
+    onKeyPress(txtSYUKU, [this](int& k) { txtSYUKU_KeyPress(k); });
+    onKeyPress(txtANGLS, [this](int& k) { txtANGLS_KeyPress(k); });
+    onKeyPress(txtANGLE, [this](int& k) { txtANGLE_KeyPress(k); });
+
+    Form_Load();
+}
+
+frmMAIN::~frmMAIN() = default;
+
+void frmMAIN::Form_Load()
+{
+    setWindowTitle(QStringLiteral("%1 %2β").arg(platform::applicationTitle(), platform::versionText()));
+    setFONT(this);
+    extendTEXTBOX(this);
+}
+
+void frmMAIN::showCentred()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    activateWindow();
+    cmdOUT->setFocus();
+}
+
+void frmMAIN::txtPETAL_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtKASAN); }
+void frmMAIN::txtKASAN_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtPHABA); }
+void frmMAIN::txtPHABA_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtSYUKU); }
+void frmMAIN::txtSYUKU_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtANGLS); }
+void frmMAIN::txtANGLS_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtANGLE); }
+void frmMAIN::txtANGLE_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, cmdDXF); }
+
+geometry::ParameterTexts frmMAIN::boxTexts() const
+{
+    return {txtPETAL->text().toStdString(), txtKASAN->text().toStdString(), txtPHABA->text().toStdString(),
+            txtSYUKU->text().toStdString(), txtANGLS->text().toStdString(), txtANGLE->text().toStdString()};
+}
+
+void frmMAIN::cmdDXF_Click()
+{
+    txtTABSTOP->setFocus();
+    if (m_job.dxfFilePath.isEmpty()) {
+        cmdOUT_Click();
+        if (m_job.dxfFilePath.isEmpty())
+            return;
+    }
+    if (!checkPRAM())
+        return;
+    checkSIZE();
+    if (m_job.faceTotal >= dxf::kConfirmFaceCount) {
+        const std::string separator = m_services.locale.groupSeparator().toStdString();
+        const QString prompt = QStringLiteral("△") + QString::fromStdString(dxf::groupThousands(m_job.faceTotal, separator))
+            + QStringLiteral(" ファイルサイズ ") + QString::fromStdString(m_job.sizeEstimateText)
+            + QStringLiteral(" になります。\r\n\r\n続けますか？");
+        if (!m_services.messageBox->question(this, prompt))
+            return;
+    }
+    if (!m_frmDXF)
+        m_frmDXF = std::make_unique<job::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
+    m_frmDXF->showModal();
+}
+
+bool frmMAIN::checkPRAM()
+{
+    const geometry::ParameterTexts texts = boxTexts();
+    const geometry::FlowerParameters values = geometry::convertParameters(texts);
+    m_job.petalCount = values.petalCount;
+    m_job.overlapCount = values.overlapCount;
+    m_job.petalWidth = values.petalWidth;
+    m_job.petalScale = values.petalScale;
+    m_job.angleStart = values.angleStart;
+    m_job.angleEnd = values.angleEnd;
+
+    const std::string problems = geometry::checkParameters(texts, values);
+    if (!problems.empty()) {
+        m_services.messageBox->exclamation(this, QString::fromStdString(problems));
+        return false;
+    }
+    m_job.mesh.allocate(m_job.overlapCount, m_job.petalCount);
+    return true;
+}
+
+void frmMAIN::checkSIZE()
+{
+    const dxf::SizeEstimate estimate = dxf::estimateSize(m_job.petalCount, m_job.overlapCount);
+    m_job.faceTotal = estimate.faceTotal;
+    m_job.sizeEstimateText = estimate.sizeEstimateText;
+}
+
+void frmMAIN::cmdOUT_Click()
+{
+    txtTABSTOP->setFocus();
+    platform::SaveRequest request;
+    request.title = QStringLiteral("保存するDXFファイル名称の設定");
+    request.filter = QStringLiteral("DXFファイル(*.dxf)");
+    request.defaultSuffix = QStringLiteral("dxf");
+    request.folder = m_job.dxfFilePath.isEmpty() ? m_services.executableFolder : QFileInfo(m_job.dxfFilePath).absolutePath();
+    request.fileName = m_job.dxfFilePath;
+
+    const QString chosen = m_services.saveDialog->getSaveFileName(this, request);
+    if (chosen.isEmpty()) {
+        // The box keeps showing the earlier path, but no file is chosen any more.
+        m_job.dxfFilePath.clear();
+        return;
+    }
+    m_job.dxfFilePath = chosen;
+    txtDXFFILE->setText(QDir::toNativeSeparators(chosen));
+    m_job.dxfFileName = QFileInfo(chosen).fileName();
+}
+
+void frmMAIN::cmdHELP_Click()
+{
+    m_services.urlOpener->open(helpPageUrl());
+    txtTABSTOP->setFocus();
+}
+
+} // namespace petalwright::ui

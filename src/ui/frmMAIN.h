@@ -1,0 +1,75 @@
+#pragma once
+// The main window: the six parameter boxes, the output file, the generate and help commands.
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+#include "geometry/FlowerParameters.h"
+#include "platform/Services.h"
+#include "ui/JobState.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace petalwright::job {
+class frmDXF;
+}
+
+namespace petalwright::ui {
+
+class frmMAIN final : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMAIN(const platform::Services& services, QWidget* parent = nullptr);
+    ~frmMAIN() override;
+
+    // Centres the window on its screen and shows it with the focus on cmdOUT.
+    void showCentred();
+
+    JobState& jobState() { return m_job; }
+    // The progress window, once the first run has created it.
+    job::frmDXF* progressWindow() const { return m_frmDXF.get(); }
+
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* txtDXFFILE = nullptr;
+    QPushButton* cmdOUT = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* txtPETAL = nullptr;
+    QLineEdit* txtKASAN = nullptr;
+    QLineEdit* txtPHABA = nullptr;
+    QLineEdit* txtSYUKU = nullptr;
+    QLineEdit* txtANGLS = nullptr;
+    QLineEdit* txtANGLE = nullptr;
+    std::array<QLabel*, geometry::kParameterCount> Label{};
+    QPushButton* cmdDXF = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* cmdHELP = nullptr;
+    QLineEdit* txtTABSTOP = nullptr;
+
+    void cmdDXF_Click();
+    void cmdOUT_Click();
+    void cmdHELP_Click();
+
+private:
+    void Form_Load();
+    bool checkPRAM();
+    void checkSIZE();
+    geometry::ParameterTexts boxTexts() const;
+
+    void txtPETAL_KeyPress(int& KeyAscii);
+    void txtKASAN_KeyPress(int& KeyAscii);
+    void txtPHABA_KeyPress(int& KeyAscii);
+    void txtSYUKU_KeyPress(int& KeyAscii);
+    void txtANGLS_KeyPress(int& KeyAscii);
+    void txtANGLE_KeyPress(int& KeyAscii);
+
+    platform::Services m_services;
+    JobState m_job;
+    std::unique_ptr<job::frmDXF> m_frmDXF;
+};
+
+} // namespace petalwright::ui
