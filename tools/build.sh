@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-ipafont-gothic python3-ezdxf)
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev fonts-ipafont-gothic qt6-translations-l10n python3-ezdxf)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

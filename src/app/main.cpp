@@ -1,6 +1,7 @@
 // petalwright: the main window.
 
 #include <QApplication>
+#include <QFont>
 
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
@@ -21,6 +22,9 @@ int main(int argc, char* argv[])
         return 0;
 
     ui::installFontSubstitutes();
+    // Qt's own dialogs and message boxes in the form font and in Japanese, like the windows.
+    QApplication::setFont(QFont(ui::formFontFace(), ui::kFormFontPoints));
+    platform::installJapaneseStandardTexts();
     const platform::SystemClock clock;
     ui::frmMAIN window(platform::systemServices(clock));
     window.showCentred();

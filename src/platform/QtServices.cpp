@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 
 #include "geometry/RandomSource.h"
@@ -84,6 +86,15 @@ Services systemServices(const Clock& clock)
     services.executableFolder = executableFolder();
     services.locale = QLocale::system();
     return services;
+}
+
+bool installJapaneseStandardTexts()
+{
+    static QTranslator translator;
+    if (!translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
 }
 
 } // namespace petalwright::platform

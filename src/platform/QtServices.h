@@ -28,4 +28,8 @@ public:
 // The services of the running program; `clock` must outlive the result.
 Services systemServices(const Clock& clock);
 
+// Japanese texts for Qt's own dialogs (file dialog, message box buttons), whatever the system
+// language: the program speaks Japanese throughout. False when the translation is not installed.
+bool installJapaneseStandardTexts();
+
 } // namespace petalwright::platform

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Petalwright. Without a display (a server or a
+# container) it writes the default flower with the command line instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/build.sh
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec build/src/petalwright "$@"
+fi
+echo "画面がないため、コマンドラインで既定の花を flower.dxf に書き出します。" >&2
+exec build/src/petalwright-cli flower.dxf

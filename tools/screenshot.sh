@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Starts the program under Xvfb with a small window manager, drives it as a user would (xdotool),
+# and saves screenshots of the main window, the save dialog and the progress window.
+#   tools/screenshot.sh [OUTPUT_FOLDER]     (default: docs/images)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-docs/images}")
+mkdir -p "$out"
+
+need=()
+for p in xvfb xauth xdotool openbox imagemagick; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+[ -x build/src/petalwright ] || bash tools/build.sh
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat > "$work/session.sh" <<'SESSION'
+set -euo pipefail
+out=$1; work=$2
+export LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work
+openbox >/dev/null 2>&1 &
+sleep 1
+build/src/petalwright >/dev/null 2>&1 &
+app=$!
+win=""
+for _ in $(seq 50); do
+    win=$(xdotool search --onlyvisible --name "Petalwright 0" 2>/dev/null | head -n1) && [ -n "$win" ] && break
+    sleep 0.2
+done
+[ -n "$win" ] || { echo "the main window did not appear" >&2; exit 1; }
+sleep 0.5
+shoot() { import -frame -window "$1" "$out/$2"; echo "$out/$2"; }
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+shoot "$win" main-window.png
+
+# The output file: the button 設定 opens the save dialog.
+click 400 32
+sleep 1
+dialog=$(xdotool search --onlyvisible --name "DXF" | head -n1)   # the only window titled with DXF now
+shoot "$dialog" save-dialog.png
+xdotool type --delay 20 "$work/flower"
+xdotool key Return
+sleep 0.8
+
+# The largest flower: 50 petals, overlap 50, confirmed with Yes.
+for box in "188 96" "188 120"; do
+    click $box; xdotool key ctrl+a; xdotool type "50"
+done
+click 380 120
+sleep 0.8
+question=$(xdotool search --onlyvisible --name "^Petalwright$" | head -n1)
+shoot "$question" question.png
+xdotool key alt+y
+sleep 0.55
+progress=$(xdotool search --onlyvisible --name "DXF" | head -n1)
+shoot "$progress" progress-working.png
+for _ in $(seq 100); do
+    [ -s "$work/flower.dxf" ] && break
+    sleep 0.1
+done
+sleep 0.5
+shoot "$progress" progress-finished.png
+kill "$app"
+SESSION
+xvfb-run -a -s "-screen 0 1024x640x24" bash ${TRACE:+-x} "$work/session.sh" "$out" "$work"
