@@ -5,11 +5,54 @@
 
 namespace petalwright::dxf {
 
+namespace {
+
+constexpr int kDecimals = 9;
+constexpr double kDecimalScale = 1e9;
+constexpr std::uint64_t kDecimalUnit = 1'000'000'000;
+// Below this the value times 1e9 stays under 2^50, where the scaled product is within a fraction
+// of a unit of the exact one.
+constexpr double kQuickLimit = 1e6;
+
+// Correct rounding of |value| * 1e9 to a whole number, when the product in double precision is
+// far enough from a half to decide it; false for the rare close cases, which to_chars settles.
+bool scaledDecimals(double magnitude, std::uint64_t& scaled)
+{
+    const double product = magnitude * kDecimalScale; // one rounding, at most half an ulp off
+    const double whole = std::floor(product);
+    const double fraction = product - whole; // exact below 2^52
+    const double margin = product * 0x1p-52; // at least one ulp of the product
+    if (std::fabs(fraction - 0.5) <= margin)
+        return false;
+    scaled = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    return true;
+}
+
+char* appendScaled(char* out, bool negative, std::uint64_t scaled)
+{
+    if (negative && scaled != 0) // a value that rounds to zero has no sign
+        *out++ = '-';
+    out = std::to_chars(out, out + 20, scaled / kDecimalUnit).ptr;
+    *out++ = '.';
+    std::uint64_t decimals = scaled % kDecimalUnit;
+    for (int i = kDecimals; i > 0; --i) {
+        out[i - 1] = static_cast<char>('0' + decimals % 10);
+        decimals /= 10;
+    }
+    return out + kDecimals;
+}
+
+} // namespace
+
 char* appendCoordinate(char* out, double value)
 {
-    constexpr int kDecimals = 9;
     if (!std::isfinite(value)) // never produced by the generator; keep the file parsable
         value = 0.0;
+    const double magnitude = std::fabs(value);
+    std::uint64_t scaled = 0;
+    if (magnitude < kQuickLimit && scaledDecimals(magnitude, scaled))
+        return appendScaled(out, std::signbit(value), scaled);
+
     char* const start = out;
     const auto [end, ec] = std::to_chars(out, out + kMaxCoordinateLength, value, std::chars_format::fixed, kDecimals);
     if (ec != std::errc())

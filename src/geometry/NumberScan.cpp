@@ -1,5 +1,6 @@
 #include "geometry/NumberScan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -19,20 +20,17 @@ std::size_t skipBlanks(std::string_view text, std::size_t i)
 }
 
 // Decimal exponent of the leading significant digit, saturated: tells an overflow from an
-// underflow when the conversion reports a value out of range.
+// underflow when the conversion reports a value out of range. Integer digits after the leading
+// one count upwards ("1000" is 1e3), zeros after the point downwards ("0.001" is 1e-3).
 long long magnitudeOf(std::string_view mantissa, long long exponent)
 {
-    long long position = 0;
-    bool seenPoint = false;
-    for (char c : mantissa) {
-        if (c == '.') {
-            seenPoint = true;
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    for (std::size_t i = 0; i < mantissa.size(); ++i) {
+        if (mantissa[i] == '.' || mantissa[i] == '0')
             continue;
-        }
-        if (c != '0')
-            return exponent + position;
-        if (seenPoint)
-            --position;
+        if (i < point)
+            return exponent + static_cast<long long>(point - i - 1);
+        return exponent - static_cast<long long>(i - point);
     }
     return std::numeric_limits<long long>::min();
 }

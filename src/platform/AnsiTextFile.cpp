@@ -10,17 +10,19 @@ QByteArray toCodePage932(const QString& text)
 {
     QStringEncoder whole("CP932");
     QByteArray bytes = whole.encode(text);
-    if (!whole.hasError())
+    // A lone surrogate at the end is swallowed without an error, hence the validity test.
+    if (!whole.hasError() && text.isValidUtf16())
         return bytes;
     // The converter puts its own two-byte substitute where a character is missing; encode one
-    // character at a time instead and write a single '?' for each that fails.
+    // character (a surrogate pair only when both halves are there) at a time instead and write a
+    // single '?' for each that fails.
     bytes.clear();
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QStringView character = QStringView(text).mid(i, length);
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const qsizetype length = pair ? 2 : 1;
         QStringEncoder one("CP932");
-        const QByteArray encoded = one.encode(character);
-        bytes += one.hasError() ? QByteArray("?") : encoded;
+        const QByteArray encoded = one.encode(QStringView(text).mid(i, length));
+        bytes += one.hasError() || encoded.isEmpty() ? QByteArray("?") : encoded;
         i += length;
     }
     return bytes;
