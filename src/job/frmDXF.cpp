@@ -11,6 +11,7 @@
 #include "dxf/FaceFileWriter.h"
 #include "dxf/NumberPatterns.h"
 #include "geometry/DaisyMesh.h"
+#include "job/ProgressLabel.h"
 #include "platform/AnsiTextFile.h"
 #include "platform/LocalDateTime.h"
 #include "ui/controls/FormFont.h"
@@ -55,10 +56,11 @@ frmDXF::frmDXF(ui::JobState& job, const platform::Services& services,
     lblINFO->setGeometry(twips(180, 120, 3615, 555));
     lblINFO->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    lblMSG = new QLabel(this);
+    lblMSG = new ProgressLabel(this);
     lblMSG->setObjectName(QStringLiteral("lblMSG"));
     lblMSG->setGeometry(twips(180, 720, 3615, 255));
     lblMSG->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblMSG->setLocale(m_services.locale);
 
     // Neither button is a default: Enter and Space act only on the focused one.
     for (QPushButton* button : {cmdTABSTOP, cmdCANCEL}) {
@@ -80,6 +82,7 @@ void frmDXF::showModal()
 void frmDXF::Form_Load()
 {
     // A fresh load: the controls as designed.
+    m_finishedThisShowing = false;
     lblMSG->clear();
     cmdCANCEL->setText(QStringLiteral("キャンセル"));
     ui::setFONT(this);
@@ -104,16 +107,15 @@ void frmDXF::tmrPROC_Timer()
 
 bool frmDXF::progressStep(int done)
 {
-    const std::string separator = m_services.locale.groupSeparator().toStdString();
-    lblMSG->setText(QStringLiteral("△") + QString::fromStdString(dxf::groupThousands(done, separator))
-                    + QStringLiteral(" / ") + QString::fromStdString(dxf::groupThousands(m_job.faceTotal, separator)));
+    lblMSG->setProgress(done, m_job.faceTotal);
     m_services.yield();
     return procState != ProcState::CancelRequested;
 }
 
 void frmDXF::makeDATA()
 {
-    geometry::SeededRandom random(m_services.seedForRun());
+    // The seed the main window drew for this run; its preview showed the same turns.
+    geometry::SeededRandom random(m_job.ringSeed);
     const bool complete = geometry::makeDaisyMesh(m_job.parameters(), m_job.mesh, random,
                                                   [this](int facesBefore) { return progressStep(facesBefore); });
     if (!complete) {
@@ -156,6 +158,7 @@ void frmDXF::outputDXF()
     lblMSG->setText(QStringLiteral("終了しました"));
     cmdCANCEL->setText(QStringLiteral("閉じる"));
     procState = ProcState::Finished;
+    m_finishedThisShowing = true;
 }
 
 void frmDXF::cmdCANCEL_Click()

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "geometry/FlowerParameters.h"
+#include "job/ProgressLabel.h"
 #include "platform/Services.h"
 #include "ui/JobState.h"
 
@@ -29,12 +30,14 @@ public:
 
     // Survives between showings: the next run's first tick resets it.
     ProcState procState = ProcState::Working;
+    // True once the run of the current showing has written its whole file; false again at the next load.
+    bool finishedThisShowing() const { return m_finishedThisShowing; }
 
     QTimer* tmrPROC = nullptr;
     QPushButton* cmdTABSTOP = nullptr;
     QPushButton* cmdCANCEL = nullptr;
     QLabel* lblINFO = nullptr;
-    QLabel* lblMSG = nullptr;
+    ProgressLabel* lblMSG = nullptr;
 
     // The delay between showing the window and starting the job.
     static constexpr int kStartDelayMs = 500;
@@ -58,6 +61,7 @@ private:
     platform::Services m_services;
     std::function<geometry::ParameterTexts()> m_readBoxTexts;
     bool m_running = false;
+    bool m_finishedThisShowing = false;
 };
 
 } // namespace petalwright::job

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -71,6 +72,14 @@ QString QtSaveDialog::getSaveFileName(QWidget* parent, const SaveRequest& reques
 
 void DesktopUrlOpener::open(const QUrl& url) { QDesktopServices::openUrl(url); }
 
+void SlicedYield::operator()()
+{
+    if (m_last->isValid() && m_last->nsecsElapsed() < kSliceNs)
+        return;
+    QCoreApplication::processEvents();
+    m_last->start();
+}
+
 Services systemServices(const Clock& clock)
 {
     static QtMessageBox messageBox;
@@ -82,7 +91,7 @@ Services systemServices(const Clock& clock)
     services.urlOpener = &urlOpener;
     services.clock = &clock;
     services.seedForRun = [] { return geometry::seedFromClock(); };
-    services.yield = [] { QCoreApplication::processEvents(); };
+    services.yield = SlicedYield();
     services.executableFolder = executableFolder();
     services.locale = QLocale::system();
     return services;

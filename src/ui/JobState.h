@@ -28,6 +28,10 @@ struct JobState {
     std::int32_t faceTotal = 0;
     std::string sizeEstimateText;
 
+    // Seed of the ring turns of the next run, which the preview shows too. The main window draws it when
+    // it opens, after each completed run and when the user asks for another shape.
+    std::uint64_t ringSeed = 0;
+
     // meshX, meshY and meshZ.
     geometry::MeshStore mesh;
 

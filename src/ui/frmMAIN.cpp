@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "dxf/NumberPatterns.h"
 #include "dxf/SizeEstimate.h"
@@ -18,6 +19,7 @@
 #include "ui/controls/EnterNavigation.h"
 #include "ui/controls/ExtendsTextBox.h"
 #include "ui/controls/FormFont.h"
+#include "ui/preview/FlowerPreview.h"
 
 namespace petalwright::ui {
 namespace {
@@ -27,6 +29,15 @@ QRect twips(int left, int top, int width, int height)
 {
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
 }
+
+// The parameters' area keeps its size; the preview panel and its button widen the window to the right.
+constexpr QSize kParameterArea(472, 251);
+constexpr QRect kPreviewPanel(472, 8, 250, 250);
+constexpr QSize kShapeButton(80, 25);
+constexpr int kPanelGap = 6;
+constexpr int kMargin = 15;
+constexpr QSize kClientArea(kPreviewPanel.right() + 1 + kMargin,
+                            kPreviewPanel.bottom() + 1 + kPanelGap + kShapeButton.height() + kMargin / 2);
 
 template <typename Control>
 Control* makeControl(QWidget* container, const char* name, QRect geometry)
@@ -61,7 +72,8 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmMAIN"));
     setWindowTitle(platform::applicationTitle());
-    setFixedSize(twips(0, 0, 7080, 3765).size());
+    static_assert(kPreviewPanel.left() >= kParameterArea.width() && kClientArea.height() >= kParameterArea.height());
+    setFixedSize(kClientArea);
     const QPixmap icon = flowerPicture(QSize(32, 32));
     setWindowIcon(QIcon(icon));
 
@@ -118,6 +130,23 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     for (QGroupBox* frame : {Frame1, Frame2})
         frame->setFocusPolicy(Qt::NoFocus);
 
+    // The preview takes no keyboard focus; its button takes none either, so the keyboard order above stays
+    // whole and a click on it leaves the caret in the box being edited.
+    picPREVIEW = new FlowerPreview(this);
+    picPREVIEW->setGeometry(kPreviewPanel);
+    cmdSHAPE = makeButton(this, "cmdSHAPE", QStringLiteral("別の形"),
+                          QRect(QPoint(kPreviewPanel.right() + 1 - kShapeButton.width(), kPreviewPanel.bottom() + 1 + kPanelGap),
+                                kShapeButton));
+    cmdSHAPE->setFocusPolicy(Qt::NoFocus);
+    tmrPREVIEW = new QTimer(this);
+    tmrPREVIEW->setObjectName(QStringLiteral("tmrPREVIEW"));
+    tmrPREVIEW->setSingleShot(true);
+    tmrPREVIEW->setInterval(kPreviewDelayMs);
+    for (QLineEdit* box : boxes)
+        connect(box, &QLineEdit::textChanged, tmrPREVIEW, qOverload<>(&QTimer::start));
+    connect(tmrPREVIEW, &QTimer::timeout, this, &frmMAIN::refreshPREVIEW);
+    connect(cmdSHAPE, &QPushButton::clicked, this, &frmMAIN::cmdSHAPE_Click);
+
     connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
     connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
     connect(cmdHELP, &QPushButton::clicked, this, &frmMAIN::cmdHELP_Click);
@@ -129,6 +158,8 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     onKeyPress(txtANGLE, [this](int& k) { txtANGLE_KeyPress(k); });
 
     Form_Load();
+    m_job.ringSeed = m_services.seedForRun();
+    refreshPREVIEW();
 }
 
 frmMAIN::~frmMAIN() = default;
@@ -188,6 +219,10 @@ void frmMAIN::cmdDXF_Click()
     if (!m_frmDXF)
         m_frmDXF = std::make_unique<job::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
     m_frmDXF->showModal();
+    // A completed run uses up its ring turns: the next run and the preview get new ones. procState alone
+    // cannot tell: it still says Finished when the window is closed during the start delay after a run.
+    if (m_frmDXF->finishedThisShowing())
+        cmdSHAPE_Click();
 }
 
 bool frmMAIN::checkPRAM()
@@ -242,6 +277,18 @@ void frmMAIN::cmdHELP_Click()
 {
     m_services.urlOpener->open(helpPageUrl());
     txtTABSTOP->setFocus();
+}
+
+void frmMAIN::cmdSHAPE_Click()
+{
+    m_job.ringSeed = m_services.seedForRun();
+    refreshPREVIEW();
+}
+
+void frmMAIN::refreshPREVIEW()
+{
+    tmrPREVIEW->stop();
+    picPREVIEW->showFlower(boxTexts(), m_job.ringSeed);
 }
 
 } // namespace petalwright::ui

@@ -14,12 +14,15 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace petalwright::job {
 class frmDXF;
 }
 
 namespace petalwright::ui {
+
+class FlowerPreview;
 
 class frmMAIN final : public QWidget {
     Q_OBJECT
@@ -50,15 +53,25 @@ public:
     QPushButton* cmdHELP = nullptr;
     QLineEdit* txtTABSTOP = nullptr;
 
+    // The preview to the right of the parameters, the button under it, and the pause after typing.
+    FlowerPreview* picPREVIEW = nullptr;
+    QPushButton* cmdSHAPE = nullptr;
+    QTimer* tmrPREVIEW = nullptr;
+    static constexpr int kPreviewDelayMs = 150;
+
     void cmdDXF_Click();
     void cmdOUT_Click();
     void cmdHELP_Click();
+    // Draws new ring turns for the preview and the next run.
+    void cmdSHAPE_Click();
 
 private:
     void Form_Load();
     bool checkPRAM();
     void checkSIZE();
     geometry::ParameterTexts boxTexts() const;
+    // Shows the flower of the boxes with the seed of the next run.
+    void refreshPREVIEW();
 
     void txtPETAL_KeyPress(int& KeyAscii);
     void txtKASAN_KeyPress(int& KeyAscii);
