@@ -61,6 +61,17 @@ char* appendCorner(char* out, const geometry::MeshStore& mesh, std::size_t eleme
     return out;
 }
 
+// The trimmed text on one line: a CR or LF inside it (a box cannot hold one, a command line can)
+// becomes a blank, so the comment block keeps its thirteen lines.
+std::string oneLine(std::string_view text)
+{
+    std::string flat(text);
+    for (char& c : flat)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return std::string(geometry::trimBlanks(flat));
+}
+
 std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
 {
     std::string versionLine = "// ";
@@ -78,7 +89,7 @@ std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
         std::string line = "// ";
         line += geometry::kParameterLabels[i];
         line += " = ";
-        line += geometry::trimBlanks(info.parameterTexts[i]);
+        line += oneLine(info.parameterTexts[i]);
         block += sink.encodeText(line);
         block += "\r\n";
     }
