@@ -1,9 +1,11 @@
 #pragma once
-// Drives the main window as a user would and watches the modal progress window its commands open.
+// Drives the main window as a user would, with recording fakes of the platform services behind it,
+// and watches the modal progress window its commands open.
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QFile>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,33 +14,63 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
-#include "FakeServices.h"
+#include "platform/LocalDateTime.h"
+#include "platform/Services.h"
 #include "job/frmDXF.h"
 #include "ui/frmMAIN.h"
 
 namespace petalwright::testing {
 
+// Recording fakes of the platform services.
+class FakeMessageBox final : public platform::MessageBox {
+public:
+    void exclamation(QWidget*, const QString& text) override { shown << QStringLiteral("! ") + text; }
+    bool question(QWidget*, const QString& text) override
+    {
+        shown << QStringLiteral("? ") + text;
+        return !answers.isEmpty() && answers.takeFirst(); // No is the default button
+    }
+    QStringList shown;   // "! text" for an exclamation, "? text" for a question, in order
+    QList<bool> answers; // Yes = true, in order of the questions
+};
+
+class FakeSaveDialog final : public platform::SaveDialog {
+public:
+    QString getSaveFileName(QWidget*, const platform::SaveRequest& request) override
+    {
+        requests << request;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QList<platform::SaveRequest> requests;
+    QStringList answers; // an empty string, or none left, cancels
+};
+
+class FakeUrlOpener final : public platform::UrlOpener {
+public:
+    void open(const QUrl& url) override { opened << url; }
+    QList<QUrl> opened;
+};
+
+class FixedClock final : public platform::Clock {
+public:
+    QDateTime now() const override { return {QDate(2006, 1, 15), QTime(9, 5, 7)}; }
+};
+
 // What one command showed of the progress window.
 struct ProgressRun {
-    bool shown = false, modal = false, focusOnHolder = false; // when it opened: focus on cmdTABSTOP
+    bool shown = false, modalOnHolder = false; // opened modal with the focus on cmdTABSTOP
     QString info;                                             // lblINFO when it opened
     QStringList progress;                                     // lblMSG after each yield of the job
-    bool finished = false;                                    // reached "閉じる"; then:
-    QString finalText, buttonText;                            // lblMSG, cmdCANCEL
+    bool finished = false;                                    // reached "閉じる"; then lblMSG|cmdCANCEL
+    QString finalTexts;
 };
 
 class WindowDriver {
 public:
-    WindowDriver() : window(fakes.services())
+    WindowDriver()
+        : window({&messageBox, &saveDialog, &urlOpener, &clock, [this] { return seed; }, [this] { yielded(); },
+                  QStringLiteral("/opt/petalwright"), QLocale(QLocale::Japanese, QLocale::Japan)})
     {
-        fakes.afterYield = [this](int) {
-            job::frmDXF* dlg = window.progressWindow();
-            m_run->progress << dlg->lblMSG->text();
-            if (atYield)
-                atYield(static_cast<int>(m_run->progress.size()), dlg);
-        };
         window.showCentred();
         (void)QTest::qWaitForWindowActive(&window);
     }
@@ -51,7 +83,6 @@ public:
     {
         ProgressRun result;
         m_run = &result;
-        const QDeadlineTimer rescue(60'000);
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             job::frmDXF* dlg = window.progressWindow();
@@ -59,18 +90,14 @@ public:
                 return;
             if (!result.shown) {
                 result.shown = true;
-                result.modal = QApplication::activeModalWidget() == dlg;
-                result.focusOnHolder = dlg->focusWidget() == dlg->cmdTABSTOP;
+                result.modalOnHolder = QApplication::activeModalWidget() == dlg && dlg->focusWidget() == dlg->cmdTABSTOP;
                 result.info = dlg->lblINFO->text();
                 if (onShow)
                     onShow(dlg);
             } else if (dlg->procState == job::ProcState::Finished && !dlg->tmrPROC->isActive()) {
                 result.finished = true;
-                result.finalText = dlg->lblMSG->text();
-                result.buttonText = dlg->cmdCANCEL->text();
+                result.finalTexts = dlg->lblMSG->text() + QLatin1Char('|') + dlg->cmdCANCEL->text();
                 QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton);
-            } else if (rescue.hasExpired()) {
-                dlg->done(QDialog::Rejected); // a stuck window fails the test instead of hanging it
             }
         });
         poll.start(5);
@@ -84,20 +111,25 @@ public:
         return run([button] { QTest::mouseClick(button, Qt::LeftButton); }, onShow);
     }
 
-    // The focus from the program selects the whole text, so the typed text replaces it.
-    static void typeInto(QLineEdit* box, const QString& text)
-    {
-        box->setFocus();
-        text.isEmpty() ? QTest::keyClick(box, Qt::Key_Delete) : QTest::keyClicks(box, text);
-    }
-
-    FakeServices fakes;
+    FakeMessageBox messageBox;
+    FakeSaveDialog saveDialog;
+    FakeUrlOpener urlOpener;
+    FixedClock clock;
+    std::uint64_t seed = 1; // what the seed source gives from now on
     QTemporaryDir dir;
     ui::frmMAIN window;
     // Runs after each yield of a job, with its 1-based number within the run: petals first, then faces.
     std::function<void(int yieldInRun, job::frmDXF* dlg)> atYield;
 
 private:
+    void yielded()
+    {
+        QCoreApplication::processEvents();
+        m_run->progress << window.progressWindow()->lblMSG->text();
+        if (atYield)
+            atYield(static_cast<int>(m_run->progress.size()), window.progressWindow());
+    }
+
     ProgressRun m_idle;
     ProgressRun* m_run = &m_idle;
 };
@@ -108,28 +140,40 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
-
-// The file's text, read back from Shift_JIS; a null string when it does not decode.
-inline QString fileText(const QString& path)
+// Empty when `path` holds the first `faces` face blocks of the default flower, then the trailer and
+// the comment block at the fixed clock, in code page 932 with CR LF on every line; else what is wrong.
+inline QString faceFileProblem(const QString& path, int faces)
 {
     QStringDecoder decoder("Shift_JIS");
     const QString text = decoder.decode(fileBytes(path));
-    return decoder.hasError() ? QString() : text;
+    const auto layer = [](int face) { return QStringLiteral("\r\n8\r\nd%1\r\n").arg(face, 6, 10, QLatin1Char('0')); };
+    const QString trailer = QStringLiteral(
+        "0\r\nENDSEC\r\n0\r\nEOF\r\n\r\n//\r\n// Petalwright 0.7.1 - %1(2006/01/15 9:05:07)\r\n// 花びらの枚数 = 6\r\n"
+        "// 花びらの重なり = 6\r\n// 花びらの幅 = 5\r\n// 花びらの拡大縮小 = 0.5\r\n// 花びらを生やす角度（始まり） = 90\r\n"
+        "// 花びらを生やす角度（終わり） = 135\r\n//\r\n").arg(QFileInfo(path).fileName());
+    const qsizetype blocks = text.count(QStringLiteral("\r\n3DFACE\r\n")), lines = text.count(QLatin1Char('\n'));
+    if (decoder.hasError() || !text.startsWith(QStringLiteral("0\r\nSECTION\r\n2\r\nENTITIES\r\n")))
+        return QStringLiteral("head: ") + text.left(40);
+    if (blocks != faces || (faces > 0 && !text.contains(layer(faces - 1))) || text.contains(layer(faces)))
+        return QStringLiteral("%1 faces").arg(blocks);
+    if (!text.endsWith(trailer))
+        return QStringLiteral("tail: ") + text.right(trailer.size());
+    if (lines != 5 + 28 * faces + 13 || lines != text.count(QStringLiteral("\r\n")))
+        return QStringLiteral("%1 lines").arg(lines);
+    return {};
 }
 
-// The lines after the last face of a default flower written to `fileName` at the fixed clock.
-inline QString defaultTrailer(const QString& fileName)
+// The controls of `form` whose font does not resolve to IPAPGothic 9 pt regular.
+inline QStringList wrongFonts(const QWidget* form)
 {
-    return QStringLiteral("0\r\nENDSEC\r\n0\r\nEOF\r\n\r\n//\r\n// Petalwright 0.7.1 - %1(2006/01/15 9:05:07)\r\n"
-                          "// 花びらの枚数 = 6\r\n// 花びらの重なり = 6\r\n// 花びらの幅 = 5\r\n// 花びらの拡大縮小 = 0.5\r\n"
-                          "// 花びらを生やす角度（始まり） = 90\r\n// 花びらを生やす角度（終わり） = 135\r\n//\r\n")
-        .arg(fileName);
+    QStringList wrong;
+    for (const QWidget* c : form->findChildren<QWidget*>()) {
+        const QFontInfo info(c->font());
+        if (info.family() != QStringLiteral("IPAPGothic") || c->font().pointSize() != 9 || info.bold() || info.italic()
+            || info.underline() || info.strikeOut())
+            wrong << c->objectName() + QLatin1Char(':') + info.family();
+    }
+    return wrong;
 }
 
 } // namespace petalwright::testing
