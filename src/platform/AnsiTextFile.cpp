@@ -93,7 +93,8 @@ void AnsiTextFile::fail(const QString& reason)
     const QString detail = m_file.errorString();
     if (m_file.error() != QFileDevice::NoError && !detail.isEmpty())
         message += QStringLiteral("\n詳細: %1").arg(detail);
-    if (m_targetExisted)
+    // Said only when the earlier file is still where it was (not when its folder went away).
+    if (m_targetExisted && QFileInfo::exists(m_path))
         message += QStringLiteral("\n\n以前のファイルは変更されていません。");
     m_error = message;
 }

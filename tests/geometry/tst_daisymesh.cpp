@@ -1,4 +1,4 @@
-// The daisy mesh generator: example points, ring scale, tilt, turns, progress and cancel.
+// The daisy mesh generator: points to nine decimals, ring turns, progress and cancel.
 
 #include <QTest>
 
@@ -27,174 +27,99 @@ private:
     std::vector<double> m_values;
 };
 
-struct Point {
-    double x, y, z;
-};
-
-Point at(const MeshStore& m, int ring, int petal, int point, int strip)
-{
-    const std::size_t i = m.index(ring, petal, point, strip);
-    return {m.x(i), m.y(i), m.z(i)};
-}
-
-QString text(const Point& p)
-{
-    using petalwright::dxf::formatCoordinate;
-    return QString::fromStdString(formatCoordinate(p.x) + ", " + formatCoordinate(p.y) + ", " + formatCoordinate(p.z));
-}
-
-double distanceFromCentre(const Point& p) { return std::hypot(p.x, p.y - 50.0, p.z); }
-double azimuthDegrees(const Point& p) { return std::atan2(p.z, p.x) * 180.0 / M_PI; }
-
-MeshStore generate(const FlowerParameters& p, RandomSource& random, const PetalStep& step = {})
+MeshStore generate(const FlowerParameters& p, RandomSource& random)
 {
     MeshStore store;
     store.allocate(p.overlapCount, p.petalCount);
-    makeDaisyMesh(p, store, random, step);
+    makeDaisyMesh(p, store, random);
     return store;
 }
 
-const FlowerParameters kExample = {4, 1, 10, 1.0, 90.0, 90.0};
+std::string text(const MeshStore& m, std::size_t i)
+{
+    using petalwright::dxf::formatCoordinate;
+    return formatCoordinate(m.x(i)) + ", " + formatCoordinate(m.y(i)) + ", " + formatCoordinate(m.z(i));
+}
+
+bool same(const MeshStore& a, const MeshStore& b, std::size_t i)
+{
+    return a.x(i) == b.x(i) && a.y(i) == b.y(i) && a.z(i) == b.z(i);
+}
+
+double azimuthDegrees(const MeshStore& m, std::size_t i) { return std::atan2(m.z(i), m.x(i)) * 180.0 / M_PI; }
 
 } // namespace
 
 class TestDaisyMesh : public QObject {
     Q_OBJECT
 private slots:
-    void examplePointsToNineDecimals()
+    void points()
     {
-        FixedRandom random;
-        const MeshStore m = generate(kExample, random);
-        QCOMPARE(text(at(m, 0, 0, 1, 0)), QStringLiteral("15.970992272, 49.441608053, 0.784604538"));
-        QCOMPARE(text(at(m, 0, 0, 1, 1)), QStringLiteral("11.141827845, 47.221629157, 11.141827845"));
-        QCOMPARE(text(at(m, 0, 0, 1, 2)), QStringLiteral("0.784604538, 49.441608053, 15.970992272"));
-        for (int strip = 0; strip < kStripsPerPetal; ++strip) {
-            QCOMPARE(text(at(m, 0, 0, 4, strip)), QStringLiteral("28.284271247, 50.000000000, 28.284271247"));
-            QCOMPARE(text(at(m, 0, 0, 0, strip)), QStringLiteral("0.000000000, 50.000000000, 0.000000000"));
+        const FlowerParameters example = {4, 1, 10, 1.0, 90.0, 90.0};
+        const struct { FlowerParameters p; int ring, point, strip; const char* text; } rows[] = {
+            {example, 0, 1, 0, "15.970992272, 49.441608053, 0.784604538"},
+            {example, 0, 1, 1, "11.141827845, 47.221629157, 11.141827845"},
+            {example, 0, 1, 2, "0.784604538, 49.441608053, 15.970992272"},
+            {example, 0, 4, 0, "28.284271247, 50.000000000, 28.284271247"}, // the tip, equal on all strips
+            {example, 0, 4, 2, "28.284271247, 50.000000000, 28.284271247"},
+            {{4, 1, 5, 1.0, 90.0, 90.0}, 0, 3, 2, "17.775539743, 49.441522994, 26.602975215"}, // 20.5 units -> 20
+            {{4, 1, 7, 1.0, 90.0, 90.0}, 0, 3, 0, "28.217182191, 49.441522994, 15.082398106"}, // 10.5 units -> 10
+            {{4, 1, 10, 1.0, 0.0, 0.0}, 0, 4, 0, "0.000000000, 10.000000000, 0.000000000"},   // hanging down
+            {{4, 1, 10, 1.0, 180.0, 180.0}, 0, 4, 0, "0.000000000, 90.000000000, 0.000000000"}, // straight up
+            {{4, 1, 10, 1.0, 45.5, 45.5}, 0, 4, 0, "20.346002032, 22.213665182, 20.346002032"}, // tilt 315.5 -> 316
+            {{4, 1, 10, 1.0, 44.5, 44.5}, 0, 4, 0, "19.647905774, 21.226407986, 19.647905774"}, // tilt 314.5 -> 314
+            {{4, 3, 10, 0.5, 90.0, 90.0}, 2, 4, 1, "14.142135624, 50.000000000, 14.142135624"}, // tip at 40 x 0.5
+            {{4, 3, 10, 2.0, 90.0, 90.0}, 1, 4, 1, "42.426406871, 50.000000000, 42.426406871"}, // tip at 40 x 1.5
+        };
+        for (const auto& r : rows) {
+            FixedRandom random;
+            const MeshStore m = generate(r.p, random);
+            QCOMPARE(QByteArray::fromStdString(text(m, m.index(r.ring, 0, r.point, r.strip))), QByteArray(r.text));
         }
     }
 
-    void oneRingDrawsNothingAndIgnoresEndAndScale()
+    void ringTurnsAndDraws()
     {
+        // One ring draws nothing and ignores the end angle and the scale.
         FixedRandom first({0.9}), second({0.9});
-        const MeshStore a = generate(kExample, first);
-        const MeshStore b = generate({4, 1, 10, 7.5, 90.0, 170.0}, second);
+        const MeshStore a = generate({4, 1, 10, 1.0, 90.0, 90.0}, first), b = generate({4, 1, 10, 7.5, 90.0, 170.0}, second);
         QCOMPARE(first.draws + second.draws, std::size_t{0});
         for (std::size_t i = 0; i < a.size(); ++i)
-            QVERIFY(a.x(i) == b.x(i) && a.y(i) == b.y(i) && a.z(i) == b.z(i));
-    }
-
-    void laterRingsTurnByWholeMultiples()
-    {
-        // Petal spacing 90 degrees over 3 rings: turn unit 30; the tip sits mid-sector (+45).
+            QVERIFY(same(a, b, i));
+        // Petal spacing 90 degrees over 3 rings: turn unit 30; one draw per later ring.
         FixedRandom random({0.5, 0.9999999});
         const MeshStore m = generate({4, 3, 5, 1.0, 90.0, 135.0}, random);
         QCOMPARE(random.draws, std::size_t{2});
-        QCOMPARE(azimuthDegrees(at(m, 0, 0, 4, 1)), 45.0);
-        QCOMPARE(azimuthDegrees(at(m, 1, 0, 4, 1)), 75.0);  // floor(0.5 * 3) = 1
-        QCOMPARE(azimuthDegrees(at(m, 2, 0, 4, 1)), 105.0); // floor(0.9999999 * 3) = 2
-        QCOMPARE(azimuthDegrees(at(m, 2, 1, 4, 1)), 195.0 - 360.0);
+        QCOMPARE(azimuthDegrees(m, m.index(0, 0, 4, 1)), 45.0);
+        QCOMPARE(azimuthDegrees(m, m.index(1, 0, 4, 1)), 75.0);  // floor(0.5 * 3) = 1
+        QCOMPARE(azimuthDegrees(m, m.index(2, 0, 4, 1)), 105.0); // floor(0.9999999 * 3) = 2
+        QCOMPARE(azimuthDegrees(m, m.index(2, 1, 4, 1)), 195.0 - 360.0);
     }
 
-    void tipsLieAtRingScaleDistance_data()
+    void cancelAfterEveryPetalOfDefaultFlower()
     {
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<QList<double>>("tips");
-        QTest::addRow("shrinking") << 0.5 << QList<double>{40, 30, 20};
-        QTest::addRow("growing") << 2.0 << QList<double>{40, 60, 80};
-        QTest::addRow("unscaled") << 1.0 << QList<double>{40, 40, 40};
-    }
-    void tipsLieAtRingScaleDistance()
-    {
-        QFETCH(double, scale);
-        QFETCH(QList<double>, tips);
-        FixedRandom random;
-        const MeshStore m = generate({5, 3, 5, scale, 30.0, 150.0}, random);
-        for (int ring = 0; ring < 3; ++ring)
-            for (int strip = 0; strip < kStripsPerPetal; ++strip)
-                QCOMPARE(distanceFromCentre(at(m, ring, 4, 4, strip)), tips[ring]);
-    }
-
-    void growthAngleSetsTipHeight_data()
-    {
-        QTest::addColumn<double>("angle");
-        QTest::addColumn<double>("tipY");
-        const double rad = 3.14159265358979 / 180;
-        QTest::addRow("hanging down") << 0.0 << 10.0;
-        QTest::addRow("horizontal") << 90.0 << 50.0;
-        QTest::addRow("straight up") << 180.0 << 90.0;
-        QTest::addRow("45.5 -> tilt 316") << 45.5 << 40 * std::sin(316 * rad) + 50;
-        QTest::addRow("44.5 -> tilt 314") << 44.5 << 40 * std::sin(314 * rad) + 50;
-    }
-    void growthAngleSetsTipHeight()
-    {
-        QFETCH(double, angle);
-        QFETCH(double, tipY);
-        FixedRandom random;
-        const MeshStore m = generate({6, 1, 5, 1.0, angle, angle}, random);
-        QCOMPARE(at(m, 0, 3, 4, 0).y, tipY);
-    }
-
-    void widthSetsEdgeSpread_data()
-    {
-        // Sector units (32 per petal) of points 1..3 of both edges.
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QList<int>>("units");
-        QTest::addRow("1") << 1 << QList<int>{10, 11, 14, 22, 21, 18};
-        QTest::addRow("4") << 4 << QList<int>{7, 8, 12, 25, 24, 20};
-        QTest::addRow("5") << 5 << QList<int>{6, 7, 12, 26, 25, 20};
-        QTest::addRow("7") << 7 << QList<int>{4, 5, 10, 28, 27, 22};
-        QTest::addRow("8") << 8 << QList<int>{3, 4, 10, 29, 28, 22};
-        QTest::addRow("10") << 10 << QList<int>{1, 2, 9, 31, 30, 23};
-    }
-    void widthSetsEdgeSpread()
-    {
-        QFETCH(int, width);
-        QFETCH(QList<int>, units);
-        FixedRandom random;
-        const MeshStore m = generate({4, 1, width, 1.0, 90.0, 90.0}, random); // sector 90 degrees
-        QList<int> found;
-        for (int strip : {0, 2})
-            for (int point = 1; point <= 3; ++point)
-                found << static_cast<int>(std::lround(azimuthDegrees(at(m, 0, 0, point, strip)) / (90.0 / 32)));
-        QCOMPARE(found, units);
-    }
-
-    void reportsFacesBeforeEachPetal()
-    {
-        FixedRandom random;
-        QList<int> counts;
-        MeshStore m;
-        m.allocate(2, 3);
-        QVERIFY(makeDaisyMesh({3, 2, 5, 0.5, 90.0, 135.0}, m, random, [&](int before) {
-            counts << before;
-            return true;
-        }));
-        QCOMPARE(counts, (QList<int>{0, 8, 16, 24, 32, 40}));
-    }
-
-    void cancelStopsAfterThePetal_data()
-    {
-        QTest::addColumn<int>("stopAt"); // 1-based petal whose step cancels
-        QTest::addColumn<int>("draws");
-        QTest::addRow("first petal") << 1 << 0;
-        QTest::addRow("last petal of ring 0") << 3 << 0;
-        QTest::addRow("first petal of ring 1") << 4 << 1;
-        QTest::addRow("last petal") << 9 << 2;
-    }
-    void cancelStopsAfterThePetal()
-    {
-        QFETCH(int, stopAt);
-        QFETCH(int, draws);
-        FixedRandom random;
-        int steps = 0;
-        MeshStore m;
-        m.allocate(3, 3);
-        QVERIFY(!makeDaisyMesh({3, 3, 5, 0.5, 90.0, 135.0}, m, random, [&](int) { return ++steps < stopAt; }));
-        QCOMPARE(steps, stopAt);
-        QCOMPARE(random.draws, static_cast<std::size_t>(draws));
-        for (int n = 0; n < 9; ++n) // tips of computed petals are set, later ones untouched
-            QCOMPARE(at(m, n / 3, n % 3, 4, 1).y != 0.0, n < stopAt);
+        const FlowerParameters p = convertParameters(defaultParameterTexts());
+        const int petals = p.petalCount * p.overlapCount;
+        FixedRandom first({0.3, 0.6, 0.1, 0.9, 0.5});
+        const MeshStore complete = generate(p, first);
+        for (int k = 1; k <= petals; ++k) {
+            FixedRandom random({0.3, 0.6, 0.1, 0.9, 0.5});
+            QList<int> facesBefore;
+            MeshStore m;
+            m.allocate(p.overlapCount, p.petalCount);
+            QVERIFY(!makeDaisyMesh(p, m, random, [&](int before) { facesBefore << before; return facesBefore.size() < k; }));
+            QCOMPARE(facesBefore.size(), k);
+            QCOMPARE(facesBefore.back(), kFacesPerPetal * (k - 1));
+            QCOMPARE(random.draws, static_cast<std::size_t>((k - 1) / p.petalCount)); // a ring draws when it starts
+            for (int n = 0; n < petals; ++n) // petals up to k as in a complete run, nothing computed after them
+                for (int point = 0; point < kPointsPerStrip; ++point)
+                    for (int strip = 0; strip < kStripsPerPetal; ++strip) {
+                        const std::size_t i = m.index(n / p.petalCount, n % p.petalCount, point, strip);
+                        if (n < k ? !same(m, complete, i) : m.x(i) != 0 || m.y(i) != 0 || m.z(i) != 0)
+                            QFAIL(qPrintable(QStringLiteral("cancel after petal %1: petal %2 point %3").arg(k).arg(n).arg(point)));
+                    }
+        }
+        QCOMPARE(first.draws, std::size_t{5});
     }
 };
 

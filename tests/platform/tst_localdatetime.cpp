@@ -9,26 +9,17 @@ using namespace petalwright::platform;
 class TestLocalDateTime : public QObject {
     Q_OBJECT
 private slots:
-    void dateTimeWithSeconds_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("text");
-        QTest::addRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan) << "H:mm:ss" << "2006/01/15 9:05:07";
-        QTest::addRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates) << "h:mm:ss AP"
-                                    << "1/15/06 9:05:07 AM";
-        QTest::addRow("German") << QLocale(QLocale::German, QLocale::Germany) << "HH:mm:ss" << "15.01.06 09:05:07";
-        QTest::addRow("separator taken over") << QLocale(QLocale::Finnish, QLocale::Finland) << "H.mm.ss"
-                                              << "15.1.2006 9.05.07";
-        QTest::addRow("seconds already there") << QLocale::c() << "HH:mm:ss" << "15 Jan 2006 09:05:07";
-    }
     void dateTimeWithSeconds()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, format);
-        QFETCH(QString, text);
-        QCOMPARE(timeFormatWithSeconds(locale), format);
-        QCOMPARE(localDateTimeText(QDateTime(QDate(2006, 1, 15), QTime(9, 5, 7)), locale), text);
+        const struct { QLocale locale; const char* format; const char* text; } rows[] = {
+            {QLocale(QLocale::Japanese, QLocale::Japan), "H:mm:ss", "2006/01/15 9:05:07"},
+            {QLocale(QLocale::English, QLocale::UnitedStates), "h:mm:ss AP", "1/15/06 9:05:07 AM"},
+            {QLocale(QLocale::Finnish, QLocale::Finland), "H.mm.ss", "15.1.2006 9.05.07"}, // separator taken over
+        };
+        for (const auto& r : rows) {
+            QCOMPARE(timeFormatWithSeconds(r.locale), QString::fromLatin1(r.format));
+            QCOMPARE(localDateTimeText(QDateTime(QDate(2006, 1, 15), QTime(9, 5, 7)), r.locale), QString::fromLatin1(r.text));
+        }
     }
 };
 
