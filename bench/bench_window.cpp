@@ -101,12 +101,7 @@ double windowMs(const QString& path, const platform::Services& services)
 {
     ui::JobState job;
     const geometry::FlowerParameters p = geometry::convertParameters(kLargest);
-    job.petalCount = p.petalCount;
-    job.overlapCount = p.overlapCount;
-    job.petalWidth = p.petalWidth;
-    job.petalScale = p.petalScale;
-    job.angleStart = p.angleStart;
-    job.angleEnd = p.angleEnd;
+    job.setParameters(p);
     job.dxfFilePath = path;
     job.dxfFileName = QStringLiteral("flower.dxf");
     const dxf::SizeEstimate size = dxf::estimateSize(p.petalCount, p.overlapCount);

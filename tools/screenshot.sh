@@ -7,14 +7,7 @@ cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs/images}")
 mkdir -p "$out"
 
-need=()
-for p in xvfb xauth xdotool openbox imagemagick; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bash tools/install-packages.sh xvfb xauth xdotool openbox imagemagick
 [ -x build/src/petalwright ] || bash tools/build.sh
 
 work=$(mktemp -d)

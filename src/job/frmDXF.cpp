@@ -15,17 +15,10 @@
 #include "platform/AnsiTextFile.h"
 #include "platform/LocalDateTime.h"
 #include "ui/controls/FormFont.h"
+#include "ui/controls/Twips.h"
 
 namespace petalwright::job {
-namespace {
-
-constexpr int kTwipsPerPixel = 15;
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
-}
-
-} // namespace
+using ui::twips;
 
 frmDXF::frmDXF(ui::JobState& job, const platform::Services& services,
                std::function<geometry::ParameterTexts()> readBoxTexts, QWidget* owner)

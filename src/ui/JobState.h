@@ -39,6 +39,15 @@ struct JobState {
     {
         return {petalCount, overlapCount, petalWidth, petalScale, angleStart, angleEnd};
     }
+    void setParameters(const geometry::FlowerParameters& p)
+    {
+        petalCount = p.petalCount;
+        overlapCount = p.overlapCount;
+        petalWidth = p.petalWidth;
+        petalScale = p.petalScale;
+        angleStart = p.angleStart;
+        angleEnd = p.angleEnd;
+    }
 };
 
 } // namespace petalwright::ui

@@ -19,16 +19,11 @@
 #include "ui/controls/EnterNavigation.h"
 #include "ui/controls/ExtendsTextBox.h"
 #include "ui/controls/FormFont.h"
+#include "ui/controls/Twips.h"
 #include "ui/preview/FlowerPreview.h"
 
 namespace petalwright::ui {
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-QRect twips(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
-}
 
 // The parameters' area keeps its size; the preview panel and its button widen the window to the right.
 constexpr QSize kParameterArea(472, 251);
@@ -229,12 +224,7 @@ bool frmMAIN::checkPRAM()
 {
     const geometry::ParameterTexts texts = boxTexts();
     const geometry::FlowerParameters values = geometry::convertParameters(texts);
-    m_job.petalCount = values.petalCount;
-    m_job.overlapCount = values.overlapCount;
-    m_job.petalWidth = values.petalWidth;
-    m_job.petalScale = values.petalScale;
-    m_job.angleStart = values.angleStart;
-    m_job.angleEnd = values.angleEnd;
+    m_job.setParameters(values);
 
     const std::string problems = geometry::checkParameters(texts, values);
     if (!problems.empty()) {
