@@ -16,9 +16,7 @@ bool ExtendsTextBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != This)
         return false;
-    if (event->type() == QEvent::MouseButtonPress) {
-        This_MouseDown();
-    } else if (event->type() == QEvent::FocusIn) {
+    if (event->type() == QEvent::FocusIn) {
         // The box handles its focus first (it selects on Tab by itself); the selection is set after.
         This->event(event);
         This_GotFocus(static_cast<QFocusEvent*>(event)->reason());
@@ -29,15 +27,14 @@ bool ExtendsTextBox::eventFilter(QObject* watched, QEvent* event)
 
 void ExtendsTextBox::This_GotFocus(int reason)
 {
-    // Qt gives the focus before the mouse press that caused it, so the reason tells a press
-    // apart; after a context menu or a window switch the box keeps what the user left.
-    mouseDownFlag = reason == Qt::MouseFocusReason;
-    if (mouseDownFlag || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+    // Qt gives the focus before the mouse press that caused it, so the focus reason, not a flag
+    // kept from the press, tells a click apart: no press inside a box that already has the focus
+    // can spoil a later keyboard focus. After a context menu or a window switch the box keeps
+    // what the user left.
+    if (reason == Qt::MouseFocusReason || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
         return;
     This->setSelection(0, static_cast<int>(This->text().size()));
 }
-
-void ExtendsTextBox::This_MouseDown() { mouseDownFlag = true; }
 
 void extendTEXTBOX(QWidget* form)
 {

@@ -19,15 +19,12 @@ public:
     explicit ExtendsTextBox(QLineEdit* hTextBox);
 
     QLineEdit* This = nullptr;
-    // True when the box's focus and caret came from the mouse.
-    bool mouseDownFlag = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void This_GotFocus(int reason);
-    void This_MouseDown();
 };
 
 // The wrappers of the main window's text boxes; they live until the program ends.
