@@ -2,19 +2,14 @@
 
 #include <QPainter>
 
+#include "dxf/NumberPatterns.h"
+
 namespace petalwright::job {
-namespace {
 
-QString grouped(int value, const QString& separator)
+QString groupedCount(int value, const QLocale& locale)
 {
-    QString digits = QString::number(value);
-    const qsizetype first = value < 0 ? 1 : 0;
-    for (qsizetype i = digits.size() - 3; i > first; i -= 3)
-        digits.insert(i, separator);
-    return digits;
+    return QString::fromStdString(dxf::groupThousands(value, locale.groupSeparator().toStdString()));
 }
-
-} // namespace
 
 ProgressLabel::ProgressLabel(QWidget* parent) : QWidget(parent)
 {
@@ -33,8 +28,7 @@ QString ProgressLabel::text() const
 {
     if (!m_isProgress)
         return m_text;
-    return QStringLiteral("△") + grouped(m_done, m_groupSeparator) + QStringLiteral(" / ")
-        + grouped(m_total, m_groupSeparator);
+    return QStringLiteral("△") + groupedCount(m_done, m_locale) + QStringLiteral(" / ") + groupedCount(m_total, m_locale);
 }
 
 void ProgressLabel::setText(const QString& text)

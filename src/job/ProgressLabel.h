@@ -10,6 +10,9 @@
 
 namespace petalwright::job {
 
+// "###,##0": a count with thousands grouped by the locale's separator (20,000 in Japan).
+QString groupedCount(int value, const QLocale& locale);
+
 class ProgressLabel final : public QWidget {
 public:
     explicit ProgressLabel(QWidget* parent = nullptr);
@@ -21,7 +24,7 @@ public:
     // "△" + done + " / " + total, both grouped by the locale's separator; nothing is formatted
     // until the text is painted or asked for.
     void setProgress(int done, int total);
-    void setLocale(const QLocale& locale) { m_groupSeparator = locale.groupSeparator(); }
+    void setLocale(const QLocale& locale) { m_locale = locale; }
     void setAlignment(Qt::Alignment alignment) { m_alignment = alignment; }
 
     // Repaints per display frame at most.
@@ -37,7 +40,7 @@ private:
     bool m_isProgress = false;
     int m_done = 0;
     int m_total = 0;
-    QString m_groupSeparator = QStringLiteral(",");
+    QLocale m_locale;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignTop;
     QTimer m_frame;           // runs while a frame is open; a change inside it waits for its end
     bool m_changedInFrame = false;

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include "dxf/FaceFileWriter.h"
-#include "dxf/NumberPatterns.h"
 #include "geometry/DaisyMesh.h"
 #include "job/ProgressLabel.h"
 #include "platform/AnsiTextFile.h"
@@ -80,9 +79,8 @@ void frmDXF::Form_Load()
     cmdCANCEL->setText(QStringLiteral("キャンセル"));
     ui::setFONT(this);
 
-    const std::string separator = m_services.locale.groupSeparator().toStdString();
     lblINFO->setText(m_job.dxfFileName + QStringLiteral(" :\r\n△")
-                     + QString::fromStdString(dxf::groupThousands(m_job.faceTotal, separator)) + QStringLiteral("   ")
+                     + groupedCount(m_job.faceTotal, m_services.locale) + QStringLiteral("   ")
                      + QString::fromStdString(m_job.sizeEstimateText));
     cmdTABSTOP->setFocus();
     tmrPROC->start();

@@ -28,7 +28,6 @@ public:
 
     // Japanese message naming the failure and the path; empty while nothing failed.
     QString errorMessage() const { return m_error; }
-    QString path() const { return m_path; }
 
 private:
     void fail(const QString& reason);

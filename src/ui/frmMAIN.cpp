@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "dxf/NumberPatterns.h"
 #include "dxf/SizeEstimate.h"
 #include "job/frmDXF.h"
 #include "platform/AppInfo.h"
@@ -204,8 +203,7 @@ void frmMAIN::cmdDXF_Click()
         return;
     checkSIZE();
     if (m_job.faceTotal >= dxf::kConfirmFaceCount) {
-        const std::string separator = m_services.locale.groupSeparator().toStdString();
-        const QString prompt = QStringLiteral("△") + QString::fromStdString(dxf::groupThousands(m_job.faceTotal, separator))
+        const QString prompt = QStringLiteral("△") + job::groupedCount(m_job.faceTotal, m_services.locale)
             + QStringLiteral(" ファイルサイズ ") + QString::fromStdString(m_job.sizeEstimateText)
             + QStringLiteral(" になります。\r\n\r\n続けますか？");
         if (!m_services.messageBox->question(this, prompt))
