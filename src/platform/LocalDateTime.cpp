@@ -25,8 +25,8 @@ QString localDateTimeText(const QDateTime& moment, const QLocale& locale)
         + locale.toString(moment.time(), timeFormatWithSeconds(locale));
     // The file is in code page 932: digits or signs it cannot hold would turn into '?'.
     QStringEncoder codePage932("CP932");
-    (void)codePage932.encode(text);
-    if (!codePage932.hasError())
+    const QByteArray encoded = codePage932.encode(text);
+    if (!codePage932.hasError() && !encoded.isEmpty())
         return text;
     return QLocale::c().toString(moment, QStringLiteral("yyyy/MM/dd H:mm:ss"));
 }

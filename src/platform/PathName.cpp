@@ -79,6 +79,9 @@ QString ambiguousNameProblem(const QString& path)
     if (!encoded)
         return QStringLiteral("このファイル名は使えません。\n%1\nファイル名として表せない文字が含まれています。").arg(shown);
     const QFileInfo info(path);
+    // Only a name with the replacement character can read the same as a name that is not text.
+    if (!info.fileName().contains(QChar(QChar::ReplacementCharacter)))
+        return {};
     const QByteArray wanted = QFile::encodeName(info.fileName());
     DIR* folder = ::opendir(QFile::encodeName(info.absolutePath()).constData());
     if (!folder)
