@@ -2,10 +2,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/QtServices.h"
 
@@ -60,6 +66,45 @@ private slots:
         });
         boxes.exclamation(nullptr, QStringLiteral("ファイル: a<u>b.dxf"));
         QCOMPARE(seen, QStringLiteral("ファイル: a<u>b.dxf"));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // The dialog refuses a name that reads the same as a name whose bytes are not text: saving
+    // under it would write another file than the one picked.
+    void saveDialogUsesNamesAsShown()
+    {
+        QTemporaryDir dir;
+        const QByteArray odd = QFile::encodeName(dir.path()) + "/report\xE9.dxf";
+        const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        QtSaveDialog dialog;
+        const SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), QStringLiteral("DXFファイル(*.dxf)"),
+                                  QStringLiteral("dxf"), dir.path(), QString()};
+        for (const QString& name : {QStringLiteral("report\uFFFD.dxf"), QStringLiteral("report\u00E9.dxf")}) {
+            QString warned;
+            QTimer::singleShot(0, [&] {
+                auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(files);
+                files->selectFile(name);
+                QTimer::singleShot(0, files, [&warned, files] { // dropped if the dialog is gone
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box != static_cast<QWidget*>(files)) {
+                        warned = box->text();
+                        box->accept();
+                    }
+                    QTimer::singleShot(0, files, &QFileDialog::reject);
+                });
+                static_cast<QDialog*>(files)->accept(); // the dialog's own OK
+            });
+            const QString chosen = dialog.getSaveFileName(nullptr, request);
+            if (name.contains(QChar(QChar::ReplacementCharacter))) {
+                QCOMPARE(chosen, QString());
+                QVERIFY2(warned.contains(QStringLiteral("report\\xE9.dxf")), qPrintable(warned));
+            } else {
+                QCOMPARE(chosen, dir.filePath(name));
+                QCOMPARE(warned, QString());
+            }
+        }
         QVERIFY(!QApplication::activeModalWidget());
     }
 
