@@ -1,6 +1,7 @@
 // petalwright-cli end to end, and its files read back by an independent DXF reader.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -199,9 +200,12 @@ private slots:
             QProcess process;
             process.start(PETALWRIGHT_CLI, largest);
             QVERIFY(process.waitForStarted());
-            while (process.state() == QProcess::Running && all().size() < 2)
+            QElapsedTimer waited;
+            waited.start();
+            bool ended = false;
+            while (!(ended = process.waitForFinished(0)) && all().size() < 2 && waited.elapsed() < 30'000)
                 ;
-            if (process.state() != QProcess::Running)
+            if (ended || all().size() < 2)
                 continue; // finished before it was seen: try again
             ::kill(static_cast<pid_t>(process.processId()), SIGINT);
             QVERIFY(process.waitForFinished(60000));
