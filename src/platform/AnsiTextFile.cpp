@@ -325,8 +325,6 @@ bool AnsiTextFile::flushBuffer()
 
 bool AnsiTextFile::writeOut(const char* data, std::size_t size)
 {
-    if (m_mode == Mode::InPlace && m_written == 0 && ::lseek(m_fd, 0, SEEK_SET) != 0)
-        return failWith(errno);
     if (!writeAll(m_fd, data, size))
         return failWith(errno);
     m_written += static_cast<qint64>(size);
