@@ -2,7 +2,7 @@
 // that pass, the size estimate, the first petal of the mesh and its eight faces in the file.
 //
 // Input: the six texts separated by '|'; missing texts are empty, the sixth takes the rest (so it
-// can hold '|' too). Any byte may appear: NUL, invalid UTF-8, blanks, long digit runs.
+// can hold '|' too) and also serves as the file name in the comment block. Any byte may appear: NUL, invalid UTF-8, blanks, long digit runs.
 
 #include <algorithm>
 #include <array>
@@ -100,7 +100,7 @@ std::string_view nextLine(std::string_view file, std::size_t& pos)
 }
 
 // Head, eight face blocks with running layer names, then the trailer and the comment block.
-void checkFile(const std::string& file, const geometry::ParameterTexts& texts)
+void checkFile(const std::string& file, const geometry::ParameterTexts& texts, std::string_view fileName)
 {
     constexpr std::string_view kHead = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n";
     FUZZ_CHECK(file.compare(0, kHead.size(), kHead) == 0);
@@ -135,7 +135,10 @@ void checkFile(const std::string& file, const geometry::ParameterTexts& texts)
     versionStart += version::kProductName;
     versionStart += ' ';
     versionStart += version::kVersionText;
-    versionStart += " - fuzz.dxf(2006/01/15 9:05:07)";
+    versionStart += " - ";
+    for (const char c : fileName)
+        versionStart += c == '\r' || c == '\n' ? ' ' : c; // the name on one line
+    versionStart += "(2006/01/15 9:05:07)";
     FUZZ_CHECK(nextLine(file, pos) == versionStart);
     for (std::size_t i = 0; i < texts.size(); ++i) {
         std::string expected = "// ";
@@ -206,7 +209,16 @@ void checkFirstPetal(const geometry::FlowerParameters& p, const geometry::Parame
     const dxf::WriteOutcome outcome = dxf::writeFaceFile(store, p.overlapCount, p.petalCount, info, sink,
                                                          [](int written) { return written < kFacesOfOnePetal; });
     FUZZ_CHECK(outcome == dxf::WriteOutcome::Cancelled);
-    checkFile(sink.data, texts);
+    checkFile(sink.data, texts, info.fileName);
+
+    // A file name may hold any bytes too (a command line can give CR or LF): the sixth text,
+    // which takes the rest of the input, as the name.
+    info.fileName = texts[5] + ".dxf";
+    dxf::MemorySink named;
+    FUZZ_CHECK(dxf::writeFaceFile(store, p.overlapCount, p.petalCount, info, named,
+                                  [](int written) { return written < kFacesOfOnePetal; })
+               == dxf::WriteOutcome::Cancelled);
+    checkFile(named.data, texts, info.fileName);
 }
 
 } // namespace

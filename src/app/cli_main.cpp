@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -19,6 +20,8 @@
 #include "geometry/DaisyMesh.h"
 #include "platform/AnsiTextFile.h"
 #include "platform/LocalDateTime.h"
+#include "platform/PathName.h"
+#include "platform/StandardOutputFile.h"
 
 using namespace petalwright;
 
@@ -72,6 +75,35 @@ private:
     const char* m_phase = nullptr;
 };
 
+// Japanese for the parser's complaint about the options.
+QString argumentError(const QCommandLineParser& parser)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        return QStringLiteral("不明なオプションです: %1%2").arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    const QString text = parser.errorText();
+    const qsizetype open = text.indexOf(QLatin1Char('\'')), close = text.lastIndexOf(QLatin1Char('\''));
+    const QString option = open >= 0 && close > open ? text.mid(open + 1, close - open - 1) : QString();
+    if (text.startsWith(QLatin1String("Missing value after")))
+        return QStringLiteral("オプション %1 には値が必要です。").arg(option);
+    if (text.startsWith(QLatin1String("Unexpected value after")))
+        return QStringLiteral("オプション %1 は値をとりません。").arg(option);
+    return QStringLiteral("引数が正しくありません: %1").arg(text);
+}
+
+// The raw bytes of the argument that reads as `text`, when one of them is not a file name the
+// program can write as given (bytes that are not UTF-8 text).
+std::optional<QByteArray> unrepresentableArgument(int argc, char* argv[], const QString& text)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::decodeName(raw) == text && !platform::representable(raw))
+            return raw;
+    }
+    return std::nullopt;
+}
+
 std::optional<quint64> parseSeed(const QString& text)
 {
     bool ok = false;
@@ -90,8 +122,6 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Writes a daisy-like flower as a DXF file of 3DFACE entities."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const geometry::ParameterTexts defaults = geometry::defaultParameterTexts();
     const QList<QCommandLineOption> parameterOptions = {
         {QStringLiteral("petals"), QStringLiteral("Petals per ring, 2 to 50."), QStringLiteral("TEXT"), QString::fromStdString(defaults[0])},
@@ -106,17 +136,38 @@ int main(int argc, char* argv[])
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
     parser.addOption(seedOption);
     parser.addOption(quietOption);
-    parser.addPositionalArgument(QStringLiteral("OUTPUT.dxf"), QStringLiteral("The DXF file to write."));
-    parser.process(app);
+    parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The file to write; - writes to standard output."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+
+    // Every argument error exits with 2, in Japanese, before anything is generated.
+    const auto refuse = [](const QString& message) {
+        printLine(stderr, message);
+        printLine(stderr, QStringLiteral("使い方は petalwright-cli --help で表示できます。"));
+        return kExitBadInput;
+    };
+    if (!parser.parse(QCoreApplication::arguments()))
+        return refuse(argumentError(parser));
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        printLine(stderr, QStringLiteral("出力するDXFファイルを一つ指定してください。"));
-        printLine(stderr, parser.helpText());
-        return kExitBadInput;
-    }
+    if (positional.isEmpty())
+        return refuse(QStringLiteral("出力するDXFファイルを一つ指定してください。"));
+    if (positional.size() > 1)
+        return refuse(QStringLiteral("出力するファイルは一つだけ指定してください: %1").arg(positional.join(QStringLiteral(" "))));
     const QString outputPath = positional.first();
+    if (outputPath.isEmpty())
+        return refuse(QStringLiteral("出力するファイルの名前が空です。"));
+    if (const auto raw = unrepresentableArgument(argc, argv, outputPath))
+        return refuse(QStringLiteral("このファイル名は文字として読めないバイトを含むため、そのままでは書き込めません: %1")
+                          .arg(platform::escapedName(*raw)));
+    const bool toStandardOutput = outputPath == QStringLiteral("-");
     const bool quiet = parser.isSet(quietOption);
+    // With the file on standard output, the messages for the user go to stderr.
+    std::FILE* const info = toStandardOutput ? stderr : stdout;
 
     geometry::ParameterTexts texts;
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -141,13 +192,23 @@ int main(int argc, char* argv[])
 
     const dxf::SizeEstimate size = dxf::estimateSize(parameters.petalCount, parameters.overlapCount);
     const std::string separator = QLocale::system().groupSeparator().toStdString();
+    // A folder, FIFO, device or socket at the target is refused before any work.
+    if (!toStandardOutput) {
+        if (const QString problem = platform::targetProblem(outputPath); !problem.isEmpty()) {
+            printLine(stderr, problem);
+            return kExitWriteFailed;
+        }
+    }
+
     if (!quiet)
-        printLine(stdout, QStringLiteral("△%1 / %2").arg(QString::fromStdString(dxf::groupThousands(size.faceTotal, separator)),
+        printLine(info, QStringLiteral("△%1 / %2").arg(QString::fromStdString(dxf::groupThousands(size.faceTotal, separator)),
                                                         QString::fromStdString(size.sizeEstimateText)));
-    std::fflush(stdout);
+    std::fflush(info);
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+    // A closed pipe is a write failure with a message, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     ProgressBar bar(!quiet && ::isatty(STDERR_FILENO) != 0, size.faceTotal);
 
     geometry::MeshStore mesh;
@@ -163,17 +224,18 @@ int main(int argc, char* argv[])
         return kExitInterrupted;
     }
 
-    platform::AnsiTextFile file(outputPath);
+    const std::unique_ptr<platform::OutputFile> output = platform::outputFileFor(outputPath);
+    platform::OutputFile& file = *output;
     if (!file.open()) {
         bar.finish();
         printLine(stderr, file.errorMessage());
         return kExitWriteFailed;
     }
-    dxf::CommentInfo info;
-    info.fileName = QFileInfo(outputPath).fileName().toStdString();
-    info.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
-    info.parameterTexts = texts;
-    const dxf::WriteOutcome outcome = dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, file,
+    dxf::CommentInfo comments;
+    comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
+    comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
+    comments.parameterTexts = texts;
+    const dxf::WriteOutcome outcome = dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, comments, file,
                                                          [&](int faces) {
                                                              bar.show("write   ", faces);
                                                              return !g_interrupted;
@@ -190,6 +252,6 @@ int main(int argc, char* argv[])
         return kExitWriteFailed;
     }
     if (!quiet)
-        printLine(stdout, QStringLiteral("終了しました: %1").arg(outputPath));
+        printLine(info, QStringLiteral("終了しました: %1").arg(outputPath));
     return 0;
 }

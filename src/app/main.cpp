@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFont>
 
+#include <cstdio>
+
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
 #include "platform/QtServices.h"
@@ -16,10 +18,22 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Petalwright"));
 
-    // A second copy ends here, silently, before any window exists.
+    // A second copy ends here, silently, before any window exists. Without a lock the program
+    // still starts, and says why it could not look for another copy.
     platform::InstanceLock lock;
-    if (!lock.tryAcquire())
+    switch (lock.tryAcquire()) {
+    case platform::InstanceLock::Result::Acquired:
+        break;
+    case platform::InstanceLock::Result::HeldByOther:
         return 0;
+    case platform::InstanceLock::Result::Unavailable:
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("petalwright: ロックファイルを作成できないため、ほかに起動中のコピーがあるかどうかを確認できません（%1）。このまま起動します。")
+                         .arg(lock.reason())
+                         .toLocal8Bit()
+                         .constData());
+        break;
+    }
 
     ui::installFontSubstitutes();
     // Qt's own dialogs and message boxes in the form font and in Japanese, like the windows.

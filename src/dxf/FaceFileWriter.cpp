@@ -61,16 +61,19 @@ char* appendCorner(char* out, const geometry::MeshStore& mesh, std::size_t eleme
     return out;
 }
 
-// The trimmed text on one line: a CR or LF inside it (a box cannot hold one, a command line can)
-// becomes a blank, so the comment block keeps its thirteen lines.
-std::string oneLine(std::string_view text)
+// The text on one line: a CR or LF inside it (a box cannot hold one, a command line or a file
+// name can) becomes a blank, so the comment block keeps its thirteen lines.
+std::string flatLine(std::string_view text)
 {
     std::string flat(text);
     for (char& c : flat)
         if (c == '\r' || c == '\n')
             c = ' ';
-    return std::string(geometry::trimBlanks(flat));
+    return flat;
 }
+
+// A parameter text on one line, trimmed.
+std::string oneLine(std::string_view text) { return std::string(geometry::trimBlanks(flatLine(text))); }
 
 std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
 {
@@ -79,9 +82,9 @@ std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
     versionLine += ' ';
     versionLine += version::kVersionText;
     versionLine += " - ";
-    versionLine += info.fileName;
+    versionLine += flatLine(info.fileName);
     versionLine += '(';
-    versionLine += info.dateTime ? info.dateTime() : std::string();
+    versionLine += flatLine(info.dateTime ? info.dateTime() : std::string());
     versionLine += ')';
 
     std::string block = sink.encodeText(versionLine) + "\r\n";

@@ -1,6 +1,7 @@
 #include "job/frmDXF.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -47,6 +48,7 @@ frmDXF::frmDXF(ui::JobState& job, const platform::Services& services,
     lblINFO->setObjectName(QStringLiteral("lblINFO"));
     lblINFO->setGeometry(twips(180, 120, 3615, 555));
     lblINFO->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblINFO->setTextFormat(Qt::PlainText); // a file name such as "a<u>b.dxf" shows as typed
 
     lblMSG = new ProgressLabel(this);
     lblMSG->setObjectName(QStringLiteral("lblMSG"));
@@ -105,6 +107,12 @@ bool frmDXF::progressStep(int done)
 
 void frmDXF::makeDATA()
 {
+    // A folder, FIFO or device at the target is refused before the work, not after it.
+    if (const QString problem = platform::targetProblem(m_job.dxfFilePath); !problem.isEmpty()) {
+        m_services.messageBox->exclamation(this, problem);
+        unload();
+        return;
+    }
     // The seed the main window drew for this run; its preview showed the same turns.
     geometry::SeededRandom random(m_job.ringSeed);
     const bool complete = geometry::makeDaisyMesh(m_job.parameters(), m_job.mesh, random,
@@ -118,6 +126,13 @@ void frmDXF::makeDATA()
 
 void frmDXF::outputDXF()
 {
+    // The yield skips passes that come too soon; a click on the last petal must still be seen
+    // before the file is touched.
+    QCoreApplication::processEvents();
+    if (procState == ProcState::CancelRequested) {
+        unload();
+        return;
+    }
     platform::AnsiTextFile file(m_job.dxfFilePath);
     if (!file.open()) {
         m_services.messageBox->exclamation(this, file.errorMessage());

@@ -1,26 +1,64 @@
 #include "platform/InstanceLock.h"
 
 #include <QDir>
-#include <QStandardPaths>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 namespace petalwright::platform {
 
-InstanceLock::InstanceLock() : InstanceLock(defaultLockPath()) {}
+InstanceLock::InstanceLock() : m_paths(defaultLockPaths()) {}
 
-InstanceLock::InstanceLock(const QString& lockPath) : m_lock(lockPath)
+InstanceLock::InstanceLock(const QString& lockPath) : m_paths{lockPath} {}
+
+InstanceLock::Result InstanceLock::tryAcquire()
 {
-    // Only a dead owner makes the lock stale, never its age: the first copy may run for days.
-    m_lock.setStaleLockTime(0);
+    QStringList problems;
+    for (const QString& path : std::as_const(m_paths)) {
+        if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+            problems << QStringLiteral("%1: フォルダーがありません").arg(QDir::toNativeSeparators(path));
+            continue;
+        }
+        auto lock = std::make_unique<QLockFile>(path);
+        // Only a dead owner makes the lock stale, never its age: the first copy may run for days.
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0)) {
+            m_lock = std::move(lock);
+            m_reason.clear();
+            return Result::Acquired;
+        }
+        if (lock->error() == QLockFile::LockFailedError)
+            return Result::HeldByOther;
+        problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                 lock->error() == QLockFile::PermissionError ? QStringLiteral("書き込めません")
+                                                                                            : QStringLiteral("作成できません"));
+    }
+    m_reason = problems.join(QStringLiteral("、"));
+    return Result::Unavailable;
 }
 
-bool InstanceLock::tryAcquire() { return m_lock.tryLock(0); }
-
-QString InstanceLock::defaultLockPath()
+QStringList InstanceLock::lockPaths(const QByteArray& runtimeFolder, const QByteArray& temporaryFolder, unsigned userId)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("petalwright.lock"));
+    QStringList paths;
+    const auto add = [&paths](const QByteArray& folder, const QString& name) {
+        // A relative or empty folder would put the lock wherever the program was started.
+        if (!folder.startsWith('/'))
+            return;
+        const QString path = QDir(QFile::decodeName(folder)).filePath(name);
+        if (!paths.contains(path))
+            paths << path;
+    };
+    add(runtimeFolder, QStringLiteral("petalwright.lock"));
+    const QString shared = QStringLiteral("petalwright-%1.lock").arg(userId);
+    add(temporaryFolder, shared);
+    add(QByteArrayLiteral("/tmp"), shared);
+    return paths;
+}
+
+QStringList InstanceLock::defaultLockPaths()
+{
+    return lockPaths(qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), static_cast<unsigned>(::getuid()));
 }
 
 } // namespace petalwright::platform

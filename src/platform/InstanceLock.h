@@ -3,23 +3,40 @@
 
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 namespace petalwright::platform {
 
 class InstanceLock {
 public:
-    // The lock file in the user's runtime folder, or the temporary folder when there is none.
+    enum class Result {
+        Acquired,    // this copy holds the lock now
+        HeldByOther, // another running copy holds it
+        Unavailable, // no lock could be made: reason() says why
+    };
+
+    // The first lock folder of lockFolders() that can hold the lock.
     InstanceLock();
+    // Exactly this lock file.
     explicit InstanceLock(const QString& lockPath);
 
-    // True when this copy now holds the lock; false when another running copy holds it. A lock
-    // left behind by a copy that was killed is recovered.
-    bool tryAcquire();
+    // A lock left behind by a copy that was killed is recovered.
+    Result tryAcquire();
+    // Why no lock could be made (each folder tried, with its problem); empty otherwise.
+    QString reason() const { return m_reason; }
 
-    static QString defaultLockPath();
+    // Where the lock may live, in order: the user's runtime folder ($XDG_RUNTIME_DIR), the
+    // temporary folder ($TMPDIR) and /tmp; only absolute paths, never the current folder. Lock
+    // files in shared folders carry the user id, so two users never share one.
+    static QStringList lockPaths(const QByteArray& runtimeFolder, const QByteArray& temporaryFolder, unsigned userId);
+    static QStringList defaultLockPaths();
 
 private:
-    QLockFile m_lock;
+    QStringList m_paths;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_reason;
 };
 
 } // namespace petalwright::platform

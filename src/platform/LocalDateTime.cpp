@@ -1,5 +1,7 @@
 #include "platform/LocalDateTime.h"
 
+#include <QStringEncoder>
+
 namespace petalwright::platform {
 
 QString timeFormatWithSeconds(const QLocale& locale)
@@ -19,8 +21,14 @@ QString timeFormatWithSeconds(const QLocale& locale)
 
 QString localDateTimeText(const QDateTime& moment, const QLocale& locale)
 {
-    return locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+    const QString text = locale.toString(moment.date(), QLocale::ShortFormat) + QLatin1Char(' ')
         + locale.toString(moment.time(), timeFormatWithSeconds(locale));
+    // The file is in code page 932: digits or signs it cannot hold would turn into '?'.
+    QStringEncoder codePage932("CP932");
+    const QByteArray encoded = codePage932.encode(text);
+    if (!codePage932.hasError() && !encoded.isEmpty())
+        return text;
+    return QLocale::c().toString(moment, QStringLiteral("yyyy/MM/dd H:mm:ss"));
 }
 
 } // namespace petalwright::platform

@@ -11,7 +11,8 @@ namespace petalwright::platform {
 // that format has none ("H:mm" gives "H:mm:ss").
 QString timeFormatWithSeconds(const QLocale& locale);
 
-// Short date, one blank, time with seconds: "2006/01/15 9:05:07" on a Japanese system.
+// Short date, one blank, time with seconds: "2006/01/15 9:05:07" on a Japanese system. A text
+// that code page 932 cannot hold (Arabic digits, say) gives "yyyy/MM/dd H:mm:ss" in ASCII digits.
 QString localDateTimeText(const QDateTime& moment, const QLocale& locale = QLocale::system());
 
 // The current local time; replaced in tests.

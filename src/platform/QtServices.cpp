@@ -12,6 +12,7 @@
 
 #include "geometry/RandomSource.h"
 #include "platform/AppInfo.h"
+#include "platform/PathName.h"
 
 namespace petalwright::platform {
 namespace {
@@ -30,13 +31,26 @@ public:
         if (!files.isEmpty()) {
             const QFileInfo chosen(files.first());
             if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
-                QMessageBox::warning(this, windowTitle(),
-                                     QStringLiteral("フォルダーが見つかりません。\n%1\nフォルダー名を確認してください。")
-                                         .arg(QDir::toNativeSeparators(chosen.absolutePath())));
+                warn(QStringLiteral("フォルダーが見つかりません。\n%1\nフォルダー名を確認してください。")
+                         .arg(QDir::toNativeSeparators(chosen.absolutePath())));
+                return;
+            }
+            // The name is used exactly as chosen: one the list shows for a name with bytes
+            // that are not text would write another file.
+            if (const QString problem = ambiguousNameProblem(chosen.absoluteFilePath()); !chosen.isDir() && !problem.isEmpty()) {
+                warn(problem);
                 return;
             }
         }
         QFileDialog::accept();
+    }
+
+private:
+    void warn(const QString& text)
+    {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
     }
 };
 
@@ -45,12 +59,14 @@ public:
 void QtMessageBox::exclamation(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, applicationTitle(), forDisplay(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // file names and typed texts as they are, never as markup
     box.exec();
 }
 
 bool QtMessageBox::question(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, applicationTitle(), forDisplay(text), QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

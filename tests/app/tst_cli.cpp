@@ -1,10 +1,15 @@
 // petalwright-cli end to end, and its files read back by an independent DXF reader.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
 
 #include "platform/AnsiTextFile.h"
 
@@ -77,7 +82,14 @@ private slots:
         for (const char* seed : {"x", "-1", "18446744073709551616", "1e3"})
             QTest::addRow("seed %s", seed) << QStringList{"--seed", seed} << "out.dxf" << 2 << kSeedMessage.arg(seed);
         QTest::addRow("missing folder") << QStringList{} << "gone/out.dxf" << 1
-                                        << "DXFファイルを保存できませんでした。\n\nファイル: %1\n原因: 保存先のフォルダーが見つかりません。\n";
+                                        << "ファイルを保存できませんでした。\n\nファイル: %1\n原因: 保存先のフォルダーが見つかりません。\n";
+        const QString usage = "使い方は petalwright-cli --help で表示できます。\n";
+        QTest::addRow("unknown option") << QStringList{"--petal", "6"} << "out.dxf" << 2 << "不明なオプションです: --petal\n" + usage;
+        QTest::addRow("unknown short option") << QStringList{"-x"} << "out.dxf" << 2 << "不明なオプションです: -x\n" + usage;
+        QTest::addRow("value for a switch") << QStringList{"--quiet=yes"} << "out.dxf" << 2 << "オプション --quiet は値をとりません。\n" + usage;
+        QTest::addRow("two outputs") << QStringList{"other.dxf"} << "out.dxf" << 2
+                                     << "出力するファイルは一つだけ指定してください: other.dxf %1\n" + usage;
+        QTest::addRow("empty output") << QStringList{} << "" << 2 << "出力するファイルの名前が空です。\n" + usage;
     }
     void refusesWithoutWriting()
     {
@@ -86,9 +98,10 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, err);
         QTemporaryDir dir;
-        const Run run = runCli(arguments << dir.filePath(output));
+        const QString path = output.isEmpty() ? QString() : dir.filePath(output);
+        const Run run = runCli(arguments << path);
         QCOMPARE(run.exitCode, exitCode);
-        QCOMPARE(run.err, err.contains("%1") ? err.arg(dir.filePath(output)) : err);
+        QCOMPARE(run.err, err.contains("%1") ? err.arg(path) : err);
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
@@ -97,6 +110,9 @@ private slots:
         const Run missing = runCli({"--seed", "1"});
         QCOMPARE(missing.exitCode, 2);
         QVERIFY(missing.err.startsWith("出力するDXFファイルを一つ指定してください。\n"));
+        const Run noValue = runCli({"out.dxf", "--petals"});
+        QCOMPARE(noValue.exitCode, 2);
+        QVERIFY(noValue.err.startsWith("オプション --petals には値が必要です。\n"));
         const Run help = runCli({"--help"});
         QCOMPARE(help.exitCode, 0);
         for (const char* option : {"--petals", "--overlap", "--width", "--scale", "--angle-start", "--angle-end", "--seed", "--quiet"})
@@ -104,6 +120,104 @@ private slots:
         const Run version = runCli({"--version"});
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out, QStringLiteral("petalwright-cli 0.7.1\n"));
+    }
+
+    void standardOutput()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.dxf");
+        QCOMPARE(runCli({"-q", "--seed", "9", path}).exitCode, 0);
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(PETALWRIGHT_CLI, {"--seed", "9", "-"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray piped = process.readAllStandardOutput();
+        QCOMPARE(piped.split('/').first(), faces(path));
+        QVERIFY(piped.contains("\r\n// Petalwright 0.7.1 - -("));
+        QVERIFY(piped.endsWith("\r\n//\r\n"));
+        // The messages for the user go to stderr, and no file is made.
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QStringLiteral("△288 / 約 67.1 KB\n終了しました: -\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.dxf"});
+    }
+
+    void namesAsGiven()
+    {
+        QTemporaryDir dir;
+        // Bytes that are not UTF-8: refused before any work, shown escaped; the name the program
+        // would have read instead ("report\uFFFD.dxf") is left alone.
+        const QString stand = dir.filePath(QStringLiteral("report\uFFFD.dxf"));
+        QFile other(stand);
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("someone else's") == 14);
+        other.close();
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start("/bin/sh", {"-c", "exec \"$0\" -q \"$(printf 'report\\351.dxf')\"", PETALWRIGHT_CLI});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 2);
+        QCOMPARE(QString::fromUtf8(shell.readAllStandardError()),
+                 QStringLiteral("このファイル名は文字として読めないバイトを含むため、そのままでは書き込めません: report\\xE9.dxf\n"
+                                "使い方は petalwright-cli --help で表示できます。\n"));
+        QCOMPARE(readAll(stand), QByteArray("someone else's"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("report\uFFFD.dxf")});
+
+        // A line break in the name is a blank in the comment block, which keeps its thirteen lines.
+        const QString broken = dir.filePath("a\nb.dxf");
+        QCOMPARE(runCli({"-q", broken}).exitCode, 0);
+        const QByteArray file = readAll(broken);
+        QVERIFY(file.contains("\r\n// Petalwright 0.7.1 - a b.dxf("));
+        QCOMPARE(file.count('\n'), 5 + 288 * 28 + 13);
+    }
+
+    void fifoIsNotReplaced()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("pipe.dxf");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        const Run run = runCli({"-q", path});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: 同じ名前の名前付きパイプ（FIFO）があります。"
+                                         "通常のファイルではないため置き換えません。\n").arg(path));
+        QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size(), 1);
+    }
+
+    // Ctrl+C while the largest flower is being written: exit 130, the old file as it was, no
+    // temporary file. The signal is sent as soon as the temporary file appears.
+    void interruptWhileWriting()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf");
+        const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
+        QFile previous(path);
+        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write(old) == old.size());
+        previous.close();
+        const QStringList largest = {"-q", "--petals", "50", "--overlap", "50", "--width", "10", "--scale", "50",
+                                     "--angle-start", "0", "--angle-end", "180", path};
+        const auto all = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
+        bool interrupted = false;
+        for (int attempt = 0; attempt < 10 && !interrupted; ++attempt) {
+            QProcess process;
+            process.start(PETALWRIGHT_CLI, largest);
+            QVERIFY(process.waitForStarted());
+            QElapsedTimer waited;
+            waited.start();
+            bool ended = false;
+            while (!(ended = process.waitForFinished(0)) && all().size() < 2 && waited.elapsed() < 30'000)
+                ;
+            if (ended || all().size() < 2)
+                continue; // finished before it was seen: try again
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+            QVERIFY(process.waitForFinished(60000));
+            if (process.exitCode() == 0)
+                continue; // the last bytes were already on their way
+            interrupted = true;
+            QCOMPARE(process.exitCode(), 130);
+            QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QStringLiteral("中断しました。ファイルは変更していません。\n"));
+        }
+        QVERIFY2(interrupted, "the writing was never caught in ten runs");
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(all(), QStringList{"drawing.dxf"});
     }
 
     void independentReaderSeesEveryFace_data()

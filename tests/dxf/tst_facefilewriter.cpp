@@ -117,6 +117,29 @@ private slots:
             "// 花びらを生やす角度（始まり） = 90", "// 花びらを生やす角度（終わり） = 135", "//"}));
     }
 
+    void fileNameOnOneLine_data()
+    {
+        QTest::addColumn<QByteArray>("fileName");
+        QTest::addColumn<QByteArray>("shown"); // in the version line
+        QTest::addRow("LF") << QByteArray("a\nb.dxf") << QByteArray("a b.dxf");
+        QTest::addRow("CR LF") << QByteArray("a\r\nb.dxf") << QByteArray("a  b.dxf");
+        QTest::addRow("CR at the end") << QByteArray("ab.dxf\r") << QByteArray("ab.dxf ");
+        QTest::addRow("blanks kept") << QByteArray(" ab .dxf") << QByteArray(" ab .dxf");
+    }
+    void fileNameOnOneLine()
+    {
+        QFETCH(QByteArray, fileName);
+        QFETCH(QByteArray, shown);
+        const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
+        Job job = makeJob(geometry::defaultParameterTexts(), &smallest);
+        job.info.fileName = fileName.toStdString();
+        const QByteArray data = QByteArray::fromStdString(job.complete());
+        const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
+        QCOMPARE(tail.count('\n'), kTrailerLines);
+        QCOMPARE(tail.count('\r'), kTrailerLines);
+        QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + shown + "(2006/01/15 9:05:07)\r\n"));
+    }
+
     void cancelAfterFaceKeepsTrailer()
     {
         // Every face of the default flower, every 997th of the largest.

@@ -3,6 +3,9 @@
 
 #include <QKeySequence>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+
 #include "WindowDriver.h"
 #include "ui/controls/FormFont.h"
 
@@ -77,6 +80,82 @@ private slots:
             QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
         else
             QCOMPARE(testing::faceFileProblem(path, faces), QString());
+    }
+
+    // The real yield may skip the pass after the last petal: a click still waiting then must be
+    // seen before the file is opened.
+    void clickWaitingAfterTheLastPetal()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("flower.dxf"));
+        QFile previous(path);
+        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10);
+        previous.close();
+        d.saveDialog.answers << path;
+        d.atYield = [&](int n, job::frmDXF* dlg) {
+            if (n == kPetals) // queued behind this yield's pass, as a click arriving just after it
+                QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
+        };
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.shown && !run.finished);
+        QCOMPARE(run.progress.size(), kPetals);
+        QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
+        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"flower.dxf"});
+    }
+
+    void fileNameShownAsTyped()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("a<u>b&amp;<b>c.dxf"));
+        d.saveDialog.answers << path;
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.finished);
+        QCOMPARE(d.window.progressWindow()->lblINFO->textFormat(), Qt::PlainText);
+        QVERIFY2(run.info.startsWith(QStringLiteral("a<u>b&amp;<b>c.dxf :")), qPrintable(run.info));
+        QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
+    }
+
+    void targetThatCannotBeSaved_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("yields"); // the FIFO is refused before the work
+        QTest::addRow("FIFO") << "fifo" << "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。" << 0;
+        QTest::addRow("disk full at the last piece (72 KiB tmpfs)") << "full" << "ディスクの空き容量が足りません。" << kPetals + kFaces;
+    }
+    void targetThatCannotBeSaved()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
+        QFETCH(int, yields);
+        WindowDriver d;
+        const QString folder = d.path(QStringLiteral("disk")), path = folder + QStringLiteral("/drawing.dxf");
+        QVERIFY(QDir().mkdir(folder));
+        const QByteArray folderName = QFile::encodeName(folder);
+        bool mounted = false;
+        const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(folderName.constData(), MNT_DETACH); });
+        if (kind == QStringLiteral("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else {
+            mounted = ::mount("tmpfs", folderName.constData(), "tmpfs", 0, "size=72k") == 0;
+            if (!mounted)
+                QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+            QFile filler(folder + QStringLiteral("/filler")), old(path);
+            QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(QByteArray(4096, 'x')) == 4096);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("0\r\nEOF\r\n// old one!!\r\n") == 22);
+        }
+        const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        d.saveDialog.answers << path;
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.shown && !run.finished);
+        QCOMPARE(run.progress.size(), yields);
+        QCOMPARE(d.messageBox.shown.size(), 1);
+        QVERIFY2(d.messageBox.shown.first().startsWith(
+                     QStringLiteral("! ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause)),
+                 qPrintable(d.messageBox.shown.first()));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), before);
+        if (kind == QStringLiteral("full"))
+            QCOMPARE(testing::fileBytes(path), QByteArray("0\r\nEOF\r\n// old one!!\r\n"));
     }
 
     void pressBeforeFirstTick()

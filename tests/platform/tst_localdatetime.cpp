@@ -21,6 +21,15 @@ private slots:
             QCOMPARE(localDateTimeText(QDateTime(QDate(2006, 1, 15), QTime(9, 5, 7)), r.locale), QString::fromLatin1(r.text));
         }
     }
+
+    void digitsTheFileCannotHold()
+    {
+        // Arabic-Indic and Persian digits are not in code page 932: ASCII digits instead of '?'.
+        for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::Persian, QLocale::Iran)}) {
+            QVERIFY2(locale.zeroDigit() != QLatin1Char('0'), qPrintable(locale.name()));
+            QCOMPARE(localDateTimeText(QDateTime(QDate(2006, 1, 15), QTime(19, 5, 7)), locale), QStringLiteral("2006/01/15 19:05:07"));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLocalDateTime)

@@ -1,11 +1,48 @@
-// One copy at a time: real petalwright processes sharing a private runtime folder.
+// One copy at a time: real petalwright processes sharing a private runtime folder, the lock's
+// folders, and a start without any folder for the lock.
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <unistd.h>
+
+#include "platform/InstanceLock.h"
+
+using petalwright::platform::InstanceLock;
+
+namespace {
+
+// Runs `script` with sh in a private mount namespace (its own /tmp); $0 is the program, $1 and
+// $2 are `first` and `second`. Exit code 99: the namespace could not be made.
+QProcess* inOwnMounts(const QString& script, const QString& first, const QString& second = {})
+{
+    auto* process = new QProcess;
+    process->start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                                               QStringLiteral("/bin/sh"), QStringLiteral("-c"), script,
+                                               QStringLiteral(PETALWRIGHT_EXECUTABLE), first, second});
+    return process;
+}
+
+const QString kNoRuntimeFolder = QStringLiteral("unset XDG_RUNTIME_DIR; export TMPDIR=/nonexistent QT_QPA_PLATFORM=offscreen; ");
+
+// Qt's own runtime folder fallback (not the lock) makes "/runtime-<user>" when TMPDIR is
+// missing; the tests take away what they caused.
+struct QtRuntimeFolderCleanup {
+    const QString path = QStringLiteral("/runtime-") + qEnvironmentVariable("USER", QStringLiteral("root"));
+    const bool existed = QFileInfo::exists(path);
+    ~QtRuntimeFolderCleanup()
+    {
+        if (!existed)
+            QDir().rmdir(path);
+    }
+};
+
+} // namespace
 
 class TestInstance : public QObject {
     Q_OBJECT
@@ -45,6 +82,82 @@ private slots:
         QCOMPARE(lockOwner(), firstId);
         QVERIFY(start(true) && start(false));
         QCOMPARE(copies[2]->state(), QProcess::Running);
+    }
+
+    void lockFolders_data()
+    {
+        QTest::addColumn<QByteArray>("runtime");
+        QTest::addColumn<QByteArray>("temporary");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addRow("runtime folder first") << QByteArray("/run/user/1000") << QByteArray("/var/tmp")
+                                              << QStringList{"/run/user/1000/petalwright.lock", "/var/tmp/petalwright-1000.lock",
+                                                             "/tmp/petalwright-1000.lock"};
+        QTest::addRow("neither set") << QByteArray() << QByteArray() << QStringList{"/tmp/petalwright-1000.lock"};
+        QTest::addRow("relative folders never") << QByteArray("run") << QByteArray(".") << QStringList{"/tmp/petalwright-1000.lock"};
+        QTest::addRow("TMPDIR is /tmp") << QByteArray() << QByteArray("/tmp/") << QStringList{"/tmp/petalwright-1000.lock"};
+    }
+    void lockFolders()
+    {
+        QFETCH(QByteArray, runtime);
+        QFETCH(QByteArray, temporary);
+        QFETCH(QStringList, paths);
+        QCOMPARE(InstanceLock::lockPaths(runtime, temporary, 1000), paths);
+    }
+
+    void missingLockFolder()
+    {
+        QTemporaryDir dir;
+        InstanceLock lock(dir.filePath(QStringLiteral("gone/petalwright.lock")));
+        QCOMPARE(lock.tryAcquire(), InstanceLock::Result::Unavailable);
+        QCOMPARE(lock.reason(), dir.filePath(QStringLiteral("gone/petalwright.lock: フォルダーがありません")));
+        InstanceLock usable(dir.filePath(QStringLiteral("petalwright.lock")));
+        QCOMPARE(usable.tryAcquire(), InstanceLock::Result::Acquired);
+        QCOMPARE(InstanceLock(dir.filePath(QStringLiteral("petalwright.lock"))).tryAcquire(), InstanceLock::Result::HeldByOther);
+    }
+
+    // No runtime folder, TMPDIR missing and /tmp read-only: the window still comes up, and stderr
+    // says why no other copy could be looked for. Nothing lands in the current folder.
+    void startsWithoutAnyLock()
+    {
+        const QtRuntimeFolderCleanup cleanup;
+        QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX")); // outside the hidden /tmp
+        std::unique_ptr<QProcess> copy(inOwnMounts(
+            QStringLiteral("mount -t tmpfs -o ro tmpfs /tmp || exit 99; ") + kNoRuntimeFolder + QStringLiteral("cd \"$1\" && exec \"$0\""),
+            folder.path()));
+        QVERIFY(copy->waitForStarted());
+        QTest::qWait(1500);
+        if (copy->state() != QProcess::Running && copy->exitCode() == 99)
+            QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
+        QCOMPARE(copy->state(), QProcess::Running);
+        const QString err = QString::fromLocal8Bit(copy->readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("petalwright: ロックファイルを作成できないため、ほかに起動中のコピーがあるかどうかを確認できません（"
+                                               "/nonexistent/petalwright-%1.lock: フォルダーがありません、/tmp/petalwright-%1.lock: ")
+                                    .arg(::getuid())),
+                 qPrintable(err));
+        copy->kill();
+        copy->waitForFinished();
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
+    // Without a runtime folder and with TMPDIR missing, two copies started from two folders
+    // still find each other's lock in /tmp.
+    void twoFoldersOneCopy()
+    {
+        const QtRuntimeFolderCleanup cleanup;
+        QTemporaryDir a(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX")), b(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX"));
+        std::unique_ptr<QProcess> script(inOwnMounts(
+            QStringLiteral("mount -t tmpfs tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
+                + QStringLiteral("cd \"$1\" || exit 98; \"$0\" & first=$!; i=0; "
+                                 "while [ ! -e /tmp/petalwright-$(id -u).lock ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
+                                 "cd \"$2\" || exit 98; timeout 30 \"$0\"; second=$?; "
+                                 "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; "
+                                 "echo \"second=$second first running=$running\""),
+            a.path(), b.path()));
+        QVERIFY(script->waitForFinished(60'000));
+        if (script->exitCode() == 99)
+            QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
+        QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes\n"));
+        QVERIFY(QDir(a.path()).isEmpty() && QDir(b.path()).isEmpty());
     }
 };
 

@@ -1,0 +1,144 @@
+// The real services the window tests replace with fakes: the message boxes and the job's yield.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/QtServices.h"
+
+using namespace petalwright::platform;
+
+class TestQtServices : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { installJapaneseStandardTexts(); }
+
+    void questionBox_data()
+    {
+        QTest::addColumn<QString>("answer"); // what the user does
+        QTest::addColumn<bool>("yes");
+        QTest::addRow("Esc") << "Esc" << false;
+        QTest::addRow("Enter takes the default") << "Enter" << false;
+        QTest::addRow("Yes clicked") << "Yes" << true;
+        QTest::addRow("No clicked") << "No" << false;
+    }
+    void questionBox()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, yes);
+        QtMessageBox boxes;
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = QStringLiteral("%1|%2|%3|%4").arg(box->defaultButton() == box->button(QMessageBox::No) ? "No" : "other",
+                                                     box->textFormat() == Qt::PlainText ? "plain" : "rich", box->windowTitle(), box->text());
+            if (answer == "Esc")
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (answer == "Enter")
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QCOMPARE(boxes.question(nullptr, QStringLiteral("△1,200 / 約 281.1 KB\r\n<b>a</b>.dxf を作成しますか？")), yes);
+        QCOMPARE(seen, QStringLiteral("No|plain|Petalwright|△1,200 / 約 281.1 KB\n<b>a</b>.dxf を作成しますか？"));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void exclamationShowsTextAsTyped()
+    {
+        QtMessageBox boxes;
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = box->textFormat() == Qt::PlainText ? box->text() : QStringLiteral("rich");
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        boxes.exclamation(nullptr, QStringLiteral("ファイル: a<u>b.dxf"));
+        QCOMPARE(seen, QStringLiteral("ファイル: a<u>b.dxf"));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // The dialog refuses a name that reads the same as a name whose bytes are not text: saving
+    // under it would write another file than the one picked.
+    void saveDialogUsesNamesAsShown()
+    {
+        QTemporaryDir dir;
+        const QByteArray odd = QFile::encodeName(dir.path()) + "/report\xE9.dxf";
+        const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        QtSaveDialog dialog;
+        const SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), QStringLiteral("DXFファイル(*.dxf)"),
+                                  QStringLiteral("dxf"), dir.path(), QString()};
+        for (const QString& name : {QStringLiteral("report\uFFFD.dxf"), QStringLiteral("report\u00E9.dxf")}) {
+            QString warned;
+            QTimer::singleShot(0, [&] {
+                auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(files);
+                files->selectFile(name);
+                QTimer::singleShot(0, files, [&warned, files] { // dropped if the dialog is gone
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box != static_cast<QWidget*>(files)) {
+                        warned = box->text();
+                        box->accept();
+                    }
+                    QTimer::singleShot(0, files, &QFileDialog::reject);
+                });
+                static_cast<QDialog*>(files)->accept(); // the dialog's own OK
+            });
+            const QString chosen = dialog.getSaveFileName(nullptr, request);
+            if (name.contains(QChar(QChar::ReplacementCharacter))) {
+                QCOMPARE(chosen, QString());
+                QVERIFY2(warned.contains(QStringLiteral("report\\xE9.dxf")), qPrintable(warned));
+            } else {
+                QCOMPARE(chosen, dir.filePath(name));
+                QCOMPARE(warned, QString());
+            }
+        }
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // A click waiting in the queue is seen within a quarter millisecond of work, and a timer
+    // fires while a long job yields after every small step.
+    void yieldDuringALongJob()
+    {
+        SlicedYield yield;
+        QPushButton button;
+        int clicks = 0, ticks = 0;
+        QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(5);
+
+        yield(); // the first call always runs the event loop
+        QMetaObject::invokeMethod(&button, &QPushButton::click, Qt::QueuedConnection);
+        QElapsedTimer job;
+        job.start();
+        qint64 stepsUntilSeen = -1;
+        for (qint64 step = 0; job.elapsed() < 100; ++step) {
+            QElapsedTimer work; // a step of a microsecond, as one face
+            work.start();
+            while (work.nsecsElapsed() < 1000)
+                ;
+            yield();
+            if (clicks == 1 && stepsUntilSeen < 0)
+                stepsUntilSeen = step;
+        }
+        QCOMPARE(clicks, 1);
+        QVERIFY2(stepsUntilSeen >= 0 && stepsUntilSeen < 1000, qPrintable(QString::number(stepsUntilSeen)));
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks))); // about 20 in 100 ms
+    }
+};
+
+QTEST_MAIN(TestQtServices)
+#include "tst_qtservices.moc"
