@@ -29,10 +29,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "daisy-like 3-D flowers as DXF drawings")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "daisy-like 3-D flowers as DXF drawings
- Petalwright turns six numbers (petals per ring, number of rings, width step,
- scale of the last ring, start and end growth angle) into a three-dimensional
- flower and saves it as a DXF drawing made only of 3DFACE entities, ready for
- any CAD program. Its windows are Japanese and show a preview of the flower;
- the command petalwright-cli writes the same files for scripts.")
+# The extended description; CPack puts the summary above it as the first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Petalwright turns six numbers (petals per ring, number of rings, width step,
+scale of the last ring, start and end growth angle) into a three-dimensional
+flower and saves it as a DXF drawing made only of 3DFACE entities, ready for
+any CAD program. Its windows are Japanese and show a preview of the flower;
+the command petalwright-cli writes the same files for scripts.")
 include(CPack)
