@@ -33,9 +33,9 @@ appstreamcli validate-tree --no-net "$id_note" "$tree"
 
 step "install"
 if dpkg-query -W -f='${Status}' petalwright 2>/dev/null | grep -q "install ok installed"; then
-    apt-get purge -y -qq petalwright >/dev/null
+    apt-get -o DPkg::Lock::Timeout=600 purge -y -qq petalwright >/dev/null
 fi
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "./$deb" >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "./$deb" >/dev/null
 files=$(dpkg -L petalwright)
 for f in /usr/bin/petalwright /usr/bin/petalwright-cli; do
     ! ldd "$f" | grep -q "not found" || fail "$f misses a shared library"
@@ -75,7 +75,7 @@ out=$(PETALWRIGHT_CLI_UNDER_TEST=/usr/bin/petalwright-cli build/tests/app/tst_cl
 grep -E '^(PASS|Totals)' <<<"$out"
 
 step "remove"
-apt-get purge -y -qq petalwright >/dev/null
+apt-get -o DPkg::Lock::Timeout=600 purge -y -qq petalwright >/dev/null
 left=$(while read -r f; do [ -e "$f" ] && [ ! -d "$f" ] && echo "$f"; done <<<"$files" || true)
 [ -z "$left" ] || fail "left behind: $left"
 for d in /usr/share/petalwright /usr/share/doc/petalwright; do [ ! -e "$d" ] || fail "left behind: $d"; done
