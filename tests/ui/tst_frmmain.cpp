@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(r[2].folder + '|' + r[2].fileName, d.dir.path() + '|' + first);
     }
 
-    void captionLayoutFontsAndHelp()
+    void captionLayoutAndFonts()
     {
         WindowDriver d;
         ui::frmMAIN& w = d.window;
