@@ -75,7 +75,8 @@ out=$(PETALWRIGHT_CLI_UNDER_TEST=/usr/bin/petalwright-cli build/tests/app/tst_cl
 grep -E '^(PASS|Totals)' <<<"$out"
 
 step "remove"
-apt-get -o DPkg::Lock::Timeout=600 purge -y -qq petalwright >/dev/null
+# remove, as a user would: with no configuration files, nothing must stay for a purge either.
+apt-get -o DPkg::Lock::Timeout=600 remove -y -qq petalwright >/dev/null
 left=$(while read -r f; do [ -e "$f" ] && [ ! -d "$f" ] && echo "$f"; done <<<"$files" || true)
 [ -z "$left" ] || fail "left behind: $left"
 for d in /usr/share/petalwright /usr/share/doc/petalwright; do [ ! -e "$d" ] || fail "left behind: $d"; done
