@@ -5,9 +5,11 @@
 
 #include <cstdio>
 
+#include "platform/AppInfo.h"
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
 #include "platform/QtServices.h"
+#include "ui/HelpLink.h"
 #include "ui/controls/FormFont.h"
 #include "ui/frmMAIN.h"
 
@@ -17,6 +19,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Petalwright"));
+    // The menu entry this window belongs to: its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("petalwright"));
 
     // A second copy ends here, silently, before any window exists. Without a lock the program
     // still starts, and says why it could not look for another copy.
@@ -40,7 +44,9 @@ int main(int argc, char* argv[])
     QApplication::setFont(QFont(ui::formFontFace(), ui::kFormFontPoints));
     platform::installJapaneseStandardTexts();
     const platform::SystemClock clock;
-    ui::frmMAIN window(platform::systemServices(clock));
+    platform::Services services = platform::systemServices(clock);
+    services.helpPage = ui::helpPageUrl(ui::builtHelpHost(), platform::executableFolder());
+    ui::frmMAIN window(services);
     window.showCentred();
     return QApplication::exec();
 }

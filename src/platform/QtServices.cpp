@@ -86,7 +86,7 @@ QString QtSaveDialog::getSaveFileName(QWidget* parent, const SaveRequest& reques
     return dialog.selectedFiles().first();
 }
 
-void DesktopUrlOpener::open(const QUrl& url) { QDesktopServices::openUrl(url); }
+bool DesktopUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 void SlicedYield::operator()()
 {

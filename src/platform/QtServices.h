@@ -25,7 +25,7 @@ public:
 
 class DesktopUrlOpener final : public UrlOpener {
 public:
-    void open(const QUrl& url) override;
+    bool open(const QUrl& url) override;
 };
 
 // The job's yield: processes every pending window event (the cancel click, repaints), but not

@@ -43,8 +43,9 @@ public:
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
-    // Hands the address to the default browser; does not wait for the page.
-    virtual void open(const QUrl& url) = 0;
+    // Hands the address to the default browser; does not wait for the page. False when no
+    // program could be started for it.
+    virtual bool open(const QUrl& url) = 0;
 };
 
 // Everything a window may ask of the platform; the program passes the real ones, tests fakes.
@@ -57,6 +58,7 @@ struct Services {
     std::function<void()> yield;               // process pending window events
     QString executableFolder;                  // where the save dialog first opens
     QLocale locale;                            // regional formats: group separator, date, time
+    QUrl helpPage;                             // what Web Help opens: the installed page or a web page
 };
 
 } // namespace petalwright::platform

@@ -263,7 +263,11 @@ void frmMAIN::cmdOUT_Click()
 
 void frmMAIN::cmdHELP_Click()
 {
-    m_services.urlOpener->open(helpPageUrl());
+    const QUrl& page = m_services.helpPage;
+    if (page.isLocalFile() && !QFileInfo(page.toLocalFile()).isFile())
+        m_services.messageBox->exclamation(this, helpFailureMessage(page, true));
+    else if (!m_services.urlOpener->open(page))
+        m_services.messageBox->exclamation(this, helpFailureMessage(page, false));
     txtTABSTOP->setFocus();
 }
 

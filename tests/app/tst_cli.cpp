@@ -20,13 +20,21 @@ struct Run {
     QString out, err;
 };
 
+// The program under test: the one built beside this test, or another copy (an installed one) named
+// by PETALWRIGHT_CLI_UNDER_TEST.
+QString cliUnderTest()
+{
+    const QString other = qEnvironmentVariable("PETALWRIGHT_CLI_UNDER_TEST");
+    return other.isEmpty() ? QStringLiteral(PETALWRIGHT_CLI) : other;
+}
+
 Run runCli(const QStringList& arguments)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "C.UTF-8");
     process.setProcessEnvironment(env);
-    process.start(PETALWRIGHT_CLI, arguments);
+    process.start(cliUnderTest(), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};

@@ -47,8 +47,14 @@ public:
 
 class FakeUrlOpener final : public platform::UrlOpener {
 public:
-    void open(const QUrl& url) override { opened << url; }
+    bool open(const QUrl& url) override
+    {
+        opened << url;
+        return starts;
+    }
     QList<QUrl> opened;
+    bool starts = true; // whether a browser starts
+
 };
 
 class FixedClock final : public platform::Clock {
@@ -69,7 +75,8 @@ class WindowDriver {
 public:
     WindowDriver()
         : window({&messageBox, &saveDialog, &urlOpener, &clock, [this] { return seed; }, [this] { yielded(); },
-                  QStringLiteral("/opt/petalwright"), QLocale(QLocale::Japanese, QLocale::Japan)})
+                  QStringLiteral("/opt/petalwright"), QLocale(QLocale::Japanese, QLocale::Japan),
+                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("help/index.html")))})
     {
         window.showCentred();
         (void)QTest::qWaitForWindowActive(&window);
@@ -116,7 +123,7 @@ public:
     FakeUrlOpener urlOpener;
     FixedClock clock;
     std::uint64_t seed = 1; // what the seed source gives from now on
-    QTemporaryDir dir;
+    QTemporaryDir dir;      // holds the help page's place, help/index.html, not created
     ui::frmMAIN window;
     // Runs after each yield of a job, with its 1-based number within the run: petals first, then faces.
     std::function<void(int yieldInRun, job::frmDXF* dlg)> atYield;

@@ -1,0 +1,172 @@
+// What the installation ships beside the programs: the manual page and the completion know every
+// option petalwright-cli has, the completion completes, the icons are the window's flower, and the
+// help page finds everything it refers to.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ui/FlowerPicture.h"
+
+namespace {
+
+QString readText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString source(const QString& relative) { return QStringLiteral(SOURCE_TREE "/") + relative; }
+
+// The options `petalwright-cli --help` lists, such as "-q" and "--quiet".
+QStringList helpOptions()
+{
+    QProcess cli;
+    cli.start(QStringLiteral(PETALWRIGHT_CLI), {QStringLiteral("--help")});
+    if (!cli.waitForFinished(30000))
+        return {};
+    QStringList options;
+    static const QRegularExpression line(QStringLiteral("^\\s+(-.*?)(\\s{2,}|$)"));
+    static const QRegularExpression option(QStringLiteral("--?[a-z][a-z-]*"));
+    for (const QString& text : QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = line.match(text);
+        for (auto it = option.globalMatch(m.captured(1)); it.hasNext();)
+            options << it.next().captured();
+    }
+    return options;
+}
+
+struct Completion {
+    QStringList words;
+    QString err;
+};
+
+// Runs the completion as bash would on Tab, for `line` (the words so far, the last one being
+// completed) typed to the program `program`, in the folder `folder`.
+Completion complete(const QString& program, const QStringList& line, const QString& folder)
+{
+    QStringList words{program};
+    words += line;
+    QString quoted;
+    for (const QString& w : words)
+        quoted += QStringLiteral(" '") + QString(w).replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+    const QString script = QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=%3; _petalwright_cli; "
+                                          "printf '%s\\n' \"${COMPREPLY[@]}\"")
+                               .arg(source(QStringLiteral("data/completion/petalwright-cli")), quoted)
+                               .arg(words.size() - 1);
+    QProcess bash;
+    bash.setWorkingDirectory(folder);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("--norc"), QStringLiteral("-c"), script});
+    if (!bash.waitForFinished(30000))
+        return {{QStringLiteral("(bash did not finish)")}, {}};
+    return {QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+            QString::fromUtf8(bash.readAllStandardError())};
+}
+
+bool writeProgram(const QString& path, const QByteArray& body)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write("#!/bin/sh\n" + body) > 0
+        && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+class TestInstallData : public QObject {
+    Q_OBJECT
+private slots:
+    void everyHelpOptionIsDocumented()
+    {
+        const QStringList options = helpOptions();
+        QVERIFY2(options.contains("--petals") && options.contains("-q"), qPrintable(options.join(' ')));
+        const QString completion = readText(source("data/completion/petalwright-cli"));
+        const QString manual = readText(source("data/man/petalwright-cli.1"));
+        for (const QString& option : options) {
+            const QRegularExpression word(QStringLiteral("(^|[\\s\"])%1([\\s\"]|$)").arg(QRegularExpression::escape(option)));
+            QVERIFY2(word.match(completion).hasMatch(), qPrintable(option + " is not completed"));
+            // Option dashes are escaped in the manual page, \-\-petals, and "\-\-help" is not "\-\-help\-all".
+            const QString roff = QRegularExpression::escape(QString(option).replace(QLatin1Char('-'), QStringLiteral("\\-")));
+            const QRegularExpression inManual(QStringLiteral("(^|[\\s\"]|\\\\fB)%1(?![a-z]|\\\\-)").arg(roff),
+                                              QRegularExpression::MultilineOption);
+            QVERIFY2(inManual.match(manual).hasMatch(), qPrintable(option + " is not in the manual page"));
+        }
+    }
+
+    void completes_data()
+    {
+        QTest::addColumn<QString>("program"); // "real", "lists" (knows --list-presets) or "refuses" (does not)
+        QTest::addColumn<QStringList>("line");
+        QTest::addColumn<QStringList>("words");
+        QTest::addRow("an option") << "real" << QStringList{"--fo"} << QStringList{"--format"};
+        QTest::addRow("options after a value") << "real" << QStringList{"--seed", "3", "--an"}
+                                               << QStringList{"--angle-start", "--angle-end"};
+        QTest::addRow("format names") << "real" << QStringList{"--format", ""} << QStringList{"dxf", "cad-dxf", "obj", "stl", "glb"};
+        QTest::addRow("a format name") << "real" << QStringList{"--format", "c"} << QStringList{"cad-dxf"};
+        QTest::addRow("no guess at a value") << "real" << QStringList{"--petals", ""} << QStringList{};
+        QTest::addRow("output file") << "real" << QStringList{"--seed", "1", "fl"} << QStringList{"flower.dxf"};
+        QTest::addRow("sample names") << "lists" << QStringList{"--preset", ""} << QStringList{"rose", "wild-daisy"};
+        QTest::addRow("a sample name") << "lists" << QStringList{"--preset", "w"} << QStringList{"wild-daisy"};
+        QTest::addRow("no samples, quietly") << "refuses" << QStringList{"--preset", ""} << QStringList{};
+    }
+    void completes()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, line);
+        QFETCH(QStringList, words);
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("flower.dxf")).open(QIODevice::WriteOnly));
+        QString path = QStringLiteral(PETALWRIGHT_CLI);
+        if (program == "lists") {
+            path = dir.filePath("petalwright-cli");
+            QVERIFY(writeProgram(path, "[ \"$1\" = --list-presets ] || exit 2\n"
+                                       "printf 'rose バラ 6 6 5 0.5 90 135\\nwild-daisy 野菊 12 3 2 0.8 60 150\\n'\n"));
+        } else if (program == "refuses") {
+            path = dir.filePath("petalwright-cli");
+            QVERIFY(writeProgram(path, "echo \"Unknown option '$1'.\" >&2\necho 'Usage: x' \nexit 1\n"));
+        }
+        const Completion got = complete(path, line, dir.path());
+        QCOMPARE(got.words, words);
+        QCOMPARE(got.err, QString());
+    }
+
+    // The shipped icons are the flower the window draws, pixel for pixel.
+    void iconsAreTheWindowsFlower_data()
+    {
+        QTest::addColumn<int>("side");
+        for (int side : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+            QTest::addRow("%dx%d", side, side) << side;
+    }
+    void iconsAreTheWindowsFlower()
+    {
+        QFETCH(int, side);
+        const QImage icon(source(QStringLiteral("data/icons/hicolor/%1x%1/apps/petalwright.png").arg(side)));
+        QCOMPARE(icon.size(), QSize(side, side));
+        const QImage drawn = petalwright::ui::flowerPicture(QSize(side, side)).toImage();
+        QVERIFY(icon.convertToFormat(QImage::Format_ARGB32) == drawn.convertToFormat(QImage::Format_ARGB32));
+        QVERIFY(readText(source("data/icons/hicolor/scalable/apps/petalwright.svg")).contains("<svg"));
+    }
+
+    // Every picture, style sheet and page the help page refers to is there, in the sources and
+    // (the install rules copy the same folders) when installed.
+    void helpPageFindsWhatItRefersTo()
+    {
+        const QString page = source("docs/help/index.html");
+        const QString html = readText(page);
+        QVERIFY(html.contains("<html lang=\"ja\">"));
+        QVERIFY(!html.contains("<script", Qt::CaseInsensitive));
+        static const QRegularExpression reference(QStringLiteral("(?:src|href)=\"([^\"#:]+)\""));
+        int count = 0;
+        for (auto it = reference.globalMatch(html); it.hasNext(); ++count) {
+            const QString target = QDir(source("docs/help")).filePath(it.next().captured(1));
+            QVERIFY2(QFile::exists(target), qPrintable(target));
+        }
+        QVERIFY(count >= 20); // the style sheet, the screenshot and 18 pictures of the six numbers
+    }
+};
+
+QTEST_MAIN(TestInstallData)
+#include "tst_installdata.moc"

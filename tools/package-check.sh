@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the Debian package from build/ and checks it as a user's machine sees it: lintian, install
+# with apt, the menu entry and the software-centre entry validated, both manual pages rendered, the
+# installed petalwright-cli's flower read back by the independent DXF reader of tst_cli, and a
+# removal that leaves nothing behind. As root, after tools/build.sh (Debian 12).
+#   tools/package-check.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-packages.sh lintian desktop-file-utils appstream man-db dpkg-dev file fakeroot \
+    bash-completion python3-ezdxf
+start=$SECONDS
+# The program has no web domain to build a reverse-DNS id from, so its software-centre id is the
+# menu entry's name, petalwright; appstreamcli reports that as a warning, here demoted to a note.
+id_note=--override=cid-desktopapp-is-not-rdns=info
+step() { printf '\n== %s\n' "$*"; }
+fail() { echo "package-check: $*" >&2; exit 1; }
+
+step "package"
+rm -rf build/package
+cpack --config build/CPackConfig.cmake -B build/package >/dev/null
+deb=$(ls build/package/petalwright_*.deb)
+dpkg-deb --field "$deb" Package Version Section Depends Recommends
+
+step "lintian"
+lintian --fail-on error --display-info "$deb" 2>&1 | grep -v 'running with root privileges' || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+
+step "software-centre entry and menu entry as packaged"
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+dpkg-deb -x "$deb" "$tree"
+appstreamcli validate-tree --no-net "$id_note" "$tree"
+
+step "install"
+if dpkg-query -W -f='${Status}' petalwright 2>/dev/null | grep -q "install ok installed"; then
+    apt-get -o DPkg::Lock::Timeout=600 purge -y -qq petalwright >/dev/null
+fi
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "./$deb" >/dev/null
+files=$(dpkg -L petalwright)
+for f in /usr/bin/petalwright /usr/bin/petalwright-cli; do
+    ! ldd "$f" | grep -q "not found" || fail "$f misses a shared library"
+done
+
+step "desktop-file-validate"
+desktop-file-validate /usr/share/applications/petalwright.desktop && echo "petalwright.desktop: no problems"
+step "appstreamcli validate"
+appstreamcli validate --no-net "$id_note" /usr/share/metainfo/petalwright.metainfo.xml
+
+step "manual pages"
+for page in petalwright petalwright-cli; do
+    path=$(man -w "$page")
+    [ "$path" = "/usr/share/man/man1/$page.1.gz" ] || fail "man finds $page at '$path'"
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$path" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page(1): $warnings"
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$path" | head -n 4
+done
+
+step "help page"
+page=/usr/share/petalwright/help/index.html
+for ref in $(grep -o -E '(src|href)="[^"#:]+"' "$page" | sed -E 's/^[a-z]+="//; s/"$//'); do
+    [ -f "$(dirname "$page")/$ref" ] || fail "the help page refers to a missing $ref"
+done
+echo "$page and everything it refers to"
+
+step "completion"
+bash -c 'source /usr/share/bash-completion/bash_completion; COMP_WORDS=(petalwright-cli --for); COMP_CWORD=1
+         __load_completion petalwright-cli && _petalwright_cli && [ "${COMPREPLY[*]}" = --format ]' \
+    || fail "Tab does not complete --for to --format"
+echo "petalwright-cli --for<Tab> gives --format"
+
+step "the installed petalwright-cli, read back"
+out=$(PETALWRIGHT_CLI_UNDER_TEST=/usr/bin/petalwright-cli build/tests/app/tst_cli independentReaderSeesEveryFace 2>&1) \
+    || { echo "$out"; fail "the reader test fails on the installed program"; }
+! grep -q SKIP <<<"$out" || { echo "$out"; fail "the reader test was skipped"; }
+grep -E '^(PASS|Totals)' <<<"$out"
+
+step "remove"
+# remove, as a user would: with no configuration files, nothing must stay for a purge either.
+apt-get -o DPkg::Lock::Timeout=600 remove -y -qq petalwright >/dev/null
+left=$(while read -r f; do [ -e "$f" ] && [ ! -d "$f" ] && echo "$f"; done <<<"$files" || true)
+[ -z "$left" ] || fail "left behind: $left"
+for d in /usr/share/petalwright /usr/share/doc/petalwright; do [ ! -e "$d" ] || fail "left behind: $d"; done
+! dpkg-query -W petalwright >/dev/null 2>&1 || fail "dpkg still knows petalwright"
+echo "removed; none of its $(wc -l <<<"$files") paths is left but shared folders"
+
+echo
+echo "package-check: done in $((SECONDS - start)) s"
