@@ -2,9 +2,9 @@
 
     blender -b --factory-startup --python blender_check.py -- FILE FORMAT REFERENCE_DXF [SHADING]
 
-FORMAT is dxf, cad-dxf, obj, stl or glb; REFERENCE_DXF is the designed file of the same flower
-(same values, same seed): its corners, moved as a Z-up tool must show them, are what every
-format has to bring in. SHADING is the glTF importer's shading setting (default FLAT).
+FORMAT is dxf, cad-dxf, obj, stl or glb; REFERENCE_DXF is the default DXF file (dxf) of the
+same flower (same values, same seed): its corners, moved as a Z-up tool must show them, are what
+every format has to bring in. SHADING is the glTF importer's shading setting (default FLAT).
 """
 import json
 import os

@@ -3,10 +3,10 @@
 Plain Python, no third-party modules: Blender and FreeCAD both import it.
 """
 
-# The flower centre of the designed file; its axis is +Y.
+# The flower centre in the default DXF file (dxf); its axis is +Y.
 CENTRE_Y = 50.0
 
-# Where a designed point (x, y, z) lands in a Z-up scene, named by what the picture shows.
+# Where a point (x, y, z) of that file lands in a Z-up scene, named by what the picture shows.
 PLACEMENTS = {
     "upright": lambda x, y, z: (x, -z, y - CENTRE_Y),
     "mirrored": lambda x, y, z: (x, z, y - CENTRE_Y),

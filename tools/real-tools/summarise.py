@@ -4,7 +4,7 @@
 
 Each line of RESULTS.jsonl holds one import: the flower, its ring count, the process's peak
 memory and time, and the RESULT line of the tool's check script (or LibreCAD's timing).
-The designed DXF file is shown for comparison and never judged: its faults are known.
+The default DXF file (dxf) is shown for comparison and never judged: its faults are known.
 """
 import json
 import os
@@ -37,7 +37,7 @@ def judge(row):
     if row["flower"].startswith("("):
         return "start-up, for comparison"
     if fmt == "dxf":
-        return "designed file, for comparison"
+        return "default DXF file, for comparison"
     if row.get("shading") == "NORMALS":
         return "fails as expected (Blender 3.4.1 with numpy 1.24)" if not r["ok"] else "imports now"
     notes = []
