@@ -103,6 +103,8 @@ if len(tris):
     area = 0.5 * float(np.linalg.norm(cross, axis=1).sum())
     lo, hi = verts.min(axis=0), verts.max(axis=0)
     result["bbox_mm"] = [[round(float(v), 3) for v in lo], [round(float(v), 3) for v in hi]]
+    # What the user sees: Blender's unit is the metre, whatever the file says.
+    result["width_in_scene_m"] = float("%.3g" % (max(hi[0] - lo[0], hi[1] - lo[1]) / to_mm))
 
     faces, _ = flower_points.read_faces(reference)
     want = sum(flower_points.face_area(f) for f in faces)

@@ -89,16 +89,21 @@ for tool in ("Blender", "FreeCAD", "LibreCAD"):
             shown = "%.1f s" % r["open_s"] if r["shown"] else "not shown after %d s" % r["open_s"]
             print("| %s | %s | %s | %s |" % (row["flower"], r["format"], shown, judge(row)))
         continue
-    print("| flower | format | import | process (peak memory) | objects | triangles | surface | placement | verdict |")
-    print("|---|---|---:|---:|---:|---:|---:|---|---|")
+    wide = tool == "Blender"
+    print("| flower | format | import | process (peak memory) | objects | triangles | surface | placement |"
+          + (" width in the scene |" if wide else "") + " verdict |")
+    print("|---|---|---:|---:|---:|---:|---:|---|" + ("---:|" if wide else "") + "---|")
     for row in mine:
         r = row["result"]
         fmt = r["format"] + (" (%s shading)" % row["shading"].lower() if row.get("shading") else "")
         surface = "%.1f %%" % (100 * r["area_ratio"]) if "area_ratio" in r else ""
-        print("| %s | %s | %.2f s | %.1f s (%s MB) | %s | %s | %s | %s | %s |" % (
+        width = ""
+        if wide:
+            width = " %s |" % ("{:g} m".format(r["width_in_scene_m"]) if "width_in_scene_m" in r else "")
+        print("| %s | %s | %.2f s | %.1f s (%s MB) | %s | %s | %s | %s |%s %s |" % (
             row["flower"], fmt, r["import_s"], row["wall_s"], number(row["peak_kb"] // 1024),
             number(r.get("mesh_objects", r["objects"])), number(r.get("triangles", r.get("mesh_facets"))),
-            surface, r.get("placement", ""), judge(row)))
+            surface, r.get("placement", ""), width, judge(row)))
 
 if faults:
     print("\nFaults:")
