@@ -17,7 +17,8 @@ out=$(realpath -m "${2:-docs/images}")
 bash tools/install-packages.sh blender freecad librecad xvfb xauth xdotool openbox imagemagick time
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# KEEP=1 leaves the flowers, the results and the logs of the last check for a closer look.
+trap 'if [ "${KEEP:-0}" = 1 ]; then echo "kept: $work" >&2; else rm -rf "$work"; fi' EXIT
 flowers=$work/flowers
 results=$work/results.jsonl
 mkdir -p "$flowers" "$out"
@@ -54,18 +55,18 @@ wanted() { # FLOWER FORMAT: false for the largest flower as dxf unless asked for
 }
 
 # One line of results: the flower, its rings, the glTF shading if set, the process's peak memory
-# and time (GNU time), and the tool's RESULT line.
-record() { # FLOWER SHADING LOG
-    local line peak wall
-    line=$(sed -n 's/^RESULT //p' "$3" | tail -n1)
+# and time (GNU time), and the tool's RESULT line; a check that gave none counts as a failed import.
+record() { # TOOL FLOWER FORMAT SHADING LOG
+    local line peak=0 wall=0
+    line=$(sed -n 's/^RESULT //p' "$5" | tail -n1)
     if [ -z "$line" ]; then
-        echo "no result from the check ($1); its output ends:" >&2
-        tail -n 15 "$3" >&2
-        return 1
+        echo "$1 gave no result for $2 as $3; its output ends:" >&2
+        tail -n 15 "$5" >&2
+        line="{\"tool\": \"$1\", \"file\": \"$2\", \"format\": \"$3\", \"ok\": false, \"error\": \"no result\", \"import_s\": 0, \"objects\": 0}"
     fi
-    read -r peak wall < <(tail -n1 "$work/time")
+    read -r peak wall < <(tail -n1 "$work/time") || true
     printf '{"flower": "%s", "rings": %s, "shading": "%s", "peak_kb": %s, "wall_s": %s, "result": %s}\n' \
-        "$1" "${rings[$1]}" "$2" "$peak" "$wall" "$line" >> "$results"
+        "$2" "${rings[$2]}" "$4" "${peak:-0}" "${wall:-0}" "$line" >> "$results"
 }
 
 echo "Blender: importing in the background..."
@@ -73,7 +74,7 @@ blender_check() { # FLOWER FORMAT [SHADING]
     /usr/bin/time -f "%M %e" -o "$work/time" blender -b --factory-startup \
         --python "$here/blender_check.py" -- "$(file_of "$1" "$2")" "$2" "$flowers/$1.dxf" ${3:+"$3"} \
         > "$work/log" 2>&1 || true
-    record "$1" "${3:-}" "$work/log"
+    record Blender "$1" "$2" "${3:-}" "$work/log"
 }
 for name in "${names[@]}"; do
     for fmt in "${formats[@]}"; do
@@ -91,7 +92,7 @@ for name in "${names[@]}"; do
         FLOWER_SCRIPT=$here/freecad_check.py FLOWER_FILE=$(file_of "$name" "$fmt") FLOWER_FORMAT=$fmt \
             FLOWER_REFERENCE=$flowers/$name.dxf /usr/bin/time -f "%M %e" -o "$work/time" \
             freecadcmd "$here/freecad_check.py" > "$work/log" 2>&1 || true
-        record "$name" "" "$work/log"
+        record FreeCAD "$name" "$fmt" "" "$work/log"
     done
 done
 
@@ -106,7 +107,8 @@ for name in "${names[@]}"; do
 done
 printf '0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nENDSEC\r\n0\r\nEOF\r\n' > "$flowers/empty.dxf"
 xvfb-run -a -s "-screen 0 1024x640x24" bash ${TRACE:+-x} "$here/session.sh" \
-    "$work" "$here" "$out" "$results" "$flowers" "${shots[*]}" "${opened[@]}"
+    "$work" "$here" "$out" "$results" "$flowers" "${shots[*]}" "${opened[@]}" ||
+    echo "the windowed part stopped early (TRACE=1 shows where)" >&2
 
 echo
 echo "Flowers written by $cli (seed 1); import times measured inside each tool."

@@ -52,14 +52,6 @@ def world_triangles():
     return np.concatenate(tris), np.concatenate(verts)
 
 
-def farthest_miss(points, tree):
-    """The largest distance from any of the points to its nearest neighbour in the tree."""
-    worst = 0.0
-    for p in points:
-        worst = max(worst, tree.find(p)[2])
-    return worst
-
-
 def tree_of(points):
     tree = kdtree.KDTree(len(points))
     for i, p in enumerate(points):

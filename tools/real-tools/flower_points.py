@@ -67,6 +67,11 @@ def face_area_other_split(corners):
     return triangle_area(a, b, d) + triangle_area(b, c, d)
 
 
+def triangle_count(faces, smallest_area=1e-9):
+    """Triangles the faces make once split along the 0-2 diagonal, leaving out those of no area."""
+    return sum(1 for a, b, c, d in faces for t in ((a, b, c), (a, c, d)) if triangle_area(*t) > smallest_area)
+
+
 def expected_points(faces, placement):
     """The distinct corners of the faces, moved as the named placement says."""
     move = PLACEMENTS[placement]

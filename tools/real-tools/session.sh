@@ -87,10 +87,14 @@ if [[ " $pictured " == *" stl "* ]]; then
         freecad "$here/freecad_picture.py" >/dev/null 2>&1 &
     pid=$!
     for _ in $(seq 300); do [ -e "$work/ready" ] && break; sleep 0.2; done
-    win=$(xdotool search --onlyvisible --name "FreeCAD" | head -n1)
-    xdotool windowmove "$win" 0 0 windowsize "$win" 1024 616
-    sleep 1.5
-    save "$win" freecad-stl.png
+    win=$(xdotool search --onlyvisible --name "FreeCAD" 2>/dev/null | head -n1) || true
+    if [ -e "$work/ready" ] && [ -n "$win" ]; then
+        xdotool windowmove "$win" 0 0 windowsize "$win" 1024 616
+        sleep 1.5
+        save "$win" freecad-stl.png
+    else
+        echo "  no picture from FreeCAD: the flower did not appear in its window" >&2
+    fi
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 fi

@@ -19,12 +19,9 @@ faults = []
 
 
 def triangles_of(flower):
-    """Triangles the flower's cad-dxf file holds (a four-point face counts two)."""
-    path = os.path.join(folder, flower + ".cad.dxf")
-    if not os.path.exists(path):
-        return None
-    faces, _ = flower_points.read_faces(path)
-    return sum(1 if f[2] == f[3] else 2 for f in faces)
+    """Triangles the flower has: the default DXF file's faces split in two, none of them empty."""
+    faces, _ = flower_points.read_faces(os.path.join(folder, flower + ".dxf"))
+    return flower_points.triangle_count(faces)
 
 
 def fault(row, text):
@@ -49,6 +46,9 @@ def judge(row):
         return "ok" if r["open_s"] < 10 else fault(row, "slow: %s s" % r["open_s"])
     if tool.startswith("FreeCAD") and fmt == "cad-dxf":
         return "nothing comes in (the DXF import ignores 3DFACE)" if r["objects"] == 0 else "%d objects" % r["objects"]
+    count = r.get("triangles", r.get("mesh_facets"))
+    if not count:
+        return fault(row, "nothing came in")
     want_placement = "centred, +Y up" if tool.startswith("FreeCAD") and fmt == "obj" else "upright"
     if r.get("placement") != want_placement:
         notes.append(fault(row, "placed %s, not %s" % (r.get("placement"), want_placement)))
@@ -58,10 +58,9 @@ def judge(row):
                       ("edges_without_face", "loose edges")):
         if r.get(key):
             notes.append(fault(row, "%d %s" % (r[key], text)))
-    count = r.get("triangles", r.get("mesh_facets"))
     want = triangles_of(row["flower"])
-    if want is not None and count != want:
-        notes.append(fault(row, "%s triangles, the cad-dxf file has %d" % (count, want)))
+    if count != want:
+        notes.append(fault(row, "{:,} triangles, the flower has {:,}".format(count, want)))
     if tool.startswith("Blender"):
         if fmt == "cad-dxf" and r["mesh_objects"] != row["rings"]:
             notes.append(fault(row, "%d objects for %d rings" % (r["mesh_objects"], row["rings"])))
