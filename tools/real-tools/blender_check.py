@@ -17,6 +17,7 @@ import bpy
 import numpy as np
 from mathutils import kdtree
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import flower_points  # noqa: E402
 from blender_import import import_flower  # noqa: E402

@@ -12,6 +12,7 @@ import sys
 import bpy
 from mathutils import Euler
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from blender_import import import_flower  # noqa: E402
 

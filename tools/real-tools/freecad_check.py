@@ -14,6 +14,7 @@ import traceback
 
 import FreeCAD
 
+sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(os.environ["FLOWER_SCRIPT"])))
 import flower_points  # noqa: E402
 
