@@ -4,7 +4,7 @@
 # pictures of the flower in each of them.
 #   tools/real-tools.sh [CLI [IMAGE_FOLDER]]   (defaults: build/src/petalwright-cli, docs/images)
 # Run by hand, not in CI: the applications take about 1.8 GB once installed. Exit status 1 when
-# a CAD-profile DXF, OBJ, STL or glTF file comes in wrong. The designed DXF file (dxf) is imported
+# a CAD-profile DXF, OBJ, STL or glTF file comes in wrong. The default DXF file (dxf) is imported
 # too, for comparison, but not judged; its largest flower is left out (Blender needs minutes for
 # it and LibreCAD does not finish) unless DXF_LARGEST=1.
 set -euo pipefail
@@ -36,7 +36,7 @@ formats=(dxf)
 if "$cli" -q --seed 1 --format cad-dxf "$work/probe.dxf" 2>/dev/null; then
     formats+=(cad-dxf obj stl glb)
 else
-    echo "$cli writes no --format yet: only the designed DXF file is checked" >&2
+    echo "$cli writes no --format yet: only the default DXF file is checked" >&2
 fi
 file_of() { # FLOWER FORMAT
     case $2 in dxf) echo "$flowers/$1.dxf" ;; cad-dxf) echo "$flowers/$1.cad.dxf" ;; *) echo "$flowers/$1.$2" ;; esac

@@ -2,7 +2,7 @@
 
     blender -b --factory-startup --python blender_check.py -- FILE FORMAT REFERENCE_DXF [SHADING]
 
-FORMAT is dxf, cad-dxf, obj, stl or glb; REFERENCE_DXF is the designed DXF file (dxf) of the
+FORMAT is dxf, cad-dxf, obj, stl or glb; REFERENCE_DXF is the default DXF file (dxf) of the
 same flower (same values, same seed): its corners, moved as a Z-up tool must show them, are what
 every format has to bring in. SHADING is the glTF importer's shading setting (default FLAT).
 """

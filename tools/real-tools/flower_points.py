@@ -3,7 +3,7 @@
 Plain Python, no third-party modules: Blender and FreeCAD both import it.
 """
 
-# The flower centre in the designed DXF file (dxf); its axis is +Y.
+# The flower centre in the default DXF file (dxf); its axis is +Y.
 CENTRE_Y = 50.0
 
 # Where a point (x, y, z) of that file lands in a Z-up scene, named by what the picture shows.

@@ -4,7 +4,7 @@
 
 FLOWER_FORMAT is dxf, cad-dxf, obj or stl; obj and stl go through the Mesh module (what
 File > Import does for them), DXF files through the built-in DXF import. FLOWER_REFERENCE is the
-designed DXF file (dxf) of the same flower, as for the Blender check.
+default DXF file (dxf) of the same flower, as for the Blender check.
 """
 import json
 import os

@@ -4,7 +4,7 @@
 
 Each line of RESULTS.jsonl holds one import: the flower, its ring count, the process's peak
 memory and time, and the RESULT line of the tool's check script (or LibreCAD's timing).
-The designed DXF file (dxf) is shown for comparison and never judged: its faults are known.
+The default DXF file (dxf) is shown for comparison and never judged: its faults are known.
 """
 import json
 import os
@@ -20,7 +20,7 @@ faults = []
 
 
 def triangles_of(flower):
-    """Triangles the flower has: the designed DXF file's faces split in two, none of them empty."""
+    """Triangles the flower has: the default DXF file's faces split in two, none of them empty."""
     faces, _ = flower_points.read_faces(os.path.join(folder, flower + ".dxf"))
     return flower_points.triangle_count(faces)
 
@@ -35,7 +35,7 @@ def judge(row):
     if row["flower"].startswith("("):
         return "start-up, for comparison"
     if fmt == "dxf":
-        return "designed DXF file, for comparison"
+        return "default DXF file, for comparison"
     if row.get("shading") == "NORMALS":
         return "fails as expected (Blender 3.4.1 with numpy 1.24)" if not r["ok"] else "imports now"
     notes = []
