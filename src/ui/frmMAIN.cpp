@@ -30,6 +30,7 @@ namespace {
 constexpr QSize kParameterArea(472, 251);
 constexpr QRect kPreviewPanel(472, 8, 250, 250);
 constexpr QSize kShapeButton(80, 25);
+constexpr int kSampleLabelWidth = 32; // 見本 and a little space before the list
 constexpr QSize kSampleList(130, kShapeButton.height());
 constexpr int kPanelGap = 6;
 constexpr int kMargin = 15;
@@ -146,7 +147,7 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
 
     // The sample list sits left of 別の形 under the preview and, like it, takes no keyboard focus.
     const int underPreview = cmdSHAPE->y();
-    lblSAMPLE = makeControl<QLabel>(this, "lblSAMPLE", QRect(kPreviewPanel.left(), underPreview, 28, kShapeButton.height()));
+    lblSAMPLE = makeControl<QLabel>(this, "lblSAMPLE", QRect(kPreviewPanel.left(), underPreview, kSampleLabelWidth, kShapeButton.height()));
     lblSAMPLE->setText(QStringLiteral("見本"));
     cboSAMPLE = makeControl<QComboBox>(this, "cboSAMPLE", QRect(QPoint(lblSAMPLE->geometry().right() + 1, underPreview), kSampleList));
     cboSAMPLE->setFocusPolicy(Qt::NoFocus);
