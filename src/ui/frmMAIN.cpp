@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -159,6 +160,7 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     if (const geometry::SampleFlower* start = geometry::sampleWithTexts(boxTexts()))
         cboSAMPLE->setCurrentIndex(static_cast<int>(start - geometry::sampleFlowers().data()) + 1);
     connect(cboSAMPLE, &QComboBox::activated, this, &frmMAIN::cboSAMPLE_Click);
+    cboSAMPLE->installEventFilter(this);
     // Only an edit by the user leaves the sample; the list's own fill does not count.
     for (QLineEdit* box : boxes)
         connect(box, &QLineEdit::textEdited, cboSAMPLE, [this] { cboSAMPLE->setCurrentIndex(0); });
@@ -306,6 +308,13 @@ void frmMAIN::cboSAMPLE_Click(int index)
         boxes[i]->setText(QString::fromUtf8(sample.texts[i].data(), static_cast<qsizetype>(sample.texts[i].size())));
     // The whole flower changed at once: no pause as after typing.
     refreshPREVIEW();
+}
+
+bool frmMAIN::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cboSAMPLE && event->type() == QEvent::Wheel)
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMAIN::refreshPREVIEW()

@@ -71,6 +71,10 @@ public:
     // Fills the six boxes with the texts of the chosen sample; the free-input entry changes nothing.
     void cboSAMPLE_Click(int index);
 
+protected:
+    // Keeps the wheel off the sample list: one stray notch would overwrite all six boxes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Form_Load();
     bool checkPRAM();

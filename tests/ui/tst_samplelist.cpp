@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QWheelEvent>
 
 #include "WindowDriver.h"
 #include "geometry/SampleFlowers.h"
@@ -159,6 +160,14 @@ private slots:
         QCOMPARE(edit->text(), text);
         QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
         QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
+
+        // The wheel over the list leaves the user's texts alone.
+        const QStringList edited = boxTexts(w);
+        QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.cboSAMPLE, &wheel);
+        QCOMPARE(boxTexts(w), edited);
+        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
 
         // Choosing again fills every box anew.
         choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
