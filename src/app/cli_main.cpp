@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "dxf/NumberPatterns.h"
 #include "dxf/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
+#include "geometry/SampleFlowers.h"
 #include "platform/AnsiTextFile.h"
 #include "platform/LocalDateTime.h"
 #include "platform/PathName.h"
@@ -111,6 +113,40 @@ std::optional<quint64> parseSeed(const QString& text)
     return ok ? std::optional<quint64>(seed) : std::nullopt;
 }
 
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Columns on a terminal: the Japanese names take two columns a character.
+qsizetype displayWidth(const QString& text)
+{
+    qsizetype width = 0;
+    for (const QChar c : text)
+        width += c.unicode() < 0x1100 ? 1 : 2;
+    return width;
+}
+
+// One line per sample, in aligned columns: ASCII name, Japanese name, the six values.
+void printSampleList()
+{
+    QList<QStringList> rows;
+    QList<qsizetype> widths(2 + geometry::kParameterCount, 0);
+    for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
+        QStringList row{fromView(sample.name), fromView(sample.japaneseName)};
+        for (const std::string_view text : sample.texts)
+            row << fromView(text);
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], displayWidth(row[i]));
+        rows << row;
+    }
+    for (const QStringList& row : rows) {
+        QStringList cells;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            const QString padding(widths[i] - displayWidth(row[i]), QLatin1Char(' '));
+            cells << (i < 2 ? row[i] + padding : padding + row[i]); // names to the left, values to the right
+        }
+        printLine(stdout, cells.join(QStringLiteral("  ")));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -132,6 +168,10 @@ int main(int argc, char* argv[])
         {QStringLiteral("angle-end"), QStringLiteral("Growth angle of the last ring, 0.0 to 180.0."), QStringLiteral("TEXT"), QString::fromStdString(defaults[5])},
     };
     parser.addOptions(parameterOptions);
+    const QCommandLineOption presetOption(QStringLiteral("preset"), QStringLiteral("Start from a named sample flower; explicit parameter options override it."), QStringLiteral("NAME"));
+    const QCommandLineOption listPresetsOption(QStringLiteral("list-presets"), QStringLiteral("Print the sample flowers with their six values."));
+    parser.addOption(presetOption);
+    parser.addOption(listPresetsOption);
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns (default: from the clock)."), QStringLiteral("N"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
     parser.addOption(seedOption);
@@ -152,6 +192,21 @@ int main(int argc, char* argv[])
         parser.showHelp(0);
     if (parser.isSet(versionOption))
         parser.showVersion();
+    if (parser.isSet(listPresetsOption)) {
+        printSampleList();
+        return 0;
+    }
+    const geometry::SampleFlower* preset = nullptr;
+    if (parser.isSet(presetOption)) {
+        preset = geometry::findSampleFlower(parser.value(presetOption).toStdString());
+        if (!preset) {
+            QStringList names;
+            for (const geometry::SampleFlower& sample : geometry::sampleFlowers())
+                names << fromView(sample.name);
+            return refuse(QStringLiteral("見本「%1」はありません。次のどれかを指定してください: %2")
+                              .arg(parser.value(presetOption), names.join(QStringLiteral(", "))));
+        }
+    }
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
@@ -170,8 +225,10 @@ int main(int argc, char* argv[])
     std::FILE* const info = toStandardOutput ? stderr : stdout;
 
     geometry::ParameterTexts texts;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        texts[i] = parser.value(parameterOptions[static_cast<qsizetype>(i)]).toStdString();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const QCommandLineOption& option = parameterOptions[static_cast<qsizetype>(i)];
+        texts[i] = preset && !parser.isSet(option) ? std::string(preset->texts[i]) : parser.value(option).toStdString();
+    }
     const geometry::FlowerParameters parameters = geometry::convertParameters(texts);
     const std::string problems = geometry::checkParameters(texts, parameters);
     if (!problems.empty()) {

@@ -1,6 +1,8 @@
 #include "ui/frmMAIN.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include "dxf/SizeEstimate.h"
+#include "geometry/SampleFlowers.h"
 #include "job/frmDXF.h"
 #include "platform/AppInfo.h"
 #include "ui/FlowerPicture.h"
@@ -28,6 +31,8 @@ namespace {
 constexpr QSize kParameterArea(472, 251);
 constexpr QRect kPreviewPanel(472, 8, 250, 250);
 constexpr QSize kShapeButton(80, 25);
+constexpr int kSampleLabelWidth = 32; // 見本 and a little space before the list
+constexpr QSize kSampleList(130, kShapeButton.height());
 constexpr int kPanelGap = 6;
 constexpr int kMargin = 15;
 constexpr QSize kClientArea(kPreviewPanel.right() + 1 + kMargin,
@@ -140,6 +145,25 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
         connect(box, &QLineEdit::textChanged, tmrPREVIEW, qOverload<>(&QTimer::start));
     connect(tmrPREVIEW, &QTimer::timeout, this, &frmMAIN::refreshPREVIEW);
     connect(cmdSHAPE, &QPushButton::clicked, this, &frmMAIN::cmdSHAPE_Click);
+
+    // The sample list sits left of 別の形 under the preview and, like it, takes no keyboard focus.
+    const int underPreview = cmdSHAPE->y();
+    lblSAMPLE = makeControl<QLabel>(this, "lblSAMPLE", QRect(kPreviewPanel.left(), underPreview, kSampleLabelWidth, kShapeButton.height()));
+    lblSAMPLE->setText(QStringLiteral("見本"));
+    cboSAMPLE = makeControl<QComboBox>(this, "cboSAMPLE", QRect(QPoint(lblSAMPLE->geometry().right() + 1, underPreview), kSampleList));
+    cboSAMPLE->setFocusPolicy(Qt::NoFocus);
+    cboSAMPLE->addItem(QStringLiteral("（自由）"));
+    for (const geometry::SampleFlower& sample : geometry::sampleFlowers())
+        cboSAMPLE->addItem(QString::fromUtf8(sample.japaneseName.data(), static_cast<qsizetype>(sample.japaneseName.size())),
+                           QString::fromLatin1(sample.name.data(), static_cast<qsizetype>(sample.name.size())));
+    // It starts on the sample of the boxes' first texts.
+    if (const geometry::SampleFlower* start = geometry::sampleWithTexts(boxTexts()))
+        cboSAMPLE->setCurrentIndex(static_cast<int>(start - geometry::sampleFlowers().data()) + 1);
+    connect(cboSAMPLE, &QComboBox::activated, this, &frmMAIN::cboSAMPLE_Click);
+    cboSAMPLE->installEventFilter(this);
+    // Only an edit by the user leaves the sample; the list's own fill does not count.
+    for (QLineEdit* box : boxes)
+        connect(box, &QLineEdit::textEdited, cboSAMPLE, [this] { cboSAMPLE->setCurrentIndex(0); });
 
     connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
     connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
@@ -275,6 +299,26 @@ void frmMAIN::cmdSHAPE_Click()
 {
     m_job.ringSeed = m_services.seedForRun();
     refreshPREVIEW();
+}
+
+void frmMAIN::cboSAMPLE_Click(int index)
+{
+    const std::span<const geometry::SampleFlower> samples = geometry::sampleFlowers();
+    if (index < 1 || static_cast<std::size_t>(index) > samples.size())
+        return;
+    const geometry::SampleFlower& sample = samples[static_cast<std::size_t>(index - 1)];
+    QLineEdit* const boxes[] = {txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        boxes[i]->setText(QString::fromUtf8(sample.texts[i].data(), static_cast<qsizetype>(sample.texts[i].size())));
+    // The whole flower changed at once: no pause as after typing.
+    refreshPREVIEW();
+}
+
+bool frmMAIN::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cboSAMPLE && event->type() == QEvent::Wheel)
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMAIN::refreshPREVIEW()

@@ -10,6 +10,7 @@
 #include "platform/Services.h"
 #include "ui/JobState.h"
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -58,12 +59,21 @@ public:
     QPushButton* cmdSHAPE = nullptr;
     QTimer* tmrPREVIEW = nullptr;
     static constexpr int kPreviewDelayMs = 150;
+    // The sample flowers beside 別の形: entry 0 is free input, each other entry fills the six boxes.
+    QLabel* lblSAMPLE = nullptr;
+    QComboBox* cboSAMPLE = nullptr;
 
     void cmdDXF_Click();
     void cmdOUT_Click();
     void cmdHELP_Click();
     // Draws new ring turns for the preview and the next run.
     void cmdSHAPE_Click();
+    // Fills the six boxes with the texts of the chosen sample; the free-input entry changes nothing.
+    void cboSAMPLE_Click(int index);
+
+protected:
+    // Keeps the wheel off the sample list: one stray notch would overwrite all six boxes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <sys/stat.h>
 
+#include "geometry/SampleFlowers.h"
 #include "platform/AnsiTextFile.h"
 
 namespace {
@@ -48,6 +49,17 @@ QByteArray readAll(const QString& path)
 
 // The head and face blocks, without the comment block that records the time of writing.
 QByteArray faces(const QString& path) { return readAll(path).split('/').first(); }
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString unknownPresetMessage(const QString& name)
+{
+    QStringList names;
+    for (const petalwright::geometry::SampleFlower& sample : petalwright::geometry::sampleFlowers())
+        names << fromView(sample.name);
+    return QStringLiteral("見本「%1」はありません。次のどれかを指定してください: %2\n"
+                          "使い方は petalwright-cli --help で表示できます。\n").arg(name, names.join(", "));
+}
 
 const QString kSeedMessage = "--seed には 0 から 18446744073709551615 までの整数を指定してください: %1\n";
 
@@ -89,6 +101,12 @@ private slots:
                "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。\n花びらを生やす角度は 始まり <= 終わり にしてください。\n";
         for (const char* seed : {"x", "-1", "18446744073709551616", "1e3"})
             QTest::addRow("seed %s", seed) << QStringList{"--seed", seed} << "out.dxf" << 2 << kSeedMessage.arg(seed);
+        for (const char* name : {"rose", "Lotus", ""})
+            QTest::addRow("unknown preset '%s'", name) << QStringList{"--preset", name, "--petals", "8"} << "out.dxf" << 2
+                                                      << unknownPresetMessage(name);
+        QTest::addRow("preset, then a bad explicit value")
+            << QStringList{"--preset", "lotus", "--angle-start", "170"} << "out.dxf" << 2
+            << "花びらを生やす角度は 始まり <= 終わり にしてください。\n";
         QTest::addRow("missing folder") << QStringList{} << "gone/out.dxf" << 1
                                         << "ファイルを保存できませんでした。\n\nファイル: %1\n原因: 保存先のフォルダーが見つかりません。\n";
         const QString usage = "使い方は petalwright-cli --help で表示できます。\n";
@@ -226,6 +244,64 @@ private slots:
         QVERIFY2(interrupted, "the writing was never caught in ten runs");
         QCOMPARE(readAll(path), old);
         QCOMPARE(all(), QStringList{"drawing.dxf"});
+    }
+
+    // The comment block records the six texts the run used: the sample's, except where an option was given.
+    void presetAndExplicitOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("recorded"); // the six texts of the comment block
+        QTest::addRow("preset alone") << QStringList{"--preset", "lotus"} << QStringList{"8", "3", "9", "0.7", "125", "160"};
+        QTest::addRow("petals overridden") << QStringList{"--preset", "lotus", "--petals", "12"}
+                                           << QStringList{"12", "3", "9", "0.7", "125", "160"};
+        QTest::addRow("override given first") << QStringList{"--angle-end", "170.0", "--preset", "lotus"}
+                                              << QStringList{"8", "3", "9", "0.7", "125", "170.0"};
+        // The option's own default, given explicitly, still wins over the sample.
+        QTest::addRow("override equal to the default") << QStringList{"--preset", "tulip", "--width", "5", "--scale", "0.5"}
+                                                       << QStringList{"6", "1", "5", "0.5", "155", "155"};
+        QTest::addRow("last preset wins") << QStringList{"--preset", "lotus", "--preset", "bell"}
+                                          << QStringList{"8", "1", "10", "1", "30", "30"};
+    }
+    void presetAndExplicitOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, recorded);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("flower.dxf");
+        QCOMPARE(runCli(QStringList{"-q", "--seed", "3"} + arguments << path).exitCode, 0);
+        QString block;
+        for (qsizetype i = 0; i < recorded.size(); ++i)
+            block += QStringLiteral("// %1 = %2\r\n").arg(fromView(petalwright::geometry::kParameterLabels[static_cast<std::size_t>(i)]), recorded[i]);
+        const QByteArray file = readAll(path);
+        QVERIFY2(file.endsWith(petalwright::platform::toCodePage932(block + "//\r\n")), file.right(300).constData());
+    }
+
+    void listPresets()
+    {
+        const Run run = runCli({"--list-presets"}); // no output file needed
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QString());
+        const QStringList lines = run.out.split('\n');
+        const std::span<const petalwright::geometry::SampleFlower> samples = petalwright::geometry::sampleFlowers();
+        QCOMPARE(lines.size(), static_cast<qsizetype>(samples.size()) + 1);
+        QCOMPARE(lines.last(), QString());
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            QStringList expected{fromView(samples[i].name), fromView(samples[i].japaneseName)};
+            for (const std::string_view text : samples[i].texts)
+                expected << fromView(text);
+            QCOMPARE(lines[static_cast<qsizetype>(i)].split(' ', Qt::SkipEmptyParts), expected);
+        }
+        // Aligned columns, values to the right: on a terminal (Japanese characters two columns wide) every
+        // line ends in the same column.
+        const auto columns = [](const QString& line) {
+            qsizetype n = 0;
+            for (const QChar c : line)
+                n += c.unicode() < 0x1100 ? 1 : 2;
+            return n;
+        };
+        for (const QString& line : lines.first(lines.size() - 1))
+            QVERIFY2(columns(line) == columns(lines[0]), qPrintable(line));
+        QVERIFY(runCli({"--help"}).out.contains("--list-presets"));
     }
 
     void independentReaderSeesEveryFace_data()

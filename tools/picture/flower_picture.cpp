@@ -1,6 +1,6 @@
 // petalwright-picture: renders what the preview panel shows for six parameter texts, or the
 // window's flower picture, into a PNG file. Used by the documentation scripts; runs without a display.
-//   petalwright-picture [--petals T ...] [--seed N] [--size WxH] [--yaw D] [--pitch D] [--zoom F] OUT.png
+//   petalwright-picture [--preset NAME] [--petals T ...] [--seed N] [--size WxH] [--yaw D] [--pitch D] [--zoom F] OUT.png
 //   petalwright-picture --icon N OUT.png
 
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "geometry/FlowerParameters.h"
+#include "geometry/SampleFlowers.h"
 #include "ui/FlowerPicture.h"
 #include "ui/controls/FormFont.h"
 #include "ui/preview/FlowerPreview.h"
@@ -63,6 +64,8 @@ int main(int argc, char* argv[])
         parameterOptions.append({names[i], QStringLiteral("Parameter text."), QStringLiteral("TEXT"),
                                  QString::fromStdString(defaults[static_cast<std::size_t>(i)])});
     parser.addOptions(parameterOptions);
+    const QCommandLineOption presetOption(QStringLiteral("preset"), QStringLiteral("Start from a named sample flower; parameter options override it."), QStringLiteral("NAME"));
+    parser.addOption(presetOption);
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns."), QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("Picture size."), QStringLiteral("WxH"), QStringLiteral("240x240"));
     const QCommandLineOption yawOption(QStringLiteral("yaw"), QStringLiteral("Turn about the up axis, degrees."), QStringLiteral("D"));
@@ -94,9 +97,19 @@ int main(int argc, char* argv[])
         const quint64 seed = parser.value(seedOption).toULongLong(&ok);
         if (!ok)
             return fail(kExitBadInput, QStringLiteral("--seed には 0 以上の整数を指定してください。"));
+        const geometry::SampleFlower* preset = nullptr;
+        if (parser.isSet(presetOption) && !(preset = geometry::findSampleFlower(parser.value(presetOption).toStdString()))) {
+            QStringList known;
+            for (const geometry::SampleFlower& sample : geometry::sampleFlowers())
+                known << QString::fromLatin1(sample.name.data(), static_cast<qsizetype>(sample.name.size()));
+            return fail(kExitBadInput, QStringLiteral("見本「%1」はありません。次のどれかを指定してください: %2")
+                                           .arg(parser.value(presetOption), known.join(QStringLiteral(", "))));
+        }
         geometry::ParameterTexts texts;
-        for (std::size_t i = 0; i < texts.size(); ++i)
-            texts[i] = parser.value(parameterOptions[static_cast<qsizetype>(i)]).toStdString();
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QCommandLineOption& option = parameterOptions[static_cast<qsizetype>(i)];
+            texts[i] = preset && !parser.isSet(option) ? std::string(preset->texts[i]) : parser.value(option).toStdString();
+        }
 
         ui::installFontSubstitutes();
         ui::FlowerPreview preview;
