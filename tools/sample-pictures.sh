@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Renders every sample flower as its preview shows it into docs/images/samples/<name>.png and
-# rewrites the README's table of samples between its two marker comments.
-#   tools/sample-pictures.sh                  pictures and README table
-#   tools/sample-pictures.sh --html [PREFIX]  pictures, then the same table as an HTML fragment on
-#                                             stdout; PREFIX leads the picture paths (default
+# rewrites the table of samples between the two marker comments of README.md and of the help
+# page docs/help/index.html.
+#   tools/sample-pictures.sh                  pictures, README table and help page table
+#   tools/sample-pictures.sh --html [PREFIX]  pictures, then only the help page's table on stdout;
+#                                             PREFIX leads the picture paths (default
 #                                             ../images/samples/, as seen from docs/help/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,7 +36,7 @@ for line in "${samples[@]}"; do
     "$picture" --preset "$name" --seed 1 --size 200x200 "$out/$name.png"
 done
 
-if $html; then
+htmlTable() {
     echo '<table class="samples">'
     echo '<tr><th>見本</th><th>花びらの枚数</th><th>花びらの重なり</th><th>花びらの幅</th><th>花びらの拡大縮小</th><th>花びらを生やす角度（始まり）</th><th>花びらを生やす角度（終わり）</th></tr>'
     for line in "${samples[@]}"; do
@@ -45,11 +46,16 @@ if $html; then
         printf '</tr>\n'
     done
     echo '</table>'
+}
+if $html; then
+    htmlTable
     exit 0
 fi
 
 table=$(mktemp)
-trap 'rm -f "$table"' EXIT
+helpTable=$(mktemp)
+trap 'rm -f "$table" "$helpTable"' EXIT
+htmlTable > "$helpTable"
 {
     echo '| Sample | petals | overlap | width | scale | start angle | end angle | Preview |'
     echo '|---|---:|---:|---:|---:|---:|---:|---|'
@@ -61,12 +67,18 @@ trap 'rm -f "$table"' EXIT
 
 begin='<!-- sample-flowers:begin -->'
 end='<!-- sample-flowers:end -->'
-grep -qF "$begin" README.md && grep -qF "$end" README.md \
-    || { echo "README.md に $begin と $end の行がありません。" >&2; exit 1; }
-awk -v begin="$begin" -v end="$end" -v table="$table" '
-    $0 == begin { print; while ((getline l < table) > 0) print l; skip = 1; next }
-    $0 == end { skip = 0 }
-    !skip { print }
-' README.md > README.md.new
-mv README.md.new README.md
-echo "README.md: ${#samples[@]} samples, pictures in $out/" >&2
+# Replaces the lines between the markers of FILE with the lines of TABLE.
+replaceBetween() {
+    local file=$1 table=$2
+    grep -qF "$begin" "$file" && grep -qF "$end" "$file" \
+        || { echo "$file に $begin と $end の行がありません。" >&2; exit 1; }
+    awk -v begin="$begin" -v end="$end" -v table="$table" '
+        $0 == begin { print; while ((getline l < table) > 0) print l; skip = 1; next }
+        $0 == end { skip = 0 }
+        !skip { print }
+    ' "$file" > "$file.new"
+    mv "$file.new" "$file"
+}
+replaceBetween README.md "$table"
+replaceBetween docs/help/index.html "$helpTable"
+echo "README.md, docs/help/index.html: ${#samples[@]} samples, pictures in $out/" >&2
