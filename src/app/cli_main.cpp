@@ -14,6 +14,7 @@
 
 #include "Version.h"
 #include "dxf/FaceFileWriter.h"
+#include "dxf/OutputFormat.h"
 #include "dxf/NumberPatterns.h"
 #include "dxf/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
@@ -104,6 +105,10 @@ int main(int argc, char* argv[])
     parser.addOptions(parameterOptions);
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns (default: from the clock)."), QStringLiteral("N"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("dxf | cad-dxf | obj | stl | glb (default: by OUTPUT's extension: .obj, .stl, .glb, else dxf)."),
+                                          QStringLiteral("FORMAT"));
+    parser.addOption(formatOption);
     parser.addOption(seedOption);
     parser.addOption(quietOption);
     parser.addPositionalArgument(QStringLiteral("OUTPUT.dxf"), QStringLiteral("The DXF file to write."));
@@ -116,6 +121,16 @@ int main(int argc, char* argv[])
         return kExitBadInput;
     }
     const QString outputPath = positional.first();
+    dxf::OutputFormat format = dxf::formatFromPath(outputPath.toStdString());
+    if (parser.isSet(formatOption)) {
+        const auto named = dxf::formatFromName(parser.value(formatOption).trimmed().toStdString());
+        if (!named) {
+            printLine(stderr, QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb のいずれかを指定してください: %1")
+                                  .arg(parser.value(formatOption)));
+            return kExitBadInput;
+        }
+        format = *named;
+    }
     const bool quiet = parser.isSet(quietOption);
 
     geometry::ParameterTexts texts;
@@ -173,7 +188,7 @@ int main(int argc, char* argv[])
     info.fileName = QFileInfo(outputPath).fileName().toStdString();
     info.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
     info.parameterTexts = texts;
-    const dxf::WriteOutcome outcome = dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, file,
+    const dxf::WriteOutcome outcome = dxf::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, info, file,
                                                          [&](int faces) {
                                                              bar.show("write   ", faces);
                                                              return !g_interrupted;
