@@ -101,7 +101,7 @@ private slots:
         // The program's folder and an empty name until a file is chosen, then that file.
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;
         QVERIFY(r.size() == 4 && r[0].fileName.isEmpty() && r[3].fileName.isEmpty());
-        QCOMPARE(QStringList({r[0].title, r[0].filter, r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
+        QCOMPARE(QStringList({r[0].title, r[0].filters.first(), r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
                  QStringList({"保存するDXFファイル名称の設定", "DXFファイル(*.dxf)", "dxf", "/opt/petalwright", "/opt/petalwright", "/opt/petalwright"}));
         QCOMPARE(r[2].folder + '|' + r[2].fileName, d.dir.path() + '|' + first);
     }
