@@ -45,7 +45,8 @@ std::vector<RingColour> ringColours(const geometry::MeshStore& mesh, int rings)
     for (std::size_t ring = 0; ring < count; ++ring) {
         const std::size_t tip = mesh.index(static_cast<int>(ring), 0, kTipPoint, kMiddleStrip);
         const std::size_t base = mesh.index(static_cast<int>(ring), 0, 0, kMiddleStrip);
-        reach[ring] = std::hypot(mesh.x(tip) - mesh.x(base), mesh.y(tip) - mesh.y(base), mesh.z(tip) - mesh.z(base));
+        // To a millionth of a millimetre, so rings of one size tie whatever their tilt.
+        reach[ring] = std::round(std::hypot(mesh.x(tip) - mesh.x(base), mesh.y(tip) - mesh.y(base), mesh.z(tip) - mesh.z(base)) * 1e6);
     }
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), std::size_t{0});

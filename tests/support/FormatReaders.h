@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,19 @@ struct Shape {
     std::vector<Point3> corners;
     int ring = -1; // -1 where the format does not say
 };
+
+// Smallest and largest coordinates of all corners.
+inline std::array<Point3, 2> boundingBox(const std::vector<Shape>& shapes)
+{
+    std::array<Point3, 2> box = {Point3{1e300, 1e300, 1e300}, Point3{-1e300, -1e300, -1e300}};
+    for (const Shape& s : shapes)
+        for (const Point3& p : s.corners)
+            for (std::size_t a = 0; a < 3; ++a) {
+                box[0][a] = std::min(box[0][a], p[a]);
+                box[1][a] = std::max(box[1][a], p[a]);
+            }
+    return box;
+}
 
 // Lines without their CR LF or LF.
 inline QByteArrayList textLines(const std::string& file)

@@ -2,11 +2,15 @@
 // A generated flower written in one of the formats, and the third-party readers that check the files.
 
 #include <QFile>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "dxf/OutputFormat.h"
@@ -100,6 +104,45 @@ inline QString gltfValidator()
     const QString script = QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR);
     const bool installed = QFile::exists(QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR).section('/', 0, -2) + "/node_modules/gltf-validator/package.json");
     return node.isEmpty() || !installed ? QString() : script;
+}
+
+// What `assimp info` reports after its usual clean-up (which turns degenerate triangles into lines and
+// points): "Meshes", "Faces", "Primitive Types", "Minimum point", "Maximum point" and the like, and
+// "failure" with the output when the import failed.
+inline QMap<QString, QString> assimpInfo(const QString& path)
+{
+    const ToolRun run = runTool(assimpProgram(), {"info", path});
+    QMap<QString, QString> info;
+    if (run.exitCode != 0 || !run.out.contains(QStringLiteral("Importing file ...                   OK"))) {
+        info["failure"] = run.out;
+        return info;
+    }
+    for (const QString& line : run.out.split('\n')) {
+        static const QRegularExpression field(QStringLiteral("^([A-Z][A-Za-z .()]*?):?\\s{2,}(.*)$"));
+        const QRegularExpressionMatch m = field.match(line);
+        if (m.hasMatch() && !info.contains(m.captured(1)))
+            info[m.captured(1)] = m.captured(2).trimmed();
+    }
+    return info;
+}
+
+// assimp's "(x y z)" as three numbers.
+inline std::array<double, 3> assimpPoint(const QString& text)
+{
+    const QStringList parts = QString(text).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
+    return parts.size() == 3 ? std::array<double, 3>{parts[0].toDouble(), parts[1].toDouble(), parts[2].toDouble()}
+                             : std::array<double, 3>{NAN, NAN, NAN};
+}
+
+// True when assimp's bounding box matches `box` to float precision.
+inline bool sameBox(const QMap<QString, QString>& info, const std::array<std::array<double, 3>, 2>& box)
+{
+    const std::array<double, 3> low = assimpPoint(info.value("Minimum point")), high = assimpPoint(info.value("Maximum point"));
+    for (std::size_t a = 0; a < 3; ++a)
+        for (const auto& [seen, expected] : {std::pair{low[a], box[0][a]}, std::pair{high[a], box[1][a]}})
+            if (!(std::abs(seen - expected) <= 1e-6 * std::max(1.0, std::abs(expected))))
+                return false;
+    return true;
 }
 
 } // namespace petalwright::testing
