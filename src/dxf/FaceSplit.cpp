@@ -19,15 +19,16 @@ Vec cross(const Vec& a, const Vec& b)
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
 double dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-double length(const Vec& a) { return std::sqrt(dot(a, a)); }
+double squared(const Vec& a) { return dot(a, a); }
 
 // Twice the area's normal of the triangle a, b, c; zero when its corners lie on one line.
 Vec areaNormal(const Vec& a, const Vec& b, const Vec& c) { return cross(minus(b, a), minus(c, a)); }
 
-bool hasArea(const Vec& a, const Vec& b, const Vec& c)
+// Compares squares: no root on the way of every face.
+bool hasArea(const Vec& a, const Vec& b, const Vec& c, const Vec& normal)
 {
-    const double sides = length(minus(b, a)) * length(minus(c, a));
-    return sides > 0.0 && length(areaNormal(a, b, c)) > kFlatness * sides;
+    const double sides = squared(minus(b, a)) * squared(minus(c, a));
+    return sides > 0.0 && squared(normal) > kFlatness * kFlatness * sides;
 }
 
 void add(SplitFace& split, std::initializer_list<std::size_t> corners)
@@ -42,7 +43,7 @@ void add(SplitFace& split, std::initializer_list<std::size_t> corners)
 std::array<double, 3> unitNormal(const Vec& a, const Vec& b, const Vec& c)
 {
     const Vec n = areaNormal(a, b, c);
-    const double l = length(n);
+    const double l = std::sqrt(squared(n));
     return l > 0.0 ? Vec{n[0] / l, n[1] / l, n[2] / l} : Vec{0.0, 0.0, 1.0};
 }
 
@@ -65,7 +66,7 @@ SplitFace splitFace(const geometry::MeshStore& mesh, const geometry::Face& face)
 
     SplitFace split;
     if (n == 3) {
-        if (hasArea(v[0], v[1], v[2]))
+        if (hasArea(v[0], v[1], v[2], areaNormal(v[0], v[1], v[2])))
             add(split, {e[0], e[1], e[2]});
         return split;
     }
@@ -74,20 +75,21 @@ SplitFace splitFace(const geometry::MeshStore& mesh, const geometry::Face& face)
 
     const Vec n012 = areaNormal(v[0], v[1], v[2]);
     const Vec n023 = areaNormal(v[0], v[2], v[3]);
-    const Vec n123 = areaNormal(v[1], v[2], v[3]);
-    const Vec n130 = areaNormal(v[1], v[3], v[0]);
-    const double diagonal = std::max(length(minus(v[2], v[0])), length(minus(v[3], v[1])));
-    const double normalLength = length(n012);
-    const bool flat = normalLength > 0.0 && std::abs(dot(n012, minus(v[3], v[0]))) <= kFlatness * diagonal * normalLength;
-    // Convex: both diagonals split it into two triangles that face the same way.
-    const bool convex = dot(n012, n023) > 0.0 && dot(n123, n130) > 0.0;
-    if (flat && convex && hasArea(v[0], v[1], v[2]) && hasArea(v[0], v[2], v[3])) {
-        add(split, {e[0], e[1], e[2], e[3]});
-        return split;
+    const bool first = hasArea(v[0], v[1], v[2], n012);
+    const bool second = hasArea(v[0], v[2], v[3], n023);
+    if (first && second) {
+        const double diagonal = std::max(squared(minus(v[2], v[0])), squared(minus(v[3], v[1])));
+        const double offset = dot(n012, minus(v[3], v[0]));
+        const bool flat = offset * offset <= kFlatness * kFlatness * diagonal * squared(n012);
+        // Convex: both diagonals split it into two triangles that face the same way.
+        if (flat && dot(n012, n023) > 0.0 && dot(areaNormal(v[1], v[2], v[3]), areaNormal(v[1], v[3], v[0])) > 0.0) {
+            add(split, {e[0], e[1], e[2], e[3]});
+            return split;
+        }
     }
-    if (hasArea(v[0], v[1], v[2]))
+    if (first)
         add(split, {e[0], e[1], e[2]});
-    if (hasArea(v[0], v[2], v[3]))
+    if (second)
         add(split, {e[0], e[2], e[3]});
     return split;
 }

@@ -29,16 +29,22 @@ constexpr int kArrayBuffer = 34962;
 constexpr int kTriangles = 4;
 constexpr double kRoughness = 0.8;
 
-// Positions and normals of one ring, three corners per triangle, each corner with its own normal so
-// the petals look flat.
-struct RingTriangles {
-    std::vector<float> position;
-    std::vector<float> normal;
+constexpr std::size_t kFloatsPerCorner = 6; // position, then normal
+constexpr std::size_t kCornerBytes = kFloatsPerCorner * sizeof(float);
+
+// Every corner of every triangle, position and normal interleaved, ring after ring; each corner carries
+// its triangle's normal so the petals look flat.
+struct Corners {
+    std::vector<float> values;
+    std::vector<std::size_t> ringStart; // first corner of each ring, then the end
+
+    std::size_t count() const { return values.size() / kFloatsPerCorner; }
 };
 
-void appendPoint(std::vector<float>& out, const Point& p)
+void appendCorner(std::vector<float>& out, const Point& p, const Point& n)
 {
-    out.insert(out.end(), {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
+    out.insert(out.end(), {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]),
+                           static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])});
 }
 
 // Shortest text that reads back as exactly this double (a float widened, for min and max).
@@ -84,8 +90,7 @@ double linear(double srgb) { return srgb <= 0.04045 ? srgb / 12.92 : std::pow((s
 
 void appendUint32(std::string& out, std::uint32_t value) { out.append(reinterpret_cast<const char*>(&value), sizeof value); }
 
-std::string json(const std::vector<RingTriangles>& rings, const std::vector<RingColour>& colours,
-                 const std::vector<std::string>& comments)
+std::string json(const Corners& corners, const std::vector<RingColour>& colours, const std::vector<std::string>& comments)
 {
     std::string j = "{\"asset\":{\"version\":\"2.0\",\"generator\":";
     appendString(j, std::string(version::kProductName) + " " + std::string(version::kVersionText));
@@ -97,48 +102,45 @@ std::string json(const std::vector<RingTriangles>& rings, const std::vector<Ring
     }
     j += "]}}";
 
+    // One buffer view per ring over its interleaved corners; its positions and normals are two accessors.
     std::string primitives, materials, accessors, views;
-    std::size_t offset = 0;
     int primitive = 0;
-    for (std::size_t ring = 0; ring < rings.size(); ++ring) {
-        const RingTriangles& t = rings[ring];
-        if (t.position.empty())
+    for (std::size_t ring = 0; ring + 1 < corners.ringStart.size(); ++ring) {
+        const std::size_t first = corners.ringStart[ring], end = corners.ringStart[ring + 1];
+        if (first == end)
             continue; // a cancelled run may end before a ring
-        const std::size_t corners = t.position.size() / 3;
         std::array<double, 3> low, high;
         low.fill(std::numeric_limits<double>::max());
         high.fill(std::numeric_limits<double>::lowest());
-        for (std::size_t i = 0; i < t.position.size(); ++i) {
-            low[i % 3] = std::min(low[i % 3], static_cast<double>(t.position[i]));
-            high[i % 3] = std::max(high[i % 3], static_cast<double>(t.position[i]));
-        }
-        const std::size_t bytes = t.position.size() * sizeof(float);
+        for (std::size_t c = first; c < end; ++c)
+            for (std::size_t a = 0; a < 3; ++a) {
+                const double v = corners.values[c * kFloatsPerCorner + a];
+                low[a] = std::min(low[a], v);
+                high[a] = std::max(high[a], v);
+            }
         const std::string separator = primitive > 0 ? "," : "";
-        const int first = 2 * primitive;
+        const std::string count = std::to_string(end - first);
+        const std::string view = std::to_string(primitive);
 
-        views += separator + "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) + ",\"byteLength\":"
-            + std::to_string(bytes) + ",\"target\":" + std::to_string(kArrayBuffer) + "},"
-            + "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset + bytes) + ",\"byteLength\":"
-            + std::to_string(bytes) + ",\"target\":" + std::to_string(kArrayBuffer) + "}";
-        offset += 2 * bytes;
+        views += separator + "{\"buffer\":0,\"byteOffset\":" + std::to_string(first * kCornerBytes) + ",\"byteLength\":"
+            + std::to_string((end - first) * kCornerBytes) + ",\"byteStride\":" + std::to_string(kCornerBytes)
+            + ",\"target\":" + std::to_string(kArrayBuffer) + "}";
 
-        accessors += separator + "{\"bufferView\":" + std::to_string(first) + ",\"componentType\":"
-            + std::to_string(kFloatComponent) + ",\"count\":" + std::to_string(corners) + ",\"type\":\"VEC3\",\"min\":";
+        accessors += separator + "{\"bufferView\":" + view + ",\"componentType\":" + std::to_string(kFloatComponent)
+            + ",\"count\":" + count + ",\"type\":\"VEC3\",\"min\":";
         appendVector(accessors, low);
         accessors += ",\"max\":";
         appendVector(accessors, high);
-        accessors += "},{\"bufferView\":" + std::to_string(first + 1) + ",\"componentType\":"
-            + std::to_string(kFloatComponent) + ",\"count\":" + std::to_string(corners) + ",\"type\":\"VEC3\"}";
+        accessors += "},{\"bufferView\":" + view + ",\"byteOffset\":" + std::to_string(3 * sizeof(float))
+            + ",\"componentType\":" + std::to_string(kFloatComponent) + ",\"count\":" + count + ",\"type\":\"VEC3\"}";
 
-        primitives += separator + "{\"attributes\":{\"POSITION\":" + std::to_string(first) + ",\"NORMAL\":"
-            + std::to_string(first + 1) + "},\"material\":" + std::to_string(primitive) + ",\"mode\":"
-            + std::to_string(kTriangles) + "}";
+        primitives += separator + "{\"attributes\":{\"POSITION\":" + std::to_string(2 * primitive) + ",\"NORMAL\":"
+            + std::to_string(2 * primitive + 1) + "},\"material\":" + view + ",\"mode\":" + std::to_string(kTriangles) + "}";
 
-        const auto& rgb = colours[ring].rgb;
         materials += separator + "{\"name\":";
         appendString(materials, ringLayerName(static_cast<int>(ring)));
         materials += ",\"pbrMetallicRoughness\":{\"baseColorFactor\":[";
-        for (const double c : rgb) {
+        for (const double c : colours[ring].rgb) {
             appendNumber(materials, linear(c));
             materials += ',';
         }
@@ -148,16 +150,15 @@ std::string json(const std::vector<RingTriangles>& rings, const std::vector<Ring
         ++primitive;
     }
 
-    if (primitive == 0) {
-        j += ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"name\":\"flower\"}]}";
-        return j;
-    }
-    j += ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"name\":\"flower\",\"mesh\":0}]";
+    j += ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}]";
+    if (primitive == 0)
+        return j + ",\"nodes\":[{\"name\":\"flower\"}]}";
+    j += ",\"nodes\":[{\"name\":\"flower\",\"mesh\":0}]";
     j += ",\"meshes\":[{\"name\":\"flower\",\"primitives\":[" + primitives + "]}]";
     j += ",\"materials\":[" + materials + "]";
     j += ",\"accessors\":[" + accessors + "]";
     j += ",\"bufferViews\":[" + views + "]";
-    j += ",\"buffers\":[{\"byteLength\":" + std::to_string(offset) + "}]}";
+    j += ",\"buffers\":[{\"byteLength\":" + std::to_string(corners.count() * kCornerBytes) + "}]}";
     return j;
 }
 
@@ -166,60 +167,53 @@ std::string json(const std::vector<RingTriangles>& rings, const std::vector<Ring
 WriteOutcome writeGlbFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                           const CommentInfo& info, OutputSink& sink, const FaceStep& step)
 {
-    std::vector<RingTriangles> rings(static_cast<std::size_t>(std::max(overlapCount, 0)));
-    const std::size_t cornersPerRing = static_cast<std::size_t>(std::max(petalCount, 0)) * geometry::kFacesPerPetal * 2 * 3 * 3;
-    for (RingTriangles& ring : rings) {
-        ring.position.reserve(cornersPerRing);
-        ring.normal.reserve(cornersPerRing);
-    }
+    const auto rings = static_cast<std::size_t>(std::max(overlapCount, 0));
+    const std::size_t faceTotal = rings * static_cast<std::size_t>(std::max(petalCount, 0)) * geometry::kFacesPerPetal;
+    Corners corners;
+    corners.values.reserve(faceTotal * 2 * 3 * kFloatsPerCorner);
+    corners.ringStart.assign(rings + 1, 0);
 
     int faces = 0;
     bool cancelled = false;
     geometry::forEachFace(mesh, overlapCount, petalCount, [&](const geometry::Face& face) {
-        RingTriangles& ring = rings[static_cast<std::size_t>(face.ring)];
         const SplitFace split = splitFace(mesh, face);
         for (int i = 0; i < split.count; ++i) {
             const Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
             for (int t = 0; t < triangleCount(polygon); ++t) {
-                const auto corners = triangle(polygon, t);
-                const Point a = place(mesh, corners[0], kGltfPlacement);
-                const Point b = place(mesh, corners[1], kGltfPlacement);
-                const Point c = place(mesh, corners[2], kGltfPlacement);
+                const auto at = triangle(polygon, t);
+                const Point a = place(mesh, at[0], kGltfPlacement);
+                const Point b = place(mesh, at[1], kGltfPlacement);
+                const Point c = place(mesh, at[2], kGltfPlacement);
                 const Point n = unitNormal(a, b, c);
-                for (const Point& p : {a, b, c}) {
-                    appendPoint(ring.position, p);
-                    appendPoint(ring.normal, n);
-                }
+                appendCorner(corners.values, a, n);
+                appendCorner(corners.values, b, n);
+                appendCorner(corners.values, c, n);
             }
         }
+        // Rings after this one start where it ends, until they get faces of their own.
+        std::fill(corners.ringStart.begin() + face.ring + 1, corners.ringStart.end(), corners.count());
         ++faces;
         cancelled = step && !step(faces);
         return !cancelled;
     });
 
-    std::string text = json(rings, ringColours(mesh, overlapCount), commentLines(info));
-    text.resize((text.size() + 3) / 4 * 4, ' ');
-    std::string binary;
-    for (const RingTriangles& ring : rings) {
-        binary.append(reinterpret_cast<const char*>(ring.position.data()), ring.position.size() * sizeof(float));
-        binary.append(reinterpret_cast<const char*>(ring.normal.data()), ring.normal.size() * sizeof(float));
+    std::string head(12 + 8, '\0');
+    head += json(corners, ringColours(mesh, overlapCount), commentLines(info));
+    head.resize(12 + 8 + (head.size() - 20 + 3) / 4 * 4, ' ');
+    const std::size_t binaryBytes = corners.values.size() * sizeof(float);
+    const std::size_t total = head.size() + (binaryBytes == 0 ? 0 : 8 + binaryBytes);
+    std::string words;
+    for (const std::uint32_t word : {kMagic, kContainerVersion, static_cast<std::uint32_t>(total),
+                                     static_cast<std::uint32_t>(head.size() - 20), kJsonChunk})
+        appendUint32(words, word);
+    head.replace(0, words.size(), words);
+    if (binaryBytes > 0) {
+        appendUint32(head, static_cast<std::uint32_t>(binaryBytes));
+        appendUint32(head, kBinChunk);
     }
-
-    std::string data;
-    const std::size_t total = 12 + 8 + text.size() + (binary.empty() ? 0 : 8 + binary.size());
-    data.reserve(total);
-    appendUint32(data, kMagic);
-    appendUint32(data, kContainerVersion);
-    appendUint32(data, static_cast<std::uint32_t>(total));
-    appendUint32(data, static_cast<std::uint32_t>(text.size()));
-    appendUint32(data, kJsonChunk);
-    data += text;
-    if (!binary.empty()) {
-        appendUint32(data, static_cast<std::uint32_t>(binary.size()));
-        appendUint32(data, kBinChunk);
-        data += binary;
-    }
-    if (!sink.write(data))
+    // Two pieces: the head with the JSON, then the corners as they lie in memory.
+    if (!sink.write(head)
+        || (binaryBytes > 0 && !sink.write(std::string_view(reinterpret_cast<const char*>(corners.values.data()), binaryBytes))))
         return WriteOutcome::Failed;
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }

@@ -19,10 +19,17 @@ constexpr std::size_t kHeadBytes = 80;
 constexpr std::size_t kCountBytes = 4;
 constexpr std::size_t kTriangleBytes = 50; // normal, three corners (12 floats) and a 2-byte attribute
 
-void appendFloats(std::string& out, const Point& p)
+// Normal and corners as twelve floats, then the attribute bytes (zero).
+void appendTriangle(std::string& out, const Point& normal, const Point& a, const Point& b, const Point& c)
 {
-    const float f[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
-    out.append(reinterpret_cast<const char*>(f), sizeof f);
+    float values[12];
+    std::size_t i = 0;
+    for (const Point* p : {&normal, &a, &b, &c})
+        for (const double v : *p)
+            values[i++] = static_cast<float>(v);
+    char record[kTriangleBytes] = {};
+    std::memcpy(record, values, sizeof values);
+    out.append(record, kTriangleBytes);
 }
 
 } // namespace
@@ -53,11 +60,7 @@ WriteOutcome writeStlFile(const geometry::MeshStore& mesh, int overlapCount, int
                 const Point a = place(mesh, corners[0], kCadPlacement);
                 const Point b = place(mesh, corners[1], kCadPlacement);
                 const Point c = place(mesh, corners[2], kCadPlacement);
-                appendFloats(data, unitNormal(a, b, c));
-                appendFloats(data, a);
-                appendFloats(data, b);
-                appendFloats(data, c);
-                data.append(2, '\0');
+                appendTriangle(data, unitNormal(a, b, c), a, b, c);
                 ++triangles;
             }
         }

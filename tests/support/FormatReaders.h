@@ -176,10 +176,11 @@ inline std::vector<Point3> glbVectors(const Glb& glb, int index)
     const QJsonObject accessor = glb.json["accessors"].toArray()[index].toObject();
     const QJsonObject view = glb.json["bufferViews"].toArray()[accessor["bufferView"].toInt()].toObject();
     const auto start = static_cast<std::size_t>(view["byteOffset"].toInt() + accessor["byteOffset"].toInt());
+    const auto stride = static_cast<std::size_t>(view["byteStride"].toInt(12));
     std::vector<Point3> values(static_cast<std::size_t>(accessor["count"].toInt()));
     for (std::size_t i = 0; i < values.size(); ++i)
         for (std::size_t a = 0; a < 3; ++a)
-            values[i][a] = readLittle<float>(glb.binary, start + 12 * i + 4 * a);
+            values[i][a] = readLittle<float>(glb.binary, start + stride * i + 4 * a);
     return values;
 }
 
