@@ -1,7 +1,12 @@
 #include "dxf/ObjWriter.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 #include "dxf/CadDxfWriter.h"
 #include "dxf/FaceSplit.h"
@@ -15,8 +20,30 @@ namespace {
 
 constexpr int kPointsPerPetal = geometry::kPointsPerStrip * geometry::kStripsPerPetal;
 
-// Grid point (point, strip) of a petal as a number 0..14.
-constexpr int gridPoint(int point, int strip) { return point * geometry::kStripsPerPetal + strip; }
+// A point as the file writes it: each coordinate in billionths, rounded.
+using PointKey = std::array<std::int64_t, 3>;
+
+PointKey keyOf(const Point& p)
+{
+    constexpr double kBillionths = 1e9;
+    constexpr double kLimit = 9e18; // within the 64-bit range; the flower's points are far below it
+    PointKey key{};
+    for (std::size_t a = 0; a < 3; ++a) {
+        const double scaled = std::round(p[a] * kBillionths);
+        key[a] = std::abs(scaled) < kLimit ? static_cast<std::int64_t>(scaled) : std::bit_cast<std::int64_t>(p[a]);
+    }
+    return key;
+}
+
+struct PointKeyHash {
+    std::size_t operator()(const PointKey& k) const
+    {
+        std::uint64_t h = 0xcbf29ce484222325u;
+        for (const std::int64_t v : k)
+            h = (h ^ static_cast<std::uint64_t>(v)) * 0x100000001b3u;
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+};
 
 } // namespace
 
@@ -33,12 +60,16 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
     head += "# Units: millimetres. Up: +Y. One group per ring.\n";
     buffer.append(head);
 
-    // OBJ numbers vertices from 1 across the whole file; each petal's grid point maps to one of them,
-    // points at the same position (the centre, the tip) to the same one.
+    // OBJ numbers vertices from 1 across the whole file. Within a ring, points written alike (the centre
+    // of every petal, the tip of a petal's strips, tips that meet on the axis) are one vertex, so each ring
+    // is one connected mesh.
+    std::unordered_map<PointKey, long long, PointKeyHash> ringVertices;
     std::array<std::size_t, kPointsPerPetal> elementOf{};
     std::array<long long, kPointsPerPetal> vertexOf{};
     long long vertices = 0;
-    char block[4096];
+    // A group line, a petal's vertices and the faces of one face of the flower at most.
+    constexpr std::size_t kMaxBlock = 64 + kPointsPerPetal * (2 + 3 * (1 + kMaxCoordinateLength)) + 2 * (2 + 4 * 21);
+    char block[kMaxBlock];
     int faces = 0;
     bool cancelled = false;
     bool failed = false;
@@ -49,41 +80,51 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
                 const std::string group = "g " + ringLayerName(face.ring) + "\n";
                 std::memcpy(out, group.data(), group.size());
                 out += group.size();
+                ringVertices.clear();
             }
-            std::array<Point, kPointsPerPetal> seen{};
             for (int point = 0; point < geometry::kPointsPerStrip; ++point) {
                 for (int strip = 0; strip < geometry::kStripsPerPetal; ++strip) {
-                    const int g = gridPoint(point, strip);
-                    const Point v = place(mesh, mesh.index(face.ring, face.petal, point, strip), kObjPlacement);
-                    seen[static_cast<std::size_t>(g)] = v;
-                    elementOf[static_cast<std::size_t>(g)] = mesh.index(face.ring, face.petal, point, strip);
-                    vertexOf[static_cast<std::size_t>(g)] = 0;
-                    for (int earlier = gridPoint(point, 0); earlier < g; ++earlier)
-                        if (seen[static_cast<std::size_t>(earlier)] == v)
-                            vertexOf[static_cast<std::size_t>(g)] = vertexOf[static_cast<std::size_t>(earlier)];
-                    if (vertexOf[static_cast<std::size_t>(g)] != 0)
-                        continue;
-                    vertexOf[static_cast<std::size_t>(g)] = ++vertices;
-                    *out++ = 'v';
+                    const auto g = static_cast<std::size_t>(point * geometry::kStripsPerPetal + strip);
+                    elementOf[g] = mesh.index(face.ring, face.petal, point, strip);
+                    const Point v = place(mesh, elementOf[g], kObjPlacement);
+                    char text[4 + 3 * (1 + kMaxCoordinateLength)];
+                    char* end = text;
+                    *end++ = 'v';
                     for (const double c : v) {
-                        *out++ = ' ';
-                        out = appendCoordinate(out, c);
+                        *end++ = ' ';
+                        end = appendCoordinate(end, c);
                     }
-                    *out++ = '\n';
+                    *end++ = '\n';
+                    const auto [known, added] = ringVertices.try_emplace(keyOf(v), vertices + 1);
+                    vertexOf[g] = known->second;
+                    if (!added)
+                        continue;
+                    ++vertices;
+                    std::memcpy(out, text, static_cast<std::size_t>(end - text));
+                    out += end - text;
                 }
             }
         }
         const SplitFace split = splitFace(mesh, face);
         for (int i = 0; i < split.count; ++i) {
             const Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
-            *out++ = 'f';
+            std::array<long long, geometry::kCornersPerFace> corners{};
+            int count = 0;
             for (int c = 0; c < polygon.cornerCount; ++c) {
                 const std::size_t element = polygon.corner[static_cast<std::size_t>(c)];
                 std::size_t g = 0;
                 while (g + 1 < elementOf.size() && elementOf[g] != element)
                     ++g;
+                // Corners a billionth apart are one vertex in the file: such a face keeps it once.
+                if (std::find(corners.begin(), corners.begin() + count, vertexOf[g]) == corners.begin() + count)
+                    corners[static_cast<std::size_t>(count++)] = vertexOf[g];
+            }
+            if (count < 3)
+                continue;
+            *out++ = 'f';
+            for (int c = 0; c < count; ++c) {
                 *out++ = ' ';
-                out = std::to_chars(out, out + 24, vertexOf[g]).ptr;
+                out = std::to_chars(out, out + 24, corners[static_cast<std::size_t>(c)]).ptr;
             }
             *out++ = '\n';
         }
