@@ -271,14 +271,14 @@ int main(int argc, char* argv[])
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    const double designed = median(rows.front().writer);
+    const double plain = median(rows.front().writer);
     for (const Row& row : rows) {
         const bool binary = row.format == dxf::OutputFormat::Stl || row.format == dxf::OutputFormat::Glb;
         char what[64];
         std::snprintf(what, sizeof what, "%-7s %9zu bytes, %s", std::string(dxf::formatName(row.format)).c_str(), row.file.size(),
                       binary ? "copy floor" : "to_chars floor");
         report(what, median(row.writer), median(row.floor));
-        std::printf("  (%.2f x the designed writer's time)\n", median(row.writer) / designed);
+        std::printf("  (%.2f x the default writer's time)\n", median(row.writer) / plain);
     }
     return 0;
 }

@@ -9,7 +9,7 @@ namespace petalwright::dxf {
 // Layer name of ring `ring` (0-based): RING01, RING02, ...
 std::string ringLayerName(int ring);
 
-// Same outcome and step (after each face of the flower, counted as in the designed file) as writeFaceFile;
+// Same outcome and step (after each face of the flower, counted as in the default DXF file) as writeFaceFile;
 // a cancelled file ends with the faces so far, the trailer and the comment block.
 WriteOutcome writeCadDxfFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                              const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});

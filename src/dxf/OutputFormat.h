@@ -10,7 +10,7 @@
 namespace petalwright::dxf {
 
 enum class OutputFormat {
-    Dxf,    // the designed DXF file, the default
+    Dxf,    // the DXF file of 3DFACE entities on one layer each, the default
     CadDxf, // DXF for CAD programs
     Obj,
     Stl,
@@ -26,7 +26,7 @@ std::string_view formatName(OutputFormat format);
 std::optional<OutputFormat> formatFromName(std::string_view name);
 // Extension of the format's files without the dot: "dxf" (both DXF formats), "obj", "stl", "glb".
 std::string_view formatExtension(OutputFormat format);
-// The format an output path asks for by its extension: .obj, .stl and .glb in any letter case, else the designed DXF.
+// The format an output path asks for by its extension: .obj, .stl and .glb in any letter case, else the default DXF.
 OutputFormat formatFromPath(std::string_view path);
 
 // Writes the flower in `format`, with writeFaceFile's outcome and step.

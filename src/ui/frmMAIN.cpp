@@ -51,7 +51,7 @@ QPushButton* makeButton(QWidget* container, const char* name, const QString& cap
     return button;
 }
 
-// The save dialog's file types, the designed DXF file first and the default.
+// The save dialog's file types; the default DXF file comes first and is preselected.
 struct FileType {
     dxf::OutputFormat format;
     const char* filter;

@@ -41,19 +41,19 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QByteArray>("start"); // first bytes of the file
-        const QByteArray designed = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
+        const QByteArray plain = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
         const QByteArray cad = "0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$ACADVER\r\n";
         const QByteArray obj = "#\n# Petalwright 0.7.1 - ";
         const QByteArray stl = "Petalwright 0.7.1 flower, binary STL";
         const QByteArray glb = "glTF\x02";
-        QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << designed;
-        QTest::addRow("no extension") << QStringList{} << "flower" << designed;
-        QTest::addRow("another extension") << QStringList{} << "flower.gltf" << designed;
+        QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << plain;
+        QTest::addRow("no extension") << QStringList{} << "flower" << plain;
+        QTest::addRow("another extension") << QStringList{} << "flower.gltf" << plain;
         QTest::addRow("obj") << QStringList{} << "flower.obj" << obj;
         QTest::addRow("STL in capitals") << QStringList{} << "FLOWER.STL" << stl;
         QTest::addRow("Glb") << QStringList{} << "flower.Glb" << glb;
         QTest::addRow("cad-dxf") << QStringList{"--format", "cad-dxf"} << "flower.dxf" << cad;
-        QTest::addRow("the option wins") << QStringList{"--format", "dxf"} << "flower.obj" << designed;
+        QTest::addRow("the option wins") << QStringList{"--format", "dxf"} << "flower.obj" << plain;
         QTest::addRow("the name as given") << QStringList{"--format", "glb"} << "flower.stl" << glb;
         QTest::addRow("name in any case") << QStringList{"--format=OBJ"} << "flower" << obj;
     }

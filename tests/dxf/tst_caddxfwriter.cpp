@@ -1,5 +1,5 @@
 // The DXF file for CAD programs: its R12 head and layer table, faces a CAD reader takes as they are,
-// the comment block of the designed file, and what the ezdxf reader finds in it.
+// the comment block of the default DXF file, and what the ezdxf reader finds in it.
 
 #include <QTest>
 
@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(lines.mid(layerTable + 3, expected.size()), expected << "0" << "ENDTAB" << "0" << "ENDSEC");
         QVERIFY(!lines.contains("62") || lines.lastIndexOf("62") < lines.indexOf("ENTITIES"));
 
-        // First faces: the base's triangle repeats its third corner; the designed corner order is kept.
+        // First faces: the base's triangle repeats its third corner; the corner order of the default file is kept.
         const qsizetype entities = lines.indexOf("ENTITIES");
         QCOMPARE(lines.mid(entities + 1, 4), (QByteArrayList{"0", "3DFACE", "8", "RING01"}));
         const QByteArrayList third = lines.mid(entities + 5 + 12, 6), fourth = lines.mid(entities + 5 + 18, 6);
@@ -104,9 +104,9 @@ private slots:
         QCOMPARE(QByteArrayList({fourth[1], fourth[3], fourth[5]}), QByteArrayList({third[1], third[3], third[5]}));
         QCOMPARE(lines.mid(entities + 5, 6), (QByteArrayList{"10", "0.000000000", "20", "0.000000000", "30", "0.000000000"}));
 
-        // After EOF the designed file's comment block, byte for byte.
-        const std::string designed = flower.file(OutputFormat::Dxf);
-        QVERIFY(file.ends_with("\r\n0\r\nENDSEC\r\n0\r\n" + designed.substr(designed.find("EOF\r\n"))));
+        // After EOF the default DXF file's comment block, byte for byte.
+        const std::string plain = flower.file(OutputFormat::Dxf);
+        QVERIFY(file.ends_with("\r\n0\r\nENDSEC\r\n0\r\n" + plain.substr(plain.find("EOF\r\n"))));
     }
 
     void layerNames()

@@ -1,5 +1,5 @@
-// The formats side by side: names and extensions, every format holding the designed file's points moved
-// and turned as stated, with no face lost, and the designed writer's progress, cancel and failure rules.
+// The formats side by side: names and extensions, every format holding the default DXF file's points moved
+// and turned as stated, with no face lost, and the default writer's progress, cancel and failure rules.
 
 #include <QTest>
 
@@ -18,7 +18,7 @@ Q_DECLARE_METATYPE(geometry::ParameterTexts)
 
 namespace {
 
-// Millimetres of the file per drawing unit, and the design point (x, y, z) as the format places it.
+// Millimetres of the file per drawing unit, and the mesh point (x, y, z) as the format places it.
 Point3 placed(OutputFormat format, const Point3& p)
 {
     const double x = p[0], y = p[1] - 50.0, z = p[2];
@@ -134,61 +134,61 @@ private slots:
         QFETCH(geometry::ParameterTexts, texts);
         QFETCH(int, seed);
         const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
-        const std::vector<Shape> designed = readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
-        QCOMPARE(static_cast<int>(designed.size()), flower.faceTotal());
+        const std::vector<Shape> plain = readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
+        QCOMPARE(static_cast<int>(plain.size()), flower.faceTotal());
         const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
 
         for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
             const std::string name(dxf::formatName(format));
             const std::vector<Shape> shapes = readFaces(format, flower.file(format));
             QVERIFY2(!shapes.empty(), name.c_str());
-            // Each face of the file lies on a face of the designed file, in the same order and ring.
+            // Each face of the file lies on a face of the default DXF file, in the same order and ring.
             std::size_t at = 0;
             double fileArea = 0;
             for (const Shape& shape : shapes) {
                 const auto onFace = [&](std::size_t f) {
                     for (const Point3& c : shape.corners)
-                        if (std::none_of(designed[f].corners.begin(), designed[f].corners.end(),
+                        if (std::none_of(plain[f].corners.begin(), plain[f].corners.end(),
                                          [&](const Point3& d) { return near(format, c, placed(format, d)); }))
                             return false;
                     return true;
                 };
-                while (at < designed.size() && !onFace(at))
+                while (at < plain.size() && !onFace(at))
                     ++at;
-                if (at == designed.size())
-                    QFAIL(qPrintable(QStringLiteral("%1: a face not on the designed faces, or out of order").arg(name.c_str())));
+                if (at == plain.size())
+                    QFAIL(qPrintable(QStringLiteral("%1: a face not on the default file's faces, or out of order").arg(name.c_str())));
                 if (format != OutputFormat::Stl && shape.ring != static_cast<int>(at) / facesPerRing)
                     QFAIL(qPrintable(QStringLiteral("%1: a face of ring %2 in ring %3").arg(name.c_str()).arg(static_cast<int>(at) / facesPerRing + 1).arg(shape.ring + 1)));
                 QVERIFY2(shape.corners.size() == 3 || shape.corners.size() == 4, name.c_str());
                 QVERIFY2(area(shape) > 0, name.c_str());
                 fileArea += area(shape);
             }
-            // Nothing lost: the faces cover as much as the designed faces, each taken as two triangles.
-            double designedArea = 0;
-            for (const Shape& face : designed) {
+            // Nothing lost: the faces cover as much as the default file's faces, each taken as two triangles.
+            double plainArea = 0;
+            for (const Shape& face : plain) {
                 Shape moved = face;
                 for (Point3& c : moved.corners)
                     c = placed(format, c);
-                designedArea += area(moved);
+                plainArea += area(moved);
             }
-            QVERIFY2(std::abs(fileArea - designedArea) <= 1e-6 * designedArea,
-                     qPrintable(QStringLiteral("%1: area %2 against %3").arg(name.c_str()).arg(fileArea, 0, 'g', 12).arg(designedArea, 0, 'g', 12)));
+            QVERIFY2(std::abs(fileArea - plainArea) <= 1e-6 * plainArea,
+                     qPrintable(QStringLiteral("%1: area %2 against %3").arg(name.c_str()).arg(fileArea, 0, 'g', 12).arg(plainArea, 0, 'g', 12)));
         }
     }
 
-    void progressCancelAndFailureAsDesigned_data()
+    void progressCancelAndFailureAsDxf_data()
     {
         QTest::addColumn<OutputFormat>("format");
         for (const OutputFormat f : dxf::kOutputFormats)
             QTest::addRow("%s", dxf::formatName(f).data()) << f;
     }
-    void progressCancelAndFailureAsDesigned()
+    void progressCancelAndFailureAsDxf()
     {
         QFETCH(OutputFormat, format);
         const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
         const std::size_t allShapes = readFaces(format, flower.file(format)).size();
 
-        // One step per face of the flower, counting as the designed file does.
+        // One step per face of the flower, counting as the default DXF file does.
         dxf::MemorySink sink;
         QList<int> steps;
         QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), dxf::WriteOutcome::Finished);

@@ -115,7 +115,7 @@ private slots:
         d.saveDialog.answers << obj << cad << QString();
         d.saveDialog.filterAnswers << 2 << 1;
 
-        // OBJ: the same progress, information and size estimate as the designed file.
+        // OBJ: the same progress, information and size estimate as the default DXF file.
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         const testing::ProgressRun objRun = d.press(d.window.cmdDXF);
         QVERIFY(objRun.finished);
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(objRun.progress.last(), QStringLiteral("△288 / 288"));
         QVERIFY(testing::fileBytes(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
 
-        // The dialog opens on the type chosen last; CAD DXF shares the extension of the designed file.
+        // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
         QVERIFY(testing::fileBytes(cad).startsWith("0\r\nSECTION\r\n2\r\nHEADER\r\n"));
