@@ -52,7 +52,10 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
 {
     SinkBuffer buffer(sink);
     std::string head;
-    for (const std::string& line : commentLines(info)) {
+    for (std::string line : commentLines(info)) {
+        // A line break in the file name would end the comment early.
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::replace(line.begin(), line.end(), '\n', ' ');
         head += '#';
         head.append(line, 2); // "//" becomes "#"
         head += '\n';

@@ -65,6 +65,14 @@ private slots:
         QCOMPARE(faces, static_cast<int>(testing::readDxfFaces(flower.file(OutputFormat::CadDxf), [](const QByteArray&) { return 0; }, true).size()));
     }
 
+    void lineBreakInTheFileNameStaysInTheComment()
+    {
+        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "a\r\nv 1 2 3\n.obj");
+        const QByteArrayList lines = testing::textLines(flower.file(OutputFormat::Obj));
+        QCOMPARE(lines[1], QByteArray("# Petalwright 0.7.1 - a  v 1 2 3 .obj(2006/01/15 9:05:07)"));
+        QCOMPARE(lines[10], QByteArray("g RING01"));
+    }
+
     void assimpReadsIt_data()
     {
         QTest::addColumn<geometry::ParameterTexts>("texts");
