@@ -1,6 +1,8 @@
 // petalwright-bench-core: generates and writes the largest flower (20,000 faces) into memory and
 // into a file, and compares the medians with a floor measured in the same run: the same 240,000
-// coordinates formatted with std::to_chars into one buffer and written with one call.
+// coordinates formatted with std::to_chars into one buffer and written with one call. Then each
+// format's writer alone (the mesh ready) beside its own floor: the same numbers formatted with
+// std::to_chars for the text formats, the same bytes copied into one buffer for the binary ones.
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,7 +16,9 @@
 #include <vector>
 
 #include "dxf/FaceFileWriter.h"
+#include "dxf/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
+#include "geometry/FaceWalk.h"
 #include "platform/AnsiTextFile.h"
 
 using namespace petalwright;
@@ -54,13 +58,11 @@ dxf::CommentInfo commentInfo()
 std::vector<double> faceCoordinates(const geometry::MeshStore& mesh)
 {
     std::vector<double> values;
-    for (int ring = 0; ring < kLargest.overlapCount; ++ring)
-        for (int petal = 0; petal < kLargest.petalCount; ++petal)
-            for (int q = 0; q < 2; ++q)
-                for (int p = 0; p < 4; ++p)
-                    for (const std::size_t e : {mesh.index(ring, petal, p, q), mesh.index(ring, petal, p, q + 1),
-                                                mesh.index(ring, petal, p + 1, q + 1), mesh.index(ring, petal, p + 1, q)})
-                        values.insert(values.end(), {mesh.x(e), mesh.y(e), mesh.z(e)});
+    geometry::forEachFace(mesh, kLargest.overlapCount, kLargest.petalCount, [&](const geometry::Face& face) {
+        for (const std::size_t e : face.corner)
+            values.insert(values.end(), {mesh.x(e), mesh.y(e), mesh.z(e)});
+        return true;
+    });
     return values;
 }
 
@@ -75,6 +77,76 @@ std::string formatAll(const std::vector<double>& values)
     }
     buffer.resize(static_cast<std::size_t>(out - buffer.data()));
     return buffer;
+}
+
+// The numbers a text file holds, read back from it: for DXF the values of the corner codes 10 to 33,
+// for OBJ the vertex coordinates and the face indices.
+struct TextNumbers {
+    std::vector<double> coordinates;
+    std::vector<long long> indices;
+};
+
+TextNumbers numbersOf(dxf::OutputFormat format, const std::string& file)
+{
+    TextNumbers numbers;
+    std::size_t at = 0;
+    std::string previous;
+    while (at < file.size()) {
+        std::size_t end = file.find('\n', at);
+        if (end == std::string::npos)
+            end = file.size();
+        std::string line = file.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (format == dxf::OutputFormat::Obj) {
+            const char* p = line.data() + 1;
+            const char* const e = line.data() + line.size();
+            if (line.starts_with("v "))
+                for (double v = 0; p < e && std::from_chars(p + 1, e, v).ec == std::errc(); numbers.coordinates.push_back(v))
+                    p = std::from_chars(p + 1, e, v).ptr;
+            if (line.starts_with("f "))
+                for (long long i = 0; p < e && std::from_chars(p + 1, e, i).ec == std::errc(); numbers.indices.push_back(i))
+                    p = std::from_chars(p + 1, e, i).ptr;
+        } else if (line == "EOF") {
+            break;
+        } else {
+            const int code = std::atoi(previous.c_str());
+            double v = 0;
+            if (previous.size() == 2 && code >= 10 && code <= 33 && code % 10 <= 3
+                && std::from_chars(line.data(), line.data() + line.size(), v).ec == std::errc())
+                numbers.coordinates.push_back(v);
+            previous = line;
+        }
+    }
+    return numbers;
+}
+
+std::string formatNumbers(const TextNumbers& numbers)
+{
+    std::string buffer(numbers.coordinates.size() * 32 + numbers.indices.size() * 24, '\0');
+    char* out = buffer.data();
+    char* const end = buffer.data() + buffer.size();
+    for (const double v : numbers.coordinates) {
+        out = std::to_chars(out, end, v, std::chars_format::fixed, kDecimals).ptr;
+        *out++ = '\n';
+    }
+    for (const long long i : numbers.indices) {
+        out = std::to_chars(out, end, i).ptr;
+        *out++ = '\n';
+    }
+    buffer.resize(static_cast<std::size_t>(out - buffer.data()));
+    return buffer;
+}
+
+// The file copied into one buffer in the pieces the writer produces at once: a triangle of STL, a corner of glTF.
+std::size_t copyInPieces(const std::string& file, std::size_t piece)
+{
+    std::string buffer;
+    buffer.reserve(file.size());
+    for (std::size_t at = 0; at < file.size(); at += piece)
+        buffer.append(file, at, piece);
+    return buffer.size();
 }
 
 void report(const char* what, double milliseconds, double floor)
@@ -148,5 +220,65 @@ int main(int argc, char* argv[])
     report("generate + write into memory", memory, memoryFloor);
     std::printf("  (memory sink left to grow on demand: %.2f ms)\n", memoryGrown);
     report("generate + write into a file", file, fileFloor);
+
+    // Each writer alone on the ready mesh, into memory; writer and floor take turns so both see the same load.
+    std::printf("\nwriters alone (mesh ready), into memory, median of %d runs:\n", kRepeats);
+    generate(mesh);
+    struct Row {
+        dxf::OutputFormat format;
+        std::string file;
+        TextNumbers numbers;
+        std::vector<double> writer, floor;
+    };
+    std::vector<Row> rows;
+    for (const dxf::OutputFormat format : dxf::kOutputFormats) {
+        Row row{format, {}, {}, {}, {}};
+        dxf::MemorySink sink;
+        dxf::writeOutputFile(format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink);
+        row.file = std::move(sink.data);
+        if (format != dxf::OutputFormat::Stl && format != dxf::OutputFormat::Glb)
+            row.numbers = numbersOf(format, row.file);
+        rows.push_back(std::move(row));
+    }
+    const auto time = [](const std::function<void()>& work) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (int i = 0; i < kRepeats; ++i) {
+        for (Row& row : rows) {
+            row.writer.push_back(time([&] {
+                dxf::MemorySink sink;
+                sink.data.reserve(row.file.size());
+                ok = dxf::writeOutputFile(row.format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink)
+                        == dxf::WriteOutcome::Finished && sink.data.size() == row.file.size() && ok;
+            }));
+            row.floor.push_back(time([&] {
+                if (row.format == dxf::OutputFormat::Stl)
+                    ok = copyInPieces(row.file, 50) == row.file.size() && ok;
+                else if (row.format == dxf::OutputFormat::Glb)
+                    ok = copyInPieces(row.file, 24) == row.file.size() && ok;
+                else
+                    ok = !formatNumbers(row.numbers).empty() && ok;
+            }));
+        }
+    }
+    if (!ok) {
+        std::fprintf(stderr, "a run failed\n");
+        return 1;
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const double plain = median(rows.front().writer);
+    for (const Row& row : rows) {
+        const bool binary = row.format == dxf::OutputFormat::Stl || row.format == dxf::OutputFormat::Glb;
+        char what[64];
+        std::snprintf(what, sizeof what, "%-7s %9zu bytes, %s", std::string(dxf::formatName(row.format)).c_str(), row.file.size(),
+                      binary ? "copy floor" : "to_chars floor");
+        report(what, median(row.writer), median(row.floor));
+        std::printf("  (%.2f x the default writer's time)\n", median(row.writer) / plain);
+    }
     return 0;
 }

@@ -16,6 +16,7 @@
 
 #include "Version.h"
 #include "dxf/FaceFileWriter.h"
+#include "dxf/OutputFormat.h"
 #include "dxf/NumberPatterns.h"
 #include "dxf/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
@@ -174,6 +175,10 @@ int main(int argc, char* argv[])
     parser.addOption(listPresetsOption);
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns (default: from the clock)."), QStringLiteral("N"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("dxf | cad-dxf | obj | stl | glb (default: by OUTPUT's extension: .obj, .stl, .glb, else dxf)."),
+                                          QStringLiteral("FORMAT"));
+    parser.addOption(formatOption);
     parser.addOption(seedOption);
     parser.addOption(quietOption);
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The file to write; - writes to standard output."));
@@ -210,7 +215,7 @@ int main(int argc, char* argv[])
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return refuse(QStringLiteral("出力するDXFファイルを一つ指定してください。"));
+        return refuse(QStringLiteral("出力するファイルを一つ指定してください。"));
     if (positional.size() > 1)
         return refuse(QStringLiteral("出力するファイルは一つだけ指定してください: %1").arg(positional.join(QStringLiteral(" "))));
     const QString outputPath = positional.first();
@@ -220,6 +225,15 @@ int main(int argc, char* argv[])
         return refuse(QStringLiteral("このファイル名は文字として読めないバイトを含むため、そのままでは書き込めません: %1")
                           .arg(platform::escapedName(*raw)));
     const bool toStandardOutput = outputPath == QStringLiteral("-");
+    dxf::OutputFormat format = dxf::formatFromPath(outputPath.toStdString());
+    if (parser.isSet(formatOption)) {
+        const auto named = dxf::formatFromName(parser.value(formatOption).trimmed().toStdString());
+        if (!named) {
+            return refuse(QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb のいずれかを指定してください: %1")
+                              .arg(parser.value(formatOption)));
+        }
+        format = *named;
+    }
     const bool quiet = parser.isSet(quietOption);
     // With the file on standard output, the messages for the user go to stderr.
     std::FILE* const info = toStandardOutput ? stderr : stdout;
@@ -292,7 +306,7 @@ int main(int argc, char* argv[])
     comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
     comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
     comments.parameterTexts = texts;
-    const dxf::WriteOutcome outcome = dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, comments, file,
+    const dxf::WriteOutcome outcome = dxf::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file,
                                                          [&](int faces) {
                                                              bar.show("write   ", faces);
                                                              return !g_interrupted;

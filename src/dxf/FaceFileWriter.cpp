@@ -4,36 +4,15 @@
 
 #include "Version.h"
 #include "dxf/NumberPatterns.h"
+#include "dxf/SinkBuffer.h"
+#include "geometry/FaceWalk.h"
 #include "geometry/NumberScan.h"
 
 namespace petalwright::dxf {
 namespace {
 
-constexpr int kSegments = 4;   // faces along a petal
-constexpr int kStripPairs = 2; // faces across a petal
-constexpr std::size_t kFlushAt = 60 * 1024;
 constexpr std::string_view kHead = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n";
-constexpr std::string_view kTrailer = "ENDSEC\r\n0\r\nEOF\r\n\r\n//\r\n";
-
-// Buffers whole face blocks and hands them to the sink in large pieces.
-class BlockBuffer {
-public:
-    explicit BlockBuffer(OutputSink& sink) : m_sink(sink) { m_data.reserve(kFlushAt + 8192); }
-
-    void append(std::string_view bytes) { m_data.append(bytes); }
-
-    bool flushIfFull() { return m_data.size() < kFlushAt || flush(); }
-    bool flush()
-    {
-        const bool ok = m_data.empty() || m_sink.write(m_data);
-        m_data.clear();
-        return ok;
-    }
-
-private:
-    OutputSink& m_sink;
-    std::string m_data;
-};
+constexpr std::string_view kTrailer = "ENDSEC\r\n0\r\nEOF\r\n\r\n";
 
 char* appendLine(char* out, std::string_view text)
 {
@@ -77,6 +56,18 @@ std::string oneLine(std::string_view text) { return std::string(geometry::trimBl
 
 std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
 {
+    std::string block;
+    for (const std::string& line : commentLines(info)) {
+        block += sink.encodeText(line);
+        block += "\r\n";
+    }
+    return block;
+}
+
+} // namespace
+
+std::vector<std::string> commentLines(const CommentInfo& info)
+{
     std::string versionLine = "// ";
     versionLine += version::kProductName;
     versionLine += ' ';
@@ -87,56 +78,47 @@ std::string commentBlock(const CommentInfo& info, const OutputSink& sink)
     versionLine += flatLine(info.dateTime ? info.dateTime() : std::string());
     versionLine += ')';
 
-    std::string block = sink.encodeText(versionLine) + "\r\n";
+    std::vector<std::string> lines = {"//", versionLine};
     for (std::size_t i = 0; i < info.parameterTexts.size(); ++i) {
         std::string line = "// ";
         line += geometry::kParameterLabels[i];
         line += " = ";
         line += oneLine(info.parameterTexts[i]);
-        block += sink.encodeText(line);
-        block += "\r\n";
+        lines.push_back(std::move(line));
     }
-    block += "//\r\n";
-    return block;
+    lines.emplace_back("//");
+    return lines;
 }
-
-} // namespace
 
 WriteOutcome writeFaceFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                            const CommentInfo& info, OutputSink& sink, const FaceStep& step)
 {
     constexpr std::size_t kMaxBlock = 64 + 12 * (4 + kMaxCoordinateLength);
-    BlockBuffer buffer(sink);
+    SinkBuffer buffer(sink);
     buffer.append(kHead);
     char block[kMaxBlock];
 
     int faces = 0;
     bool cancelled = false;
-    for (int ring = 0; ring < overlapCount && !cancelled; ++ring) {
-        for (int petal = 0; petal < petalCount && !cancelled; ++petal) {
-            for (int q = 0; q < kStripPairs && !cancelled; ++q) {
-                for (int p = 0; p < kSegments && !cancelled; ++p) {
-                    char* out = appendLine(block, "3DFACE");
-                    out = appendLine(out, "8");
-                    *out++ = 'd';
-                    out = appendLayerNumber(out, faces);
-                    *out++ = '\r';
-                    *out++ = '\n';
-                    ++faces;
-                    out = appendCorner(out, mesh, mesh.index(ring, petal, p, q), 0);
-                    out = appendCorner(out, mesh, mesh.index(ring, petal, p, q + 1), 1);
-                    out = appendCorner(out, mesh, mesh.index(ring, petal, p + 1, q + 1), 2);
-                    out = appendCorner(out, mesh, mesh.index(ring, petal, p + 1, q), 3);
-                    out = appendLine(out, "0");
-                    buffer.append(std::string_view(block, static_cast<std::size_t>(out - block)));
-                    if (!buffer.flushIfFull())
-                        return WriteOutcome::Failed;
-                    if (step && !step(faces))
-                        cancelled = true;
-                }
-            }
-        }
-    }
+    bool failed = false;
+    geometry::forEachFace(mesh, overlapCount, petalCount, [&](const geometry::Face& face) {
+        char* out = appendLine(block, "3DFACE");
+        out = appendLine(out, "8");
+        *out++ = 'd';
+        out = appendLayerNumber(out, faces);
+        *out++ = '\r';
+        *out++ = '\n';
+        ++faces;
+        for (int c = 0; c < geometry::kCornersPerFace; ++c)
+            out = appendCorner(out, mesh, face.corner[static_cast<std::size_t>(c)], c);
+        out = appendLine(out, "0");
+        buffer.append(std::string_view(block, static_cast<std::size_t>(out - block)));
+        failed = !buffer.flushIfFull();
+        cancelled = !failed && step && !step(faces);
+        return !failed && !cancelled;
+    });
+    if (failed)
+        return WriteOutcome::Failed;
 
     // Normal end and cancel both close the file with the trailer and the comment block.
     buffer.append(kTrailer);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
@@ -35,6 +36,10 @@ enum class WriteOutcome {
     Cancelled, // stopped by the step after some faces; trailer and comment block written
     Failed,    // the sink refused bytes; nothing more was written
 };
+
+// The comment block's lines in UTF-8, without line ends: "//", the version line, the six parameter lines,
+// "//". Reads the date and time once.
+std::vector<std::string> commentLines(const CommentInfo& info);
 
 // Writes every face of the `overlapCount` x `petalCount` petals held in `mesh`.
 WriteOutcome writeFaceFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,

@@ -11,7 +11,7 @@ namespace {
 // Slightly below the double nearest to pi; the points depend on this exact value.
 constexpr double kPi = 3.14159265358979;
 constexpr double kRadiansPerDegree = kPi / 180;
-constexpr double kCentreY = 50;
+constexpr double kCentreY = kFlowerCentreY;
 constexpr double kTiltOffsetDegrees = 270; // growth angle 0 hangs straight down
 constexpr int kUnitsPerSector = 32;
 

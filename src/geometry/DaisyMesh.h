@@ -10,6 +10,8 @@
 namespace petalwright::geometry {
 
 inline constexpr int kFacesPerPetal = 8;
+// The flower's centre is (0, kFlowerCentreY, 0) and its axis points along +Y.
+inline constexpr double kFlowerCentreY = 50;
 
 // Called after each petal with the faces of the petals before it; returns false to stop (cancel).
 using PetalStep = std::function<bool(int facesBefore)>;

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "dxf/FaceFileWriter.h"
+#include "dxf/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 #include "job/ProgressLabel.h"
 #include "platform/AnsiTextFile.h"
@@ -148,7 +148,7 @@ void frmDXF::outputDXF()
     };
     info.parameterTexts = m_readBoxTexts();
 
-    const dxf::WriteOutcome outcome = dxf::writeFaceFile(m_job.mesh, m_job.overlapCount, m_job.petalCount, info, file,
+    const dxf::WriteOutcome outcome = dxf::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.overlapCount, m_job.petalCount, info, file,
                                                          [this](int faces) { return progressStep(faces); });
     // A cancelled run still leaves a well-formed file: the faces so far, trailer and comments.
     if (outcome == dxf::WriteOutcome::Failed || !file.commit()) {

@@ -20,10 +20,25 @@ namespace {
 // The box shows line breaks; the texts join their lines with CR LF.
 QString forDisplay(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-// Refuses, inside the dialog, a name whose folder does not exist.
+// Refuses, inside the dialog, a name whose folder does not exist, and gives the name the extension of
+// the chosen type before the question about replacing a file is asked.
 class DxfFileDialog final : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    DxfFileDialog(QWidget* parent, const QString& title, const QString& folder, const QStringList& filters)
+        : QFileDialog(parent, title, folder)
+    {
+        setNameFilters(filters);
+        for (const QString& filter : filters)
+            m_typeSuffixes << filterSuffix(filter);
+        // Another type puts its extension on the name typed so far.
+        connect(this, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+            const QString suffix = filterSuffix(filter);
+            setDefaultSuffix(suffix);
+            const QStringList files = selectedFiles();
+            if (!suffix.isEmpty() && files.size() == 1 && !QFileInfo(files.first()).isDir())
+                selectFile(QFileInfo(withSuffix(files.first(), suffix, m_typeSuffixes)).fileName());
+        });
+    }
 
     void accept() override
     {
@@ -41,6 +56,12 @@ public:
                 warn(problem);
                 return;
             }
+            const QString suffix = filterSuffix(selectedNameFilter());
+            if (!chosen.isDir() && !suffix.isEmpty()) {
+                const QString named = withSuffix(files.first(), suffix, m_typeSuffixes);
+                if (named != files.first())
+                    selectFile(named);
+            }
         }
         QFileDialog::accept();
     }
@@ -52,6 +73,7 @@ private:
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
+    QStringList m_typeSuffixes;
 };
 
 } // namespace
@@ -72,18 +94,38 @@ bool QtMessageBox::question(QWidget* parent, const QString& text)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtSaveDialog::getSaveFileName(QWidget* parent, const SaveRequest& request)
+QString filterSuffix(const QString& filter)
 {
-    DxfFileDialog dialog(parent, request.title, request.folder, request.filter);
+    const qsizetype start = filter.lastIndexOf(QStringLiteral("(*."));
+    const qsizetype end = filter.indexOf(QLatin1Char(')'), start);
+    return start < 0 || end < 0 ? QString() : filter.mid(start + 3, end - start - 3);
+}
+
+QString withSuffix(const QString& path, const QString& suffix, const QStringList& typeSuffixes)
+{
+    const QFileInfo info(path);
+    const QString current = info.suffix();
+    if (current.compare(suffix, Qt::CaseInsensitive) == 0)
+        return path;
+    if (!current.isEmpty() && typeSuffixes.contains(current, Qt::CaseInsensitive))
+        return path.left(path.size() - current.size()) + suffix;
+    return path + QLatin1Char('.') + suffix;
+}
+
+SaveChoice QtSaveDialog::getSaveFileName(QWidget* parent, const SaveRequest& request)
+{
+    DxfFileDialog dialog(parent, request.title, request.folder, request.filters);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.selectedFilter.isEmpty())
+        dialog.selectNameFilter(request.selectedFilter);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().first();
+    return {dialog.selectedFiles().first(), dialog.selectedNameFilter()};
 }
 
 bool DesktopUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }

@@ -17,10 +17,16 @@ public:
     bool question(QWidget* parent, const QString& text) override;
 };
 
+// Extension of a file type such as "OBJファイル(*.obj)", without the dot: "obj"; empty when it names none.
+QString filterSuffix(const QString& filter);
+// `path` with the extension `suffix`: kept when it has it (in any letter case), put in place of one of
+// `typeSuffixes` (the other types' extensions), appended otherwise.
+QString withSuffix(const QString& path, const QString& suffix, const QStringList& typeSuffixes);
+
 // Qt's own file dialog, the same on every platform; refuses names in folders that do not exist.
 class QtSaveDialog final : public SaveDialog {
 public:
-    QString getSaveFileName(QWidget* parent, const SaveRequest& request) override;
+    SaveChoice getSaveFileName(QWidget* parent, const SaveRequest& request) override;
 };
 
 class DesktopUrlOpener final : public UrlOpener {

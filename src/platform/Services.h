@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <cstdint>
@@ -27,17 +28,23 @@ public:
 // What the save dialog is asked to show.
 struct SaveRequest {
     QString title;
-    QString filter;        // one entry: "DXFファイル(*.dxf)"
-    QString defaultSuffix; // appended to a name typed without one
+    QStringList filters;    // file types, the first the default: "DXFファイル(*.dxf)", ...
+    QString selectedFilter; // type shown when the dialog opens (the previous choice); empty: the first
+    QString defaultSuffix;  // appended to a name typed without one
     QString folder;        // folder the dialog opens in
     QString fileName;      // text of the file-name box (the previous choice, or empty)
+};
+
+// What the user confirmed in the save dialog.
+struct SaveChoice {
+    QString path;   // full path, with the extension of the chosen type; empty when cancelled
+    QString filter; // the chosen type, one of the request's filters
 };
 
 class SaveDialog {
 public:
     virtual ~SaveDialog() = default;
-    // Full path the user confirmed, or empty when cancelled.
-    virtual QString getSaveFileName(QWidget* parent, const SaveRequest& request) = 0;
+    virtual SaveChoice getSaveFileName(QWidget* parent, const SaveRequest& request) = 0;
 };
 
 class UrlOpener {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dxf/OutputFormat.h"
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
 
@@ -23,6 +24,8 @@ struct JobState {
     // Written by the output file selection only; an empty path means no file chosen.
     QString dxfFilePath;
     QString dxfFileName;
+    // The type chosen in the save dialog; both DXF types use the .dxf extension.
+    dxf::OutputFormat outputFormat = dxf::OutputFormat::Dxf;
 
     // Written by checkSIZE only.
     std::int32_t faceTotal = 0;

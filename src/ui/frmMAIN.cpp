@@ -56,6 +56,19 @@ QPushButton* makeButton(QWidget* container, const char* name, const QString& cap
     return button;
 }
 
+// The save dialog's file types; the default DXF file comes first and is preselected.
+struct FileType {
+    dxf::OutputFormat format;
+    const char* filter;
+};
+constexpr FileType kFileTypes[] = {
+    {dxf::OutputFormat::Dxf, "DXFファイル(*.dxf)"},
+    {dxf::OutputFormat::CadDxf, "CAD向けDXFファイル(*.dxf)"},
+    {dxf::OutputFormat::Obj, "OBJファイル(*.obj)"},
+    {dxf::OutputFormat::Stl, "STLファイル(*.stl)"},
+    {dxf::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
+};
+
 QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
 {
     auto* box = makeControl<QLineEdit>(container, name, geometry);
@@ -269,20 +282,29 @@ void frmMAIN::cmdOUT_Click()
     txtTABSTOP->setFocus();
     platform::SaveRequest request;
     request.title = QStringLiteral("保存するDXFファイル名称の設定");
-    request.filter = QStringLiteral("DXFファイル(*.dxf)");
-    request.defaultSuffix = QStringLiteral("dxf");
+    for (const FileType& type : kFileTypes) {
+        request.filters << QString::fromUtf8(type.filter);
+        if (type.format == m_job.outputFormat)
+            request.selectedFilter = request.filters.last();
+    }
+    const std::string_view suffix = dxf::formatExtension(m_job.outputFormat);
+    request.defaultSuffix = QString::fromLatin1(suffix.data(), static_cast<qsizetype>(suffix.size()));
     request.folder = m_job.dxfFilePath.isEmpty() ? m_services.executableFolder : QFileInfo(m_job.dxfFilePath).absolutePath();
     request.fileName = m_job.dxfFilePath;
 
-    const QString chosen = m_services.saveDialog->getSaveFileName(this, request);
-    if (chosen.isEmpty()) {
+    const platform::SaveChoice chosen = m_services.saveDialog->getSaveFileName(this, request);
+    if (chosen.path.isEmpty()) {
         // The box keeps showing the earlier path, but no file is chosen any more.
         m_job.dxfFilePath.clear();
         return;
     }
-    m_job.dxfFilePath = chosen;
-    txtDXFFILE->setText(QDir::toNativeSeparators(chosen));
-    m_job.dxfFileName = QFileInfo(chosen).fileName();
+    m_job.dxfFilePath = chosen.path;
+    txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
+    m_job.dxfFileName = QFileInfo(chosen.path).fileName();
+    m_job.outputFormat = dxf::OutputFormat::Dxf;
+    for (const FileType& type : kFileTypes)
+        if (chosen.filter == QString::fromUtf8(type.filter))
+            m_job.outputFormat = type.format;
 }
 
 void frmMAIN::cmdHELP_Click()

@@ -135,7 +135,7 @@ private slots:
     {
         const Run missing = runCli({"--seed", "1"});
         QCOMPARE(missing.exitCode, 2);
-        QVERIFY(missing.err.startsWith("出力するDXFファイルを一つ指定してください。\n"));
+        QVERIFY(missing.err.startsWith("出力するファイルを一つ指定してください。\n"));
         const Run noValue = runCli({"out.dxf", "--petals"});
         QCOMPARE(noValue.exitCode, 2);
         QVERIFY(noValue.err.startsWith("オプション --petals には値が必要です。\n"));

@@ -79,7 +79,7 @@ private slots:
         QVERIFY(fd >= 0);
         ::close(fd);
         QtSaveDialog dialog;
-        const SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), QStringLiteral("DXFファイル(*.dxf)"),
+        const SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), {QStringLiteral("DXFファイル(*.dxf)")}, QString(),
                                   QStringLiteral("dxf"), dir.path(), QString()};
         for (const QString& name : {QStringLiteral("report\uFFFD.dxf"), QStringLiteral("report\u00E9.dxf")}) {
             QString warned;
@@ -96,7 +96,7 @@ private slots:
                 });
                 static_cast<QDialog*>(files)->accept(); // the dialog's own OK
             });
-            const QString chosen = dialog.getSaveFileName(nullptr, request);
+            const QString chosen = dialog.getSaveFileName(nullptr, request).path;
             if (name.contains(QChar(QChar::ReplacementCharacter))) {
                 QCOMPARE(chosen, QString());
                 QVERIFY2(warned.contains(QStringLiteral("report\\xE9.dxf")), qPrintable(warned));

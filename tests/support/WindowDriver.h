@@ -36,13 +36,16 @@ public:
 
 class FakeSaveDialog final : public platform::SaveDialog {
 public:
-    QString getSaveFileName(QWidget*, const platform::SaveRequest& request) override
+    platform::SaveChoice getSaveFileName(QWidget*, const platform::SaveRequest& request) override
     {
         requests << request;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
+        const QString shown = request.selectedFilter.isEmpty() ? request.filters.value(0) : request.selectedFilter;
+        const QString filter = filterAnswers.isEmpty() ? shown : request.filters.value(filterAnswers.takeFirst());
+        return {answers.isEmpty() ? QString() : answers.takeFirst(), filter};
     }
     QList<platform::SaveRequest> requests;
-    QStringList answers; // an empty string, or none left, cancels
+    QStringList answers;    // an empty string, or none left, cancels
+    QList<int> filterAnswers; // index of the type chosen, in order; none left keeps the type shown
 };
 
 class FakeUrlOpener final : public platform::UrlOpener {

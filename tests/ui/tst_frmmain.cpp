@@ -101,9 +101,40 @@ private slots:
         // The program's folder and an empty name until a file is chosen, then that file.
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;
         QVERIFY(r.size() == 4 && r[0].fileName.isEmpty() && r[3].fileName.isEmpty());
-        QCOMPARE(QStringList({r[0].title, r[0].filter, r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
+        QCOMPARE(QStringList({r[0].title, r[0].filters.first(), r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
                  QStringList({"保存するDXFファイル名称の設定", "DXFファイル(*.dxf)", "dxf", "/opt/petalwright", "/opt/petalwright", "/opt/petalwright"}));
         QCOMPARE(r[2].folder + '|' + r[2].fileName, d.dir.path() + '|' + first);
+    }
+
+    void fileTypeChoosesTheWriter()
+    {
+        WindowDriver d;
+        const QStringList types = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", "STLファイル(*.stl)",
+                                   "glTFバイナリ(*.glb)"};
+        const QString obj = d.path(QStringLiteral("flower.obj")), cad = d.path(QStringLiteral("cad.dxf"));
+        d.saveDialog.answers << obj << cad << QString();
+        d.saveDialog.filterAnswers << 2 << 1;
+
+        // OBJ: the same progress, information and size estimate as the default DXF file.
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        const testing::ProgressRun objRun = d.press(d.window.cmdDXF);
+        QVERIFY(objRun.finished);
+        QCOMPARE(objRun.info, QStringLiteral("flower.obj :\r\n△288   約 67.1 KB"));
+        QCOMPARE(objRun.progress.last(), QStringLiteral("△288 / 288"));
+        QVERIFY(testing::fileBytes(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
+
+        // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QVERIFY(d.press(d.window.cmdDXF).finished);
+        QVERIFY(testing::fileBytes(cad).startsWith("0\r\nSECTION\r\n2\r\nHEADER\r\n"));
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton); // cancelled
+
+        const QList<platform::SaveRequest>& r = d.saveDialog.requests;
+        QCOMPARE(r.size(), 3);
+        QCOMPARE(r[0].filters, types);
+        QCOMPARE(QStringList({r[0].selectedFilter, r[1].selectedFilter, r[2].selectedFilter}),
+                 QStringList({types[0], types[2], types[1]}));
+        QCOMPARE(QStringList({r[0].defaultSuffix, r[1].defaultSuffix, r[2].defaultSuffix}), QStringList({"dxf", "obj", "dxf"}));
     }
 
     void captionLayoutAndFonts()

@@ -8,12 +8,13 @@
 #include <limits>
 #include <numbers>
 
+#include "geometry/FaceWalk.h"
+
 namespace petalwright::ui {
 namespace {
 
-constexpr int kCorners = 4;
-constexpr int kSegments = 4;   // faces along a petal, base to tip
-constexpr int kStripPairs = 2; // faces across a petal
+constexpr int kCorners = geometry::kCornersPerFace;
+constexpr int kSegments = geometry::kSegmentsPerStrip;
 constexpr double kFitShare = 0.46; // of the shorter side: the flower's radius at zoom 1
 
 // Light from above, a little from the front and the right.
@@ -56,45 +57,37 @@ void PreviewScene::clear()
 void PreviewScene::setMesh(const geometry::MeshStore& mesh, int rings, int petals)
 {
     clear();
-    const auto faces = static_cast<std::size_t>(rings) * static_cast<std::size_t>(petals) * kSegments * kStripPairs;
+    const auto faces = static_cast<std::size_t>(rings) * static_cast<std::size_t>(petals) * kSegments * geometry::kStripPairs;
     m_corner.reserve(faces * kCorners * 3);
     m_colour.reserve(faces);
 
     const float lightLength = std::hypot(kLight[0], kLight[1], kLight[2]);
     float minY = std::numeric_limits<float>::max();
     float maxY = std::numeric_limits<float>::lowest();
-    for (int ring = 0; ring < rings; ++ring) {
-        const float inner = rings > 1 ? static_cast<float>(ring) / static_cast<float>(rings - 1) : 0.0f;
-        for (int petal = 0; petal < petals; ++petal) {
-            for (int q = 0; q < kStripPairs; ++q) {
-                for (int p = 0; p < kSegments; ++p) {
-                    const std::array<std::size_t, kCorners> at = {
-                        mesh.index(ring, petal, p, q), mesh.index(ring, petal, p, q + 1),
-                        mesh.index(ring, petal, p + 1, q + 1), mesh.index(ring, petal, p + 1, q)};
-                    std::array<std::array<float, 3>, kCorners> c{};
-                    for (std::size_t k = 0; k < kCorners; ++k) {
-                        c[k] = {static_cast<float>(mesh.x(at[k])), static_cast<float>(mesh.y(at[k])),
-                                static_cast<float>(mesh.z(at[k]))};
-                        m_corner.insert(m_corner.end(), c[k].begin(), c[k].end());
-                        minY = std::min(minY, c[k][1]);
-                        maxY = std::max(maxY, c[k][1]);
-                    }
-                    // The diagonals span the face even where two corners coincide (at the base and the tip).
-                    const std::array<float, 3> d1 = {c[2][0] - c[0][0], c[2][1] - c[0][1], c[2][2] - c[0][2]};
-                    const std::array<float, 3> d2 = {c[3][0] - c[1][0], c[3][1] - c[1][1], c[3][2] - c[1][2]};
-                    const std::array<float, 3> n = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2],
-                                                    d1[0] * d2[1] - d1[1] * d2[0]};
-                    const float length = std::hypot(n[0], n[1], n[2]);
-                    // Both sides of a petal catch the light.
-                    const float facing = length > 0.0f
-                        ? std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / (length * lightLength)
-                        : 1.0f;
-                    const QRgb base = mix(kSegmentColour[static_cast<std::size_t>(p)], kInnerRingTint, inner * kInnerRingTintShare);
-                    m_colour.push_back(shade(base, kAmbient + kDiffuse * facing));
-                }
-            }
+    geometry::forEachFace(mesh, rings, petals, [&](const geometry::Face& face) {
+        const float inner = rings > 1 ? static_cast<float>(face.ring) / static_cast<float>(rings - 1) : 0.0f;
+        std::array<std::array<float, 3>, geometry::kCornersPerFace> c{};
+        for (std::size_t k = 0; k < kCorners; ++k) {
+            const std::size_t at = face.corner[k];
+            c[k] = {static_cast<float>(mesh.x(at)), static_cast<float>(mesh.y(at)), static_cast<float>(mesh.z(at))};
+            m_corner.insert(m_corner.end(), c[k].begin(), c[k].end());
+            minY = std::min(minY, c[k][1]);
+            maxY = std::max(maxY, c[k][1]);
         }
-    }
+        // The diagonals span the face even where two corners coincide (at the base and the tip).
+        const std::array<float, 3> d1 = {c[2][0] - c[0][0], c[2][1] - c[0][1], c[2][2] - c[0][2]};
+        const std::array<float, 3> d2 = {c[3][0] - c[1][0], c[3][1] - c[1][1], c[3][2] - c[1][2]};
+        const std::array<float, 3> n = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2],
+                                        d1[0] * d2[1] - d1[1] * d2[0]};
+        const float length = std::hypot(n[0], n[1], n[2]);
+        // Both sides of a petal catch the light.
+        const float facing = length > 0.0f
+            ? std::abs(n[0] * kLight[0] + n[1] * kLight[1] + n[2] * kLight[2]) / (length * lightLength)
+            : 1.0f;
+        const QRgb base = mix(kSegmentColour[static_cast<std::size_t>(face.p)], kInnerRingTint, inner * kInnerRingTintShare);
+        m_colour.push_back(shade(base, kAmbient + kDiffuse * facing));
+        return true;
+    });
 
     m_axisY = faces > 0 ? (minY + maxY) / 2.0f : 0.0f;
     float radius = 0.0f;

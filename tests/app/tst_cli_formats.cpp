@@ -1,0 +1,88 @@
+// petalwright-cli's --format and the choice by the output's extension.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+Run runCli(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    process.setProcessEnvironment(env);
+    process.start(PETALWRIGHT_CLI, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCliFormats : public QObject {
+    Q_OBJECT
+private slots:
+    void formatByOptionOrExtension_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QByteArray>("start"); // first bytes of the file
+        const QByteArray plain = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
+        const QByteArray cad = "0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$ACADVER\r\n";
+        const QByteArray obj = "#\n# Petalwright 0.7.1 - ";
+        const QByteArray stl = "Petalwright 0.7.1 flower, binary STL";
+        const QByteArray glb = "glTF\x02";
+        QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << plain;
+        QTest::addRow("no extension") << QStringList{} << "flower" << plain;
+        QTest::addRow("another extension") << QStringList{} << "flower.gltf" << plain;
+        QTest::addRow("obj") << QStringList{} << "flower.obj" << obj;
+        QTest::addRow("STL in capitals") << QStringList{} << "FLOWER.STL" << stl;
+        QTest::addRow("Glb") << QStringList{} << "flower.Glb" << glb;
+        QTest::addRow("cad-dxf") << QStringList{"--format", "cad-dxf"} << "flower.dxf" << cad;
+        QTest::addRow("the option wins") << QStringList{"--format", "dxf"} << "flower.obj" << plain;
+        QTest::addRow("the name as given") << QStringList{"--format", "glb"} << "flower.stl" << glb;
+        QTest::addRow("name in any case") << QStringList{"--format=OBJ"} << "flower" << obj;
+    }
+    void formatByOptionOrExtension()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(QByteArray, start);
+        QTemporaryDir dir;
+        const Run run = runCli(arguments << "--seed" << "3" << dir.filePath(output));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QStringLiteral("△288 / 約 67.1 KB\n終了しました: %1\n").arg(dir.filePath(output)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{output});
+        QVERIFY(readAll(dir.filePath(output)).startsWith(start));
+    }
+
+    void unknownFormatRefused()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"", "gltf", "cad"}) {
+            const Run run = runCli({"--format", name, dir.filePath("flower.dxf")});
+            QCOMPARE(run.exitCode, 2);
+            QCOMPARE(run.err, QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb のいずれかを指定してください: %1\n"
+                                      "使い方は petalwright-cli --help で表示できます。\n").arg(name));
+        }
+        QVERIFY(QDir(dir.path()).isEmpty());
+        QVERIFY(runCli({"--help"}).out.contains("--format <FORMAT>"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliFormats)
+#include "tst_cli_formats.moc"

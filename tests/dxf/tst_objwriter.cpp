@@ -1,0 +1,108 @@
+// The OBJ file: the comment block as "#" lines in UTF-8, one group per ring, shared vertices, and what
+// assimp makes of it.
+
+#include <QTest>
+
+#include <set>
+
+#include "FormatReaders.h"
+#include "WrittenFlower.h"
+
+using namespace petalwright;
+using dxf::OutputFormat;
+
+namespace {
+
+// Marks every text it is asked to convert, so a converted comment line shows.
+struct MarkingSink final : dxf::OutputSink {
+    bool write(std::string_view bytes) override
+    {
+        data.append(bytes);
+        return true;
+    }
+    std::string encodeText(std::string_view utf8) const override { return "converted:" + std::string(utf8); }
+    std::string data;
+};
+
+} // namespace
+
+class TestObjWriter : public QObject {
+    Q_OBJECT
+private slots:
+    void commentsGroupsAndSharedVertices()
+    {
+        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "花.obj");
+        MarkingSink sink;
+        QCOMPARE(flower.write(OutputFormat::Obj, sink), dxf::WriteOutcome::Finished);
+        QVERIFY(sink.data.find('\r') == std::string::npos);
+        const QByteArrayList lines = testing::textLines(sink.data);
+        QCOMPARE(lines.mid(0, 10), (QByteArrayList{"#", "# Petalwright 0.7.1 - 花.obj(2006/01/15 9:05:07)", "# 花びらの枚数 = 6",
+                                                   "# 花びらの重なり = 6", "# 花びらの幅 = 5", "# 花びらの拡大縮小 = 0.5",
+                                                   "# 花びらを生やす角度（始まり） = 90", "# 花びらを生やす角度（終わり） = 135", "#",
+                                                   "# Units: millimetres. Up: +Y. One group per ring."}));
+
+        QByteArrayList groups;
+        std::set<QByteArray> used;
+        int vertices = 0, faces = 0;
+        for (const QByteArray& line : lines.mid(10)) {
+            const QByteArrayList parts = line.split(' ');
+            if (parts[0] == "g")
+                groups << parts.value(1);
+            else if (parts[0] == "v")
+                ++vertices;
+            else if (parts[0] == "f") {
+                ++faces;
+                QVERIFY(parts.size() == 4 || parts.size() == 5);
+                used.insert(parts.begin() + 1, parts.end());
+            } else
+                QFAIL(line.constData());
+        }
+        QCOMPARE(groups, (QByteArrayList{"RING01", "RING02", "RING03", "RING04", "RING05", "RING06"}));
+        // Fifteen grid points a petal, of which the three at the tip are one; the centre is one for the ring.
+        QCOMPARE(vertices, 6 * (6 * 10 + 1));
+        QCOMPARE(lines.count("v 0.000000000 0.000000000 0.000000000"), 6);
+        QCOMPARE(static_cast<int>(used.size()), vertices);
+        QCOMPARE(faces, static_cast<int>(testing::readDxfFaces(flower.file(OutputFormat::CadDxf), [](const QByteArray&) { return 0; }, true).size()));
+    }
+
+    void lineBreakInTheFileNameStaysInTheComment()
+    {
+        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "a\r\nv 1 2 3\n.obj");
+        const QByteArrayList lines = testing::textLines(flower.file(OutputFormat::Obj));
+        QCOMPARE(lines[1], QByteArray("# Petalwright 0.7.1 - a  v 1 2 3 .obj(2006/01/15 9:05:07)"));
+        QCOMPARE(lines[10], QByteArray("g RING01"));
+    }
+
+    void assimpReadsIt_data()
+    {
+        QTest::addColumn<geometry::ParameterTexts>("texts");
+        QTest::addColumn<double>("top"); // largest Y: the axis is +Y, the centre at the origin
+        QTest::addRow("default") << geometry::defaultParameterTexts() << 14.142136;
+        // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
+        QTest::addRow("largest") << testing::kLargestTexts << 2000.0;
+    }
+    void assimpReadsIt()
+    {
+        QFETCH(geometry::ParameterTexts, texts);
+        QFETCH(double, top);
+        if (testing::assimpProgram().isEmpty())
+            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
+        const testing::Flower flower = testing::makeFlower(texts, 5);
+        QTemporaryDir dir;
+        const std::string file = flower.file(OutputFormat::Obj);
+        const QMap<QString, QString> info = testing::assimpInfo(testing::saveFile(dir, "flower.obj", file));
+        QVERIFY2(!info.contains("failure"), qPrintable(info.value("failure")));
+        QCOMPARE(info["Meshes"], QString::number(flower.parameters.overlapCount));
+        QCOMPARE(info["Faces"], QString::number(testing::readObjFaces(file).size()));
+        // assimp joins corners at the same place of one group: nothing is left to join.
+        QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
+        QVERIFY2(!info["Primitive Types"].contains("point") && !info["Primitive Types"].contains("line"),
+                 qPrintable(info["Primitive Types"]));
+        const auto box = testing::boundingBox(testing::readObjFaces(file));
+        QVERIFY2(testing::sameBox(info, box), qPrintable(info["Minimum point"] + ' ' + info["Maximum point"]));
+        QCOMPARE(std::round(box[1][1] * 1e6) / 1e6, top);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestObjWriter)
+#include "tst_objwriter.moc"

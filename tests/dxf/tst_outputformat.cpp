@@ -1,0 +1,227 @@
+// The formats side by side: names and extensions, every format holding the default DXF file's points moved
+// and turned as stated, with no face lost, and the default writer's progress, cancel and failure rules.
+
+#include <QTest>
+
+#include <cmath>
+
+#include "FormatReaders.h"
+#include "WrittenFlower.h"
+
+using namespace petalwright;
+using dxf::OutputFormat;
+using testing::Point3;
+using testing::Shape;
+
+Q_DECLARE_METATYPE(OutputFormat)
+Q_DECLARE_METATYPE(geometry::ParameterTexts)
+
+namespace {
+
+// Millimetres of the file per drawing unit, and the mesh point (x, y, z) as the format places it.
+Point3 placed(OutputFormat format, const Point3& p)
+{
+    const double x = p[0], y = p[1] - 50.0, z = p[2];
+    switch (format) {
+    case OutputFormat::CadDxf:
+    case OutputFormat::Stl: return {x, -z, y}; // a quarter turn about +X: the axis +Y becomes +Z
+    case OutputFormat::Glb: return {x / 1000, y / 1000, z / 1000};
+    default: return {x, y, z};
+    }
+}
+
+// Back into millimetres, for comparing; float formats round at about 1e-7 of the value.
+double tolerance(OutputFormat format, double value)
+{
+    const bool binary = format == OutputFormat::Stl || format == OutputFormat::Glb;
+    return binary ? 4e-7 * std::max(1.0, std::abs(value)) : 2e-9;
+}
+
+bool near(OutputFormat format, const Point3& seen, const Point3& expected)
+{
+    const double scale = format == OutputFormat::Glb ? 1000.0 : 1.0;
+    for (std::size_t a = 0; a < 3; ++a)
+        if (std::abs(seen[a] - expected[a]) * scale > tolerance(format, expected[a] * scale))
+            return false;
+    return true;
+}
+
+double triangleArea(const Point3& a, const Point3& b, const Point3& c)
+{
+    const Point3 u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    return 0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
+}
+
+double area(const Shape& s)
+{
+    double sum = 0;
+    for (std::size_t i = 1; i + 1 < s.corners.size(); ++i)
+        sum += triangleArea(s.corners[0], s.corners[i], s.corners[i + 1]);
+    return sum;
+}
+
+std::vector<Shape> readFaces(OutputFormat format, const std::string& file)
+{
+    const auto ringOfLayer = [](const QByteArray& layer) { return layer.startsWith("RING") ? layer.mid(4).toInt() - 1 : -1; };
+    switch (format) {
+    case OutputFormat::Dxf: return testing::readDxfFaces(file, [](const QByteArray&) { return -1; }, false);
+    case OutputFormat::CadDxf: return testing::readDxfFaces(file, ringOfLayer, true);
+    case OutputFormat::Obj: return testing::readObjFaces(file);
+    case OutputFormat::Stl: return testing::readStlFaces(file);
+    case OutputFormat::Glb: return testing::readGlbFaces(file);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestOutputFormat : public QObject {
+    Q_OBJECT
+private slots:
+    void names()
+    {
+        QCOMPARE(dxf::kOutputFormats.size(), std::size_t{5});
+        QStringList names;
+        for (const OutputFormat f : dxf::kOutputFormats) {
+            names << QString::fromLatin1(dxf::formatName(f).data(), static_cast<qsizetype>(dxf::formatName(f).size()));
+            QCOMPARE(dxf::formatFromName(dxf::formatName(f)), std::optional(f));
+        }
+        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb"}));
+        QCOMPARE(dxf::formatFromName("CAD-DXF"), std::optional(OutputFormat::CadDxf));
+        for (const char* wrong : {"", "cad", "cad_dxf", " obj", "gltf", "dxf2"})
+            QVERIFY2(!dxf::formatFromName(wrong), wrong);
+        QCOMPARE(dxf::formatExtension(OutputFormat::CadDxf), std::string_view("dxf"));
+    }
+
+    void formatFromPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<OutputFormat>("format");
+        QTest::addRow("dxf") << "flower.dxf" << OutputFormat::Dxf;
+        QTest::addRow("obj") << "out/flower.obj" << OutputFormat::Obj;
+        QTest::addRow("STL upper case") << "/tmp/FLOWER.STL" << OutputFormat::Stl;
+        QTest::addRow("Glb mixed case") << "a.b/flower.Glb" << OutputFormat::Glb;
+        QTest::addRow("Japanese name") << "花.obj" << OutputFormat::Obj;
+        QTest::addRow("no extension") << "flower" << OutputFormat::Dxf;
+        QTest::addRow("dot in the folder only") << "my.obj/flower" << OutputFormat::Dxf;
+        QTest::addRow("Windows folder") << "C:\\my.stl\\flower" << OutputFormat::Dxf;
+        QTest::addRow("hidden name") << ".obj" << OutputFormat::Dxf;
+        QTest::addRow("other extension") << "flower.gltf" << OutputFormat::Dxf;
+        QTest::addRow("extension inside the name") << "flower.obj.txt" << OutputFormat::Dxf;
+        QTest::addRow("trailing dot") << "flower.obj." << OutputFormat::Dxf;
+        QTest::addRow("standard output") << "-" << OutputFormat::Dxf;
+    }
+    void formatFromPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(OutputFormat, format);
+        QCOMPARE(dxf::formatFromPath(path.toStdString()), format);
+    }
+
+    void samePointsMovedAndTurned_data()
+    {
+        QTest::addColumn<geometry::ParameterTexts>("texts");
+        QTest::addColumn<int>("seed");
+        QTest::addRow("default, seed 1") << geometry::defaultParameterTexts() << 1;
+        QTest::addRow("default, seed 2") << geometry::defaultParameterTexts() << 2;
+        QTest::addRow("smallest") << geometry::ParameterTexts{"2", "1", "1", "0.1", "0", "0"} << 3;
+        QTest::addRow("one ring, 12 wide petals") << geometry::ParameterTexts{"12", "1", "10", "1", "90", "90"} << 4;
+        QTest::addRow("growing rings") << geometry::ParameterTexts{"7", "9", "3", "2.5", "30", "170"} << 99;
+        QTest::addRow("largest") << testing::kLargestTexts << 5;
+    }
+    void samePointsMovedAndTurned()
+    {
+        QFETCH(geometry::ParameterTexts, texts);
+        QFETCH(int, seed);
+        const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
+        const std::vector<Shape> plain = readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
+        QCOMPARE(static_cast<int>(plain.size()), flower.faceTotal());
+        const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
+
+        for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
+            const std::string name(dxf::formatName(format));
+            const std::vector<Shape> shapes = readFaces(format, flower.file(format));
+            QVERIFY2(!shapes.empty(), name.c_str());
+            // Each face of the file lies on a face of the default DXF file, in the same order and ring.
+            std::size_t at = 0;
+            double fileArea = 0;
+            for (const Shape& shape : shapes) {
+                const auto onFace = [&](std::size_t f) {
+                    for (const Point3& c : shape.corners)
+                        if (std::none_of(plain[f].corners.begin(), plain[f].corners.end(),
+                                         [&](const Point3& d) { return near(format, c, placed(format, d)); }))
+                            return false;
+                    return true;
+                };
+                while (at < plain.size() && !onFace(at))
+                    ++at;
+                if (at == plain.size())
+                    QFAIL(qPrintable(QStringLiteral("%1: a face not on the default file's faces, or out of order").arg(name.c_str())));
+                if (format != OutputFormat::Stl && shape.ring != static_cast<int>(at) / facesPerRing)
+                    QFAIL(qPrintable(QStringLiteral("%1: a face of ring %2 in ring %3").arg(name.c_str()).arg(static_cast<int>(at) / facesPerRing + 1).arg(shape.ring + 1)));
+                QVERIFY2(shape.corners.size() == 3 || shape.corners.size() == 4, name.c_str());
+                QVERIFY2(area(shape) > 0, name.c_str());
+                fileArea += area(shape);
+            }
+            // Nothing lost: the faces cover as much as the default file's faces, each taken as two triangles.
+            double plainArea = 0;
+            for (const Shape& face : plain) {
+                Shape moved = face;
+                for (Point3& c : moved.corners)
+                    c = placed(format, c);
+                plainArea += area(moved);
+            }
+            QVERIFY2(std::abs(fileArea - plainArea) <= 1e-6 * plainArea,
+                     qPrintable(QStringLiteral("%1: area %2 against %3").arg(name.c_str()).arg(fileArea, 0, 'g', 12).arg(plainArea, 0, 'g', 12)));
+        }
+    }
+
+    void progressCancelAndFailureAsDxf_data()
+    {
+        QTest::addColumn<OutputFormat>("format");
+        for (const OutputFormat f : dxf::kOutputFormats)
+            QTest::addRow("%s", dxf::formatName(f).data()) << f;
+    }
+    void progressCancelAndFailureAsDxf()
+    {
+        QFETCH(OutputFormat, format);
+        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
+        const std::size_t allShapes = readFaces(format, flower.file(format)).size();
+
+        // One step per face of the flower, counting as the default DXF file does.
+        dxf::MemorySink sink;
+        QList<int> steps;
+        QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), dxf::WriteOutcome::Finished);
+        QCOMPARE(steps.size(), flower.faceTotal());
+        QCOMPARE(steps.first() + steps.last(), 1 + flower.faceTotal());
+
+        // A cancel after face k leaves a whole file with the faces of the first k faces.
+        std::size_t before = 0;
+        for (const int k : {1, 2, 9, 100, flower.faceTotal() - 1}) {
+            dxf::MemorySink cancelled;
+            int seen = 0;
+            QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), dxf::WriteOutcome::Cancelled);
+            QCOMPARE(seen, k);
+            const std::size_t shapes = readFaces(format, cancelled.data).size();
+            QVERIFY2(shapes >= std::max<std::size_t>(before, 1) && shapes < allShapes, qPrintable(QString::number(k)));
+            before = shapes;
+            if (format == OutputFormat::CadDxf || format == OutputFormat::Dxf)
+                QVERIFY(cancelled.data.ends_with(flower.file(format).substr(flower.file(format).find("EOF\r\n"))));
+        }
+
+        // A refusing sink stops the writer: no further bytes and no further steps.
+        const std::string complete = flower.file(format);
+        for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
+            testing::FillingSink failing(room);
+            int stepsAfterFailure = 0;
+            QCOMPARE(flower.write(format, failing, [&](int) { stepsAfterFailure += failing.full ? 1 : 0; return true; }),
+                     dxf::WriteOutcome::Failed);
+            QCOMPARE(failing.writesAfterFailure, 0);
+            QCOMPARE(stepsAfterFailure, 0);
+            QVERIFY(complete.starts_with(failing.data));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutputFormat)
+#include "tst_outputformat.moc"

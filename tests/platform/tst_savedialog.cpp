@@ -1,0 +1,82 @@
+// The save dialog: the chosen file type puts its extension on the name, before the dialog asks about
+// replacing a file, and comes back with the path.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/QtServices.h"
+
+using namespace petalwright::platform;
+
+namespace {
+
+const QStringList kTypes = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", "STLファイル(*.stl)",
+                            "glTFバイナリ(*.glb)"};
+
+} // namespace
+
+class TestSaveDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void suffixRules_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("result");
+        QTest::addRow("kept") << "/d/flower.obj" << "obj" << "/d/flower.obj";
+        QTest::addRow("kept in any case") << "/d/flower.OBJ" << "obj" << "/d/flower.OBJ";
+        QTest::addRow("another type's replaced") << "/d/flower.dxf" << "stl" << "/d/flower.stl";
+        QTest::addRow("another type's in capitals") << "/d/flower.GLB" << "dxf" << "/d/flower.dxf";
+        QTest::addRow("none appended") << "/d/flower" << "glb" << "/d/flower.glb";
+        QTest::addRow("unknown appended") << "/d/my.flower" << "obj" << "/d/my.flower.obj";
+        QTest::addRow("dot in the folder") << "/d.obj/flower" << "stl" << "/d.obj/flower.stl";
+    }
+    void suffixRules()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, suffix);
+        QFETCH(QString, result);
+        QStringList suffixes;
+        for (const QString& type : kTypes)
+            suffixes << filterSuffix(type);
+        QCOMPARE(suffixes, QStringList({"dxf", "dxf", "obj", "stl", "glb"}));
+        QCOMPARE(withSuffix(path, suffix, suffixes), result);
+    }
+
+    void typeSetsTheExtension()
+    {
+        QTemporaryDir dir;
+        QtSaveDialog dialog;
+        SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), kTypes, kTypes[1], QStringLiteral("dxf"), dir.path(), QString()};
+        QString nameAfterChange;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            auto* name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* types = box->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            QVERIFY(name && types);
+            QCOMPARE(types->currentText(), kTypes[1]);
+            name->setText(QStringLiteral("flower.dxf"));
+            // The user picks STL: the name follows at once.
+            types->setCurrentIndex(3);
+            emit types->activated(3);
+            nameAfterChange = name->text();
+            // Then types another type's extension and saves: the chosen type still decides.
+            name->setText(QStringLiteral("flower.obj"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        const SaveChoice choice = dialog.getSaveFileName(nullptr, request);
+        QCOMPARE(nameAfterChange, QStringLiteral("flower.stl"));
+        QCOMPARE(choice.path, dir.filePath(QStringLiteral("flower.stl")));
+        QCOMPARE(choice.filter, kTypes[3]);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+};
+
+QTEST_MAIN(TestSaveDialog)
+#include "tst_savedialog.moc"

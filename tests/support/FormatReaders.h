@@ -1,0 +1,206 @@
+#pragma once
+// Small readers of the files the writers produce, independent of the writers' code: the faces of each
+// file as lists of corner points, with the ring each belongs to where the format records it.
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace petalwright::testing {
+
+using Point3 = std::array<double, 3>;
+
+struct Shape {
+    std::vector<Point3> corners;
+    int ring = -1; // -1 where the format does not say
+};
+
+// Smallest and largest coordinates of all corners.
+inline std::array<Point3, 2> boundingBox(const std::vector<Shape>& shapes)
+{
+    std::array<Point3, 2> box = {Point3{1e300, 1e300, 1e300}, Point3{-1e300, -1e300, -1e300}};
+    for (const Shape& s : shapes)
+        for (const Point3& p : s.corners)
+            for (std::size_t a = 0; a < 3; ++a) {
+                box[0][a] = std::min(box[0][a], p[a]);
+                box[1][a] = std::max(box[1][a], p[a]);
+            }
+    return box;
+}
+
+// Lines without their CR LF or LF.
+inline QByteArrayList textLines(const std::string& file)
+{
+    QByteArrayList lines = QByteArray::fromStdString(file).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray& line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return lines;
+}
+
+// 3DFACE entities of a DXF file up to EOF; `ringOfLayer` turns a layer name into a ring number.
+template <typename RingOfLayer>
+std::vector<Shape> readDxfFaces(const std::string& file, RingOfLayer ringOfLayer, bool dropRepeatedFourth)
+{
+    const QByteArrayList lines = textLines(file);
+    std::vector<Shape> shapes;
+    for (qsizetype i = 0; i + 1 < lines.size(); i += 2) {
+        if (lines[i] == "0" && lines[i + 1] == "EOF")
+            break;
+        if (lines[i] == "0" && lines[i + 1] == "3DFACE") {
+            shapes.emplace_back();
+            shapes.back().corners.resize(4);
+            continue;
+        }
+        if (shapes.empty())
+            continue;
+        const int code = lines[i].toInt();
+        if (code == 8)
+            shapes.back().ring = ringOfLayer(lines[i + 1]);
+        else if (code >= 10 && code <= 33 && code % 10 <= 3)
+            shapes.back().corners[static_cast<std::size_t>(code % 10)][static_cast<std::size_t>(code / 10 - 1)] = lines[i + 1].toDouble();
+    }
+    if (dropRepeatedFourth)
+        for (Shape& s : shapes)
+            if (s.corners[3] == s.corners[2])
+                s.corners.pop_back();
+    return shapes;
+}
+
+// Faces of an OBJ file; the ring is the number in the group name RINGnn, less one.
+inline std::vector<Shape> readObjFaces(const std::string& file)
+{
+    std::vector<Point3> vertices;
+    std::vector<Shape> shapes;
+    int ring = -1;
+    for (const QByteArray& line : textLines(file)) {
+        const QByteArrayList parts = line.simplified().split(' ');
+        if (parts[0] == "v" && parts.size() == 4)
+            vertices.push_back({parts[1].toDouble(), parts[2].toDouble(), parts[3].toDouble()});
+        else if (parts[0] == "g" && parts.size() == 2)
+            ring = parts[1].startsWith("RING") ? parts[1].mid(4).toInt() - 1 : -1;
+        else if (parts[0] == "f") {
+            Shape shape;
+            shape.ring = ring;
+            for (qsizetype k = 1; k < parts.size(); ++k) {
+                const long long index = parts[k].split('/').first().toLongLong();
+                if (index < 1 || index > static_cast<long long>(vertices.size()))
+                    return {}; // a face that names a missing vertex
+                shape.corners.push_back(vertices[static_cast<std::size_t>(index - 1)]);
+            }
+            shapes.push_back(shape);
+        }
+    }
+    return shapes;
+}
+
+template <typename T>
+T readLittle(const std::string& bytes, std::size_t at)
+{
+    T value{};
+    if (at + sizeof value <= bytes.size())
+        std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
+struct StlTriangle {
+    Point3 normal;
+    std::array<Point3, 3> corner;
+};
+
+// Triangles of a binary STL file; empty when its size does not match its count.
+inline std::vector<StlTriangle> readStlTriangles(const std::string& file)
+{
+    const auto count = readLittle<std::uint32_t>(file, 80);
+    if (file.size() != 84 + 50 * std::size_t{count})
+        return {};
+    std::vector<StlTriangle> triangles(count);
+    for (std::size_t t = 0; t < count; ++t)
+        for (std::size_t v = 0; v < 4; ++v)
+            for (std::size_t a = 0; a < 3; ++a) {
+                const double value = readLittle<float>(file, 84 + 50 * t + 12 * v + 4 * a);
+                (v == 0 ? triangles[t].normal : triangles[t].corner[v - 1])[a] = value;
+            }
+    return triangles;
+}
+
+inline std::vector<Shape> readStlFaces(const std::string& file)
+{
+    std::vector<Shape> shapes;
+    for (const StlTriangle& t : readStlTriangles(file))
+        shapes.push_back({{t.corner[0], t.corner[1], t.corner[2]}, -1});
+    return shapes;
+}
+
+struct Glb {
+    QJsonObject json;
+    std::string binary;
+    bool valid = false;
+};
+
+// The two chunks of a binary glTF file.
+inline Glb readGlb(const std::string& file)
+{
+    Glb glb;
+    if (file.size() < 20 || file.compare(0, 4, "glTF") != 0 || readLittle<std::uint32_t>(file, 8) != file.size())
+        return glb;
+    const auto jsonLength = readLittle<std::uint32_t>(file, 12);
+    if (readLittle<std::uint32_t>(file, 16) != 0x4E4F534Au || 20 + std::size_t{jsonLength} > file.size())
+        return glb;
+    glb.json = QJsonDocument::fromJson(QByteArray::fromStdString(file.substr(20, jsonLength))).object();
+    const std::size_t bin = 20 + jsonLength;
+    if (bin + 8 <= file.size()) {
+        const auto binLength = readLittle<std::uint32_t>(file, bin);
+        if (readLittle<std::uint32_t>(file, bin + 4) != 0x004E4942u || bin + 8 + binLength != file.size())
+            return glb;
+        glb.binary = file.substr(bin + 8, binLength);
+    }
+    glb.valid = !glb.json.isEmpty();
+    return glb;
+}
+
+// VEC3 float values of accessor `index`.
+inline std::vector<Point3> glbVectors(const Glb& glb, int index)
+{
+    const QJsonObject accessor = glb.json["accessors"].toArray()[index].toObject();
+    const QJsonObject view = glb.json["bufferViews"].toArray()[accessor["bufferView"].toInt()].toObject();
+    const auto start = static_cast<std::size_t>(view["byteOffset"].toInt() + accessor["byteOffset"].toInt());
+    const auto stride = static_cast<std::size_t>(view["byteStride"].toInt(12));
+    std::vector<Point3> values(static_cast<std::size_t>(accessor["count"].toInt()));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        for (std::size_t a = 0; a < 3; ++a)
+            values[i][a] = readLittle<float>(glb.binary, start + stride * i + 4 * a);
+    return values;
+}
+
+// Triangles of every primitive of the first mesh; the ring is the primitive's material, named RINGnn.
+inline std::vector<Shape> readGlbFaces(const std::string& file)
+{
+    const Glb glb = readGlb(file);
+    std::vector<Shape> shapes;
+    if (!glb.valid)
+        return shapes;
+    const QJsonArray materials = glb.json["materials"].toArray();
+    for (const QJsonValue primitive : glb.json["meshes"].toArray()[0].toObject()["primitives"].toArray()) {
+        const QJsonObject p = primitive.toObject();
+        const std::vector<Point3> corners = glbVectors(glb, p["attributes"].toObject()["POSITION"].toInt());
+        const QString name = materials[p["material"].toInt()].toObject()["name"].toString();
+        const int ring = name.startsWith("RING") ? name.mid(4).toInt() - 1 : -1;
+        for (std::size_t i = 0; i + 2 < corners.size(); i += 3)
+            shapes.push_back({{corners[i], corners[i + 1], corners[i + 2]}, ring});
+    }
+    return shapes;
+}
+
+} // namespace petalwright::testing

@@ -1,0 +1,148 @@
+#pragma once
+// A generated flower written in one of the formats, and the third-party readers that check the files.
+
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "dxf/OutputFormat.h"
+#include "geometry/DaisyMesh.h"
+
+namespace petalwright::testing {
+
+struct Flower {
+    geometry::FlowerParameters parameters;
+    geometry::MeshStore mesh;
+    dxf::CommentInfo info;
+
+    dxf::WriteOutcome write(dxf::OutputFormat format, dxf::OutputSink& sink, const dxf::FaceStep& step = {}) const
+    {
+        return dxf::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
+    }
+    // The whole file, or empty when the writer did not finish.
+    std::string file(dxf::OutputFormat format) const
+    {
+        dxf::MemorySink sink;
+        return write(format, sink) == dxf::WriteOutcome::Finished ? sink.data : std::string();
+    }
+    int faceTotal() const { return parameters.overlapCount * parameters.petalCount * geometry::kFacesPerPetal; }
+};
+
+inline const geometry::ParameterTexts kLargestTexts = {"50", "50", "10", "50", "0", "180"};
+
+inline Flower makeFlower(const geometry::ParameterTexts& texts, std::uint64_t seed = 7, const char* fileName = "flower.dxf")
+{
+    Flower flower{geometry::convertParameters(texts), {}, {fileName, [] { return std::string("2006/01/15 9:05:07"); }, texts}};
+    flower.mesh.allocate(flower.parameters.overlapCount, flower.parameters.petalCount);
+    geometry::SeededRandom random(seed);
+    geometry::makeDaisyMesh(flower.parameters, flower.mesh, random);
+    return flower;
+}
+
+// Takes pieces while they fit into `room` bytes, then refuses everything and counts the attempts.
+struct FillingSink final : dxf::OutputSink {
+    explicit FillingSink(std::size_t bytes) : room(bytes) {}
+    bool write(std::string_view bytes) override
+    {
+        writesAfterFailure += full ? 1 : 0;
+        full = full || bytes.size() > room - data.size();
+        if (!full)
+            data.append(bytes);
+        return !full;
+    }
+    std::size_t room;
+    std::string data;
+    bool full = false;
+    int writesAfterFailure = 0;
+};
+
+// Writes `bytes` into `dir` under `name`; returns the path.
+inline QString saveFile(const QTemporaryDir& dir, const QString& name, const std::string& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
+        return {};
+    return path;
+}
+
+struct ToolRun {
+    bool started = false;
+    int exitCode = -1;
+    QString out; // standard output and error together
+};
+
+inline ToolRun runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        return {};
+    const bool done = process.waitForFinished(180000) && process.exitStatus() == QProcess::NormalExit;
+    return {true, done ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
+}
+
+// The readers, or an empty string when one is not installed.
+inline QString ezdxfPython()
+{
+    const QString python = QStringLiteral("/usr/bin/python3");
+    return runTool(python, {"-c", "import ezdxf"}).exitCode == 0 ? python : QString();
+}
+inline QString assimpProgram() { return QStandardPaths::findExecutable(QStringLiteral("assimp")); }
+inline QString gltfValidator()
+{
+    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    const QString script = QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR);
+    const bool installed = QFile::exists(QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR).section('/', 0, -2) + "/node_modules/gltf-validator/package.json");
+    return node.isEmpty() || !installed ? QString() : script;
+}
+
+// What `assimp info` reports after its usual clean-up (which turns degenerate triangles into lines and
+// points): "Meshes", "Faces", "Primitive Types", "Minimum point", "Maximum point" and the like, and
+// "failure" with the output when the import failed.
+inline QMap<QString, QString> assimpInfo(const QString& path)
+{
+    const ToolRun run = runTool(assimpProgram(), {"info", path});
+    QMap<QString, QString> info;
+    if (run.exitCode != 0 || !run.out.contains(QStringLiteral("Importing file ...                   OK"))) {
+        info["failure"] = run.out;
+        return info;
+    }
+    for (const QString& line : run.out.split('\n')) {
+        static const QRegularExpression field(QStringLiteral("^([A-Z][A-Za-z .()]*?):?\\s{2,}(.*)$"));
+        const QRegularExpressionMatch m = field.match(line);
+        if (m.hasMatch() && !info.contains(m.captured(1)))
+            info[m.captured(1)] = m.captured(2).trimmed();
+    }
+    return info;
+}
+
+// assimp's "(x y z)" as three numbers.
+inline std::array<double, 3> assimpPoint(const QString& text)
+{
+    const QStringList parts = QString(text).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
+    return parts.size() == 3 ? std::array<double, 3>{parts[0].toDouble(), parts[1].toDouble(), parts[2].toDouble()}
+                             : std::array<double, 3>{NAN, NAN, NAN};
+}
+
+// True when assimp's bounding box matches `box` to float precision.
+inline bool sameBox(const QMap<QString, QString>& info, const std::array<std::array<double, 3>, 2>& box)
+{
+    const std::array<double, 3> low = assimpPoint(info.value("Minimum point")), high = assimpPoint(info.value("Maximum point"));
+    for (std::size_t a = 0; a < 3; ++a)
+        for (const auto& [seen, expected] : {std::pair{low[a], box[0][a]}, std::pair{high[a], box[1][a]}})
+            if (!(std::abs(seen - expected) <= 1e-6 * std::max(1.0, std::abs(expected))))
+                return false;
+    return true;
+}
+
+} // namespace petalwright::testing
