@@ -17,14 +17,28 @@ using petalwright::platform::InstanceLock;
 
 namespace {
 
+// A copy of the program and room for working folders outside /tmp, which the tests below hide
+// behind a mount of their own: the build tree itself may lie under /tmp.
+struct StagedProgram {
+    QTemporaryDir dir{QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/petalwright-test-XXXXXX")
+                                                                           : QDir::currentPath() + QStringLiteral("/staged-XXXXXX")};
+    QString program = dir.filePath(QStringLiteral("petalwright"));
+    bool ready = dir.isValid() && QFile::copy(QStringLiteral(PETALWRIGHT_EXECUTABLE), program);
+    QString folder(const QString& name) const
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+};
+
 // Runs `script` with sh in a private mount namespace (its own /tmp); $0 is the program, $1 and
 // $2 are `first` and `second`. Exit code 99: the namespace could not be made.
-QProcess* inOwnMounts(const QString& script, const QString& first, const QString& second = {})
+QProcess* inOwnMounts(const StagedProgram& staged, const QString& script, const QString& first, const QString& second = {})
 {
     auto* process = new QProcess;
     process->start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                                               QStringLiteral("/bin/sh"), QStringLiteral("-c"), script,
-                                               QStringLiteral(PETALWRIGHT_EXECUTABLE), first, second});
+                                               QStringLiteral("/bin/sh"), QStringLiteral("-c"), script, staged.program, first, second});
     return process;
 }
 
@@ -120,10 +134,13 @@ private slots:
     void startsWithoutAnyLock()
     {
         const QtRuntimeFolderCleanup cleanup;
-        QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX")); // outside the hidden /tmp
+        const StagedProgram staged;
+        QVERIFY(staged.ready);
+        const QString folder = staged.folder(QStringLiteral("cwd")); // outside the hidden /tmp
         std::unique_ptr<QProcess> copy(inOwnMounts(
+            staged,
             QStringLiteral("mount -t tmpfs -o ro tmpfs /tmp || exit 99; ") + kNoRuntimeFolder + QStringLiteral("cd \"$1\" && exec \"$0\""),
-            folder.path()));
+            folder));
         QVERIFY(copy->waitForStarted());
         QTest::qWait(1500);
         if (copy->state() != QProcess::Running && copy->exitCode() == 99)
@@ -136,7 +153,7 @@ private slots:
                  qPrintable(err));
         copy->kill();
         copy->waitForFinished();
-        QVERIFY(QDir(folder.path()).isEmpty());
+        QVERIFY(QDir(folder).isEmpty());
     }
 
     // Without a runtime folder and with TMPDIR missing, two copies started from two folders
@@ -144,20 +161,23 @@ private slots:
     void twoFoldersOneCopy()
     {
         const QtRuntimeFolderCleanup cleanup;
-        QTemporaryDir a(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX")), b(QDir::currentPath() + QStringLiteral("/cwd-XXXXXX"));
+        const StagedProgram staged;
+        QVERIFY(staged.ready);
+        const QString a = staged.folder(QStringLiteral("a")), b = staged.folder(QStringLiteral("b"));
         std::unique_ptr<QProcess> script(inOwnMounts(
+            staged,
             QStringLiteral("mount -t tmpfs tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
                 + QStringLiteral("cd \"$1\" || exit 98; \"$0\" & first=$!; i=0; "
                                  "while [ ! -e /tmp/petalwright-$(id -u).lock ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
                                  "cd \"$2\" || exit 98; timeout 30 \"$0\"; second=$?; "
                                  "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; "
                                  "echo \"second=$second first running=$running\""),
-            a.path(), b.path()));
+            a, b));
         QVERIFY(script->waitForFinished(60'000));
         if (script->exitCode() == 99)
             QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
         QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes\n"));
-        QVERIFY(QDir(a.path()).isEmpty() && QDir(b.path()).isEmpty());
+        QVERIFY(QDir(a).isEmpty() && QDir(b).isEmpty());
     }
 };
 
