@@ -10,10 +10,8 @@
 
 #include "Version.h"
 #include "dxf/CadDxfWriter.h"
-#include "dxf/FaceSplit.h"
-#include "dxf/Placement.h"
 #include "dxf/RingColours.h"
-#include "geometry/FaceWalk.h"
+#include "dxf/Triangles.h"
 
 namespace petalwright::dxf {
 namespace {
@@ -176,20 +174,11 @@ WriteOutcome writeGlbFile(const geometry::MeshStore& mesh, int overlapCount, int
     int faces = 0;
     bool cancelled = false;
     geometry::forEachFace(mesh, overlapCount, petalCount, [&](const geometry::Face& face) {
-        const SplitFace split = splitFace(mesh, face);
-        for (int i = 0; i < split.count; ++i) {
-            const Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
-            for (int t = 0; t < triangleCount(polygon); ++t) {
-                const auto at = triangle(polygon, t);
-                const Point a = place(mesh, at[0], kGltfPlacement);
-                const Point b = place(mesh, at[1], kGltfPlacement);
-                const Point c = place(mesh, at[2], kGltfPlacement);
-                const Point n = unitNormal(a, b, c);
-                appendCorner(corners.values, a, n);
-                appendCorner(corners.values, b, n);
-                appendCorner(corners.values, c, n);
-            }
-        }
+        forEachTriangle(mesh, face, kGltfPlacement, [&](const Point& a, const Point& b, const Point& c, const Point& n) {
+            appendCorner(corners.values, a, n);
+            appendCorner(corners.values, b, n);
+            appendCorner(corners.values, c, n);
+        });
         // Rings after this one start where it ends, until they get faces of their own.
         std::fill(corners.ringStart.begin() + face.ring + 1, corners.ringStart.end(), corners.count());
         ++faces;

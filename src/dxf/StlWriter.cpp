@@ -6,9 +6,7 @@
 #include <cstring>
 
 #include "Version.h"
-#include "dxf/FaceSplit.h"
-#include "dxf/Placement.h"
-#include "geometry/FaceWalk.h"
+#include "dxf/Triangles.h"
 
 namespace petalwright::dxf {
 namespace {
@@ -52,18 +50,10 @@ WriteOutcome writeStlFile(const geometry::MeshStore& mesh, int overlapCount, int
     int faces = 0;
     bool cancelled = false;
     geometry::forEachFace(mesh, overlapCount, petalCount, [&](const geometry::Face& face) {
-        const SplitFace split = splitFace(mesh, face);
-        for (int i = 0; i < split.count; ++i) {
-            const Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
-            for (int t = 0; t < triangleCount(polygon); ++t) {
-                const auto corners = triangle(polygon, t);
-                const Point a = place(mesh, corners[0], kCadPlacement);
-                const Point b = place(mesh, corners[1], kCadPlacement);
-                const Point c = place(mesh, corners[2], kCadPlacement);
-                appendTriangle(data, unitNormal(a, b, c), a, b, c);
-                ++triangles;
-            }
-        }
+        forEachTriangle(mesh, face, kCadPlacement, [&](const Point& a, const Point& b, const Point& c, const Point& normal) {
+            appendTriangle(data, normal, a, b, c);
+            ++triangles;
+        });
         ++faces;
         cancelled = step && !step(faces);
         return !cancelled;

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "FillingSink.h"
 #include "dxf/FaceFileWriter.h"
 #include "dxf/NumberPatterns.h"
 #include "geometry/DaisyMesh.h"
@@ -40,23 +41,6 @@ Job makeJob(const geometry::ParameterTexts& texts, const geometry::FlowerParamet
     geometry::makeDaisyMesh(job.parameters, job.mesh, random);
     return job;
 }
-
-// Takes pieces while they fit into `room` bytes, then refuses everything and counts the attempts.
-struct FillingSink final : dxf::OutputSink {
-    explicit FillingSink(std::size_t bytes) : room(bytes) {}
-    bool write(std::string_view bytes) override
-    {
-        writesAfterFailure += full ? 1 : 0;
-        full = full || bytes.size() > room - data.size();
-        if (!full)
-            data.append(bytes);
-        return !full;
-    }
-    std::size_t room;
-    std::string data;
-    bool full = false;
-    int writesAfterFailure = 0;
-};
 
 } // namespace
 
@@ -178,7 +162,7 @@ private slots:
             const Job job = makeJob(texts);
             const std::string complete = job.complete();
             for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
-                FillingSink sink(room);
+                testing::FillingSink sink(room);
                 int stepsAfterFailure = 0;
                 QCOMPARE(job.write(sink, [&](int) { stepsAfterFailure += sink.full ? 1 : 0; return true; }), WriteOutcome::Failed);
                 QCOMPARE(sink.writesAfterFailure, 0);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <string>
 
+#include "FillingSink.h"
 #include "dxf/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 
@@ -46,23 +47,6 @@ inline Flower makeFlower(const geometry::ParameterTexts& texts, std::uint64_t se
     geometry::makeDaisyMesh(flower.parameters, flower.mesh, random);
     return flower;
 }
-
-// Takes pieces while they fit into `room` bytes, then refuses everything and counts the attempts.
-struct FillingSink final : dxf::OutputSink {
-    explicit FillingSink(std::size_t bytes) : room(bytes) {}
-    bool write(std::string_view bytes) override
-    {
-        writesAfterFailure += full ? 1 : 0;
-        full = full || bytes.size() > room - data.size();
-        if (!full)
-            data.append(bytes);
-        return !full;
-    }
-    std::size_t room;
-    std::string data;
-    bool full = false;
-    int writesAfterFailure = 0;
-};
 
 // Writes `bytes` into `dir` under `name`; returns the path.
 inline QString saveFile(const QTemporaryDir& dir, const QString& name, const std::string& bytes)
