@@ -75,7 +75,7 @@ void frmDXF::showModal()
 
 void frmDXF::Form_Load()
 {
-    // A fresh load: the controls as designed.
+    // A fresh load: the controls as laid out.
     m_finishedThisShowing = false;
     lblMSG->clear();
     cmdCANCEL->setText(QStringLiteral("キャンセル"));
