@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliRun.h"
+
 #include <csignal>
 #include <sys/stat.h>
 
@@ -15,37 +17,6 @@
 #include "platform/AnsiTextFile.h"
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
-// The program under test: the one built beside this test, or another copy (an installed one) named
-// by PETALWRIGHT_CLI_UNDER_TEST.
-QString cliUnderTest()
-{
-    const QString other = qEnvironmentVariable("PETALWRIGHT_CLI_UNDER_TEST");
-    return other.isEmpty() ? QStringLiteral(PETALWRIGHT_CLI) : other;
-}
-
-Run runCli(const QStringList& arguments)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C.UTF-8");
-    process.setProcessEnvironment(env);
-    process.start(cliUnderTest(), arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The head and face blocks, without the comment block that records the time of writing.
 QByteArray faces(const QString& path) { return readAll(path).split('/').first(); }

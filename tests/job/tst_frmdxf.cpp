@@ -19,6 +19,13 @@ constexpr int kFaces = 288;
 
 void pressCancel(job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }
 
+// The file an earlier run left, which a run that writes nothing must not touch.
+bool writePrevious(const QString& path)
+{
+    QFile previous(path);
+    return previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10;
+}
+
 } // namespace
 
 class TestFrmDxf : public QObject {
@@ -50,9 +57,7 @@ private slots:
         const bool key = !act.startsWith(QStringLiteral("press")) && act != QStringLiteral("close");
         WindowDriver d;
         const QString path = d.path(QStringLiteral("flower.dxf"));
-        QFile previous(path);
-        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10);
-        previous.close();
+        QVERIFY(writePrevious(path));
         d.saveDialog.answers << path;
         d.atYield = [&](int n, job::frmDXF* dlg) {
             if (n != atYield)
@@ -88,9 +93,7 @@ private slots:
     {
         WindowDriver d;
         const QString path = d.path(QStringLiteral("flower.dxf"));
-        QFile previous(path);
-        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10);
-        previous.close();
+        QVERIFY(writePrevious(path));
         d.saveDialog.answers << path;
         d.atYield = [&](int n, job::frmDXF* dlg) {
             if (n == kPetals) // queued behind this yield's pass, as a click arriving just after it
