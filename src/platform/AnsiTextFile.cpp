@@ -276,14 +276,12 @@ bool AnsiTextFile::openInPlace()
         return failWith(errno);
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != m_oldDevice || st.st_ino != m_oldInode) {
-        ::close(m_fd);
-        m_fd = -1;
+        closeAndDrop();
         return fail(QStringLiteral("保存中にファイルが別のものに置き換えられました。"));
     }
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     if (st.st_size > kMaxInPlaceBytes) {
-        ::close(m_fd);
-        m_fd = -1;
+        closeAndDrop();
         return fail(QStringLiteral("以前のファイルが大きすぎて、安全に上書きできません。"));
     }
     m_oldBytes = QByteArray(static_cast<qsizetype>(st.st_size), '\0');
@@ -294,8 +292,7 @@ bool AnsiTextFile::openInPlace()
             continue;
         if (got <= 0) {
             const int error = got < 0 ? errno : EIO;
-            ::close(m_fd);
-            m_fd = -1;
+            closeAndDrop();
             return failWith(error);
         }
         have += got;
@@ -342,10 +339,7 @@ bool AnsiTextFile::commit()
     if (::fsync(m_fd) != 0)
         return failWith(errno);
     if (m_mode == Mode::InPlace) {
-        ::close(m_fd);
-        m_fd = -1;
-        m_mode = Mode::Closed;
-        m_oldBytes.clear();
+        closeAndDrop();
         return true;
     }
     const int fd = m_fd;
