@@ -15,11 +15,11 @@
 #include <functional>
 #include <vector>
 
-#include "dxf/FaceFileWriter.h"
-#include "dxf/OutputFormat.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/FaceWalk.h"
-#include "platform/AnsiTextFile.h"
+#include "platform/SafeFile.h"
 
 using namespace petalwright;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "geometry/FlowerParameters.h"
-#include "ui/preview/FlowerPreview.h"
+#include "windows/preview/FlowerPreview.h"
 
 using namespace petalwright;
 

@@ -18,13 +18,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "dxf/FaceFileWriter.h"
-#include "dxf/SizeEstimate.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
-#include "job/frmDXF.h"
-#include "platform/AnsiTextFile.h"
+#include "windows/frmDXF.h"
+#include "platform/SafeFile.h"
 #include "platform/QtServices.h"
-#include "ui/controls/FormFont.h"
+#include "widgets/FormFont.h"
 
 using namespace petalwright;
 

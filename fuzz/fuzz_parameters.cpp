@@ -14,9 +14,9 @@
 #include <string_view>
 
 #include "Version.h"
-#include "dxf/FaceFileWriter.h"
-#include "dxf/NumberPatterns.h"
-#include "dxf/SizeEstimate.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/NumberPatterns.h"
+#include "formats/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"

@@ -15,13 +15,13 @@
 #include <unistd.h>
 
 #include "Version.h"
-#include "dxf/FaceFileWriter.h"
-#include "dxf/OutputFormat.h"
-#include "dxf/NumberPatterns.h"
-#include "dxf/SizeEstimate.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/OutputFormat.h"
+#include "formats/NumberPatterns.h"
+#include "formats/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
-#include "platform/AnsiTextFile.h"
+#include "platform/SafeFile.h"
 #include "platform/LocalDateTime.h"
 #include "platform/PathName.h"
 #include "platform/StandardOutputFile.h"

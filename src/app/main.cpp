@@ -9,9 +9,9 @@
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
 #include "platform/QtServices.h"
-#include "ui/HelpLink.h"
-#include "ui/controls/FormFont.h"
-#include "ui/frmMAIN.h"
+#include "windows/HelpLink.h"
+#include "widgets/FormFont.h"
+#include "windows/frmMAIN.h"
 
 using namespace petalwright;
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "platform/AnsiTextFile.h"
+#include "platform/SafeFile.h"
 
 namespace petalwright::platform {
 

@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 
 #include "geometry/SampleFlowers.h"
-#include "platform/AnsiTextFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 

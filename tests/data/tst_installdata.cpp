@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ui/FlowerPicture.h"
+#include "widgets/FlowerPicture.h"
 
 namespace {
 

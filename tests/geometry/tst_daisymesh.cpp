@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "dxf/NumberPatterns.h"
+#include "formats/NumberPatterns.h"
 #include "geometry/DaisyMesh.h"
 
 using namespace petalwright::geometry;

@@ -3,7 +3,7 @@
 #include <QSet>
 #include <QTest>
 
-#include "dxf/SizeEstimate.h"
+#include "formats/SizeEstimate.h"
 #include "geometry/NumberScan.h"
 #include "geometry/SampleFlowers.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "dxf/FaceFileWriter.h"
+#include "formats/FaceFileWriter.h"
 
 namespace petalwright::testing {
 

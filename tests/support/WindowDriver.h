@@ -16,8 +16,8 @@
 
 #include "platform/LocalDateTime.h"
 #include "platform/Services.h"
-#include "job/frmDXF.h"
-#include "ui/frmMAIN.h"
+#include "windows/frmDXF.h"
+#include "windows/frmMAIN.h"
 
 namespace petalwright::testing {
 

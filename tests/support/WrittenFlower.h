@@ -14,7 +14,7 @@
 #include <string>
 
 #include "FillingSink.h"
-#include "dxf/OutputFormat.h"
+#include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 
 namespace petalwright::testing {

@@ -13,9 +13,9 @@
 
 #include "geometry/FlowerParameters.h"
 #include "geometry/SampleFlowers.h"
-#include "ui/FlowerPicture.h"
-#include "ui/controls/FormFont.h"
-#include "ui/preview/FlowerPreview.h"
+#include "widgets/FlowerPicture.h"
+#include "widgets/FormFont.h"
+#include "windows/preview/FlowerPreview.h"
 
 using namespace petalwright;
 

@@ -1,0 +1,73 @@
+#include "formats/OutputFormat.h"
+
+#include <algorithm>
+
+#include "formats/CadDxfWriter.h"
+#include "formats/GlbWriter.h"
+#include "formats/ObjWriter.h"
+#include "formats/StlWriter.h"
+
+namespace petalwright::dxf {
+namespace {
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+} // namespace
+
+std::string_view formatName(OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Dxf: return "dxf";
+    case OutputFormat::CadDxf: return "cad-dxf";
+    case OutputFormat::Obj: return "obj";
+    case OutputFormat::Stl: return "stl";
+    case OutputFormat::Glb: return "glb";
+    }
+    return "dxf";
+}
+
+std::optional<OutputFormat> formatFromName(std::string_view name)
+{
+    for (const OutputFormat format : kOutputFormats)
+        if (equalIgnoringCase(name, formatName(format)))
+            return format;
+    return std::nullopt;
+}
+
+std::string_view formatExtension(OutputFormat format)
+{
+    return format == OutputFormat::CadDxf ? formatName(OutputFormat::Dxf) : formatName(format);
+}
+
+OutputFormat formatFromPath(std::string_view path)
+{
+    const std::size_t nameStart = path.find_last_of("/\\");
+    const std::string_view name = nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return OutputFormat::Dxf; // no extension, or a hidden file's name such as ".obj"
+    const std::string_view extension = name.substr(dot + 1);
+    for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb})
+        if (equalIgnoringCase(extension, formatExtension(format)))
+            return format;
+    return OutputFormat::Dxf;
+}
+
+WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
+                             const CommentInfo& info, OutputSink& sink, const FaceStep& step)
+{
+    switch (format) {
+    case OutputFormat::Dxf: break;
+    case OutputFormat::CadDxf: return writeCadDxfFile(mesh, overlapCount, petalCount, info, sink, step);
+    case OutputFormat::Obj: return writeObjFile(mesh, overlapCount, petalCount, info, sink, step);
+    case OutputFormat::Stl: return writeStlFile(mesh, overlapCount, petalCount, info, sink, step);
+    case OutputFormat::Glb: return writeGlbFile(mesh, overlapCount, petalCount, info, sink, step);
+    }
+    return writeFaceFile(mesh, overlapCount, petalCount, info, sink, step);
+}
+
+} // namespace petalwright::dxf

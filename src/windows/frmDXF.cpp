@@ -1,0 +1,219 @@
+#include "windows/frmDXF.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "formats/OutputFormat.h"
+#include "geometry/DaisyMesh.h"
+#include "widgets/ProgressLabel.h"
+#include "platform/SafeFile.h"
+#include "platform/LocalDateTime.h"
+#include "widgets/FormFont.h"
+#include "widgets/Twips.h"
+
+namespace petalwright::job {
+using ui::twips;
+
+frmDXF::frmDXF(ui::JobState& job, const platform::Services& services,
+               std::function<geometry::ParameterTexts()> readBoxTexts, QWidget* owner)
+    : QDialog(owner), m_job(job), m_services(services), m_readBoxTexts(std::move(readBoxTexts))
+{
+    setObjectName(QStringLiteral("frmDXF"));
+    setWindowTitle(QStringLiteral("DXF生成"));
+    // Title only: no close, minimize or maximize box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(twips(0, 0, 3990, 1650).size());
+    setModal(true);
+
+    tmrPROC = new QTimer(this);
+    tmrPROC->setObjectName(QStringLiteral("tmrPROC"));
+    tmrPROC->setInterval(kStartDelayMs);
+
+    // Below the client area: never seen, it only holds the focus.
+    cmdTABSTOP = new QPushButton(QStringLiteral("Command2"), this);
+    cmdTABSTOP->setObjectName(QStringLiteral("cmdTABSTOP"));
+    cmdTABSTOP->setGeometry(twips(180, 3000, 495, 255));
+
+    cmdCANCEL = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCANCEL->setObjectName(QStringLiteral("cmdCANCEL"));
+    cmdCANCEL->setGeometry(twips(1200, 1140, 1575, 435));
+
+    lblINFO = new QLabel(this);
+    lblINFO->setObjectName(QStringLiteral("lblINFO"));
+    lblINFO->setGeometry(twips(180, 120, 3615, 555));
+    lblINFO->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblINFO->setTextFormat(Qt::PlainText); // a file name such as "a<u>b.dxf" shows as typed
+
+    lblMSG = new ProgressLabel(this);
+    lblMSG->setObjectName(QStringLiteral("lblMSG"));
+    lblMSG->setGeometry(twips(180, 720, 3615, 255));
+    lblMSG->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblMSG->setLocale(m_services.locale);
+
+    // Neither button is a default: Enter and Space act only on the focused one.
+    for (QPushButton* button : {cmdTABSTOP, cmdCANCEL}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    setTabOrder(cmdTABSTOP, cmdCANCEL);
+
+    connect(tmrPROC, &QTimer::timeout, this, &frmDXF::tmrPROC_Timer);
+    connect(cmdCANCEL, &QPushButton::clicked, this, &frmDXF::cmdCANCEL_Click);
+}
+
+void frmDXF::showModal()
+{
+    Form_Load();
+    exec();
+}
+
+void frmDXF::Form_Load()
+{
+    // A fresh load: the controls as laid out.
+    m_finishedThisShowing = false;
+    lblMSG->clear();
+    cmdCANCEL->setText(QStringLiteral("キャンセル"));
+    ui::setFONT(this);
+
+    lblINFO->setText(m_job.dxfFileName + QStringLiteral(" :\r\n△")
+                     + groupedCount(m_job.faceTotal, m_services.locale) + QStringLiteral("   ")
+                     + QString::fromStdString(m_job.sizeEstimateText));
+    cmdTABSTOP->setFocus();
+    tmrPROC->start();
+}
+
+void frmDXF::tmrPROC_Timer()
+{
+    cmdTABSTOP->setFocus();
+    tmrPROC->stop();
+    procState = ProcState::Working;
+    m_running = true;
+    makeDATA();
+    m_running = false;
+}
+
+bool frmDXF::progressStep(int done)
+{
+    lblMSG->setProgress(done, m_job.faceTotal);
+    m_services.yield();
+    return procState != ProcState::CancelRequested;
+}
+
+void frmDXF::makeDATA()
+{
+    // A folder, FIFO or device at the target is refused before the work, not after it.
+    if (const QString problem = platform::targetProblem(m_job.dxfFilePath); !problem.isEmpty()) {
+        m_services.messageBox->exclamation(this, problem);
+        unload();
+        return;
+    }
+    // The seed the main window drew for this run; its preview showed the same turns.
+    geometry::SeededRandom random(m_job.ringSeed);
+    const bool complete = geometry::makeDaisyMesh(m_job.parameters(), m_job.mesh, random,
+                                                  [this](int facesBefore) { return progressStep(facesBefore); });
+    if (!complete) {
+        unload();
+        return;
+    }
+    outputDXF();
+}
+
+void frmDXF::outputDXF()
+{
+    // The yield skips passes that come too soon; a click on the last petal must still be seen
+    // before the file is touched.
+    QCoreApplication::processEvents();
+    if (procState == ProcState::CancelRequested) {
+        unload();
+        return;
+    }
+    platform::AnsiTextFile file(m_job.dxfFilePath);
+    if (!file.open()) {
+        m_services.messageBox->exclamation(this, file.errorMessage());
+        unload();
+        return;
+    }
+
+    dxf::CommentInfo info;
+    info.fileName = m_job.dxfFileName.toStdString();
+    info.dateTime = [this] {
+        const QDateTime now = m_services.clock->now();
+        return platform::localDateTimeText(now, m_services.locale).toStdString();
+    };
+    info.parameterTexts = m_readBoxTexts();
+
+    const dxf::WriteOutcome outcome = dxf::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.overlapCount, m_job.petalCount, info, file,
+                                                         [this](int faces) { return progressStep(faces); });
+    // A cancelled run still leaves a well-formed file: the faces so far, trailer and comments.
+    if (outcome == dxf::WriteOutcome::Failed || !file.commit()) {
+        file.discard();
+        m_services.messageBox->exclamation(this, file.errorMessage());
+        unload();
+        return;
+    }
+    if (outcome == dxf::WriteOutcome::Cancelled) {
+        unload();
+        return;
+    }
+    lblMSG->setText(QStringLiteral("終了しました"));
+    cmdCANCEL->setText(QStringLiteral("閉じる"));
+    procState = ProcState::Finished;
+    m_finishedThisShowing = true;
+}
+
+void frmDXF::cmdCANCEL_Click()
+{
+    switch (procState) {
+    case ProcState::Working:
+    case ProcState::CancelRequested:
+        procState = ProcState::CancelRequested;
+        break;
+    case ProcState::Finished:
+        unload();
+        break;
+    }
+}
+
+void frmDXF::unload()
+{
+    tmrPROC->stop();
+    done(QDialog::Accepted);
+}
+
+void frmDXF::closeEvent(QCloseEvent* event)
+{
+    // A close request while the job runs is a cancel request; the job closes the window itself.
+    // Before the job starts the request is refused, and after it the button's close applies.
+    event->ignore();
+    if (m_running)
+        procState = ProcState::CancelRequested;
+    else if (procState == ProcState::Finished && !tmrPROC->isActive())
+        unload();
+}
+
+void frmDXF::keyPressEvent(QKeyEvent* event)
+{
+    // Esc does nothing: the window has no cancel button. Enter presses the focused button only,
+    // never a default one (a focused cmdTABSTOP does nothing).
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+            button->click();
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+} // namespace petalwright::job

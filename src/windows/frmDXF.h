@@ -1,0 +1,67 @@
+#pragma once
+// The progress window in which one generation run takes place.
+
+#include <QDialog>
+
+#include <functional>
+
+#include "geometry/FlowerParameters.h"
+#include "widgets/ProgressLabel.h"
+#include "platform/Services.h"
+#include "windows/JobState.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace petalwright::job {
+
+enum class ProcState { Working = 0, CancelRequested = 1, Finished = 2 };
+
+class frmDXF final : public QDialog {
+    Q_OBJECT
+public:
+    // `readBoxTexts` gives the main window's six parameter texts for the comment block.
+    frmDXF(ui::JobState& job, const platform::Services& services,
+           std::function<geometry::ParameterTexts()> readBoxTexts, QWidget* owner);
+
+    // Loads the window and shows it modally over its owner; returns once it has been closed.
+    void showModal();
+
+    // Survives between showings: the next run's first tick resets it.
+    ProcState procState = ProcState::Working;
+    // True once the run of the current showing has written its whole file; false again at the next load.
+    bool finishedThisShowing() const { return m_finishedThisShowing; }
+
+    QTimer* tmrPROC = nullptr;
+    QPushButton* cmdTABSTOP = nullptr;
+    QPushButton* cmdCANCEL = nullptr;
+    QLabel* lblINFO = nullptr;
+    ProgressLabel* lblMSG = nullptr;
+
+    // The delay between showing the window and starting the job.
+    static constexpr int kStartDelayMs = 500;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void makeDATA();
+    void outputDXF();
+    void cmdCANCEL_Click();
+    void Form_Load();
+    void tmrPROC_Timer();
+
+    // Sets "△done / total" into lblMSG, yields, and tells whether the job goes on.
+    bool progressStep(int done);
+    void unload();
+
+    ui::JobState& m_job;
+    platform::Services m_services;
+    std::function<geometry::ParameterTexts()> m_readBoxTexts;
+    bool m_running = false;
+    bool m_finishedThisShowing = false;
+};
+
+} // namespace petalwright::job

@@ -1,0 +1,352 @@
+#include "windows/frmMAIN.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "formats/SizeEstimate.h"
+#include "geometry/SampleFlowers.h"
+#include "windows/frmDXF.h"
+#include "platform/AppInfo.h"
+#include "widgets/FlowerPicture.h"
+#include "windows/HelpLink.h"
+#include "widgets/EnterNavigation.h"
+#include "widgets/ExtendsTextBox.h"
+#include "widgets/FormFont.h"
+#include "widgets/Twips.h"
+#include "windows/preview/FlowerPreview.h"
+
+namespace petalwright::ui {
+namespace {
+
+// The parameters' area keeps its size; the preview panel and its button widen the window to the right.
+constexpr QSize kParameterArea(472, 251);
+constexpr QRect kPreviewPanel(472, 8, 250, 250);
+constexpr QSize kShapeButton(80, 25);
+constexpr int kSampleLabelWidth = 32; // 見本 and a little space before the list
+constexpr QSize kSampleList(130, kShapeButton.height());
+constexpr int kPanelGap = 6;
+constexpr int kMargin = 15;
+constexpr QSize kClientArea(kPreviewPanel.right() + 1 + kMargin,
+                            kPreviewPanel.bottom() + 1 + kPanelGap + kShapeButton.height() + kMargin / 2);
+
+template <typename Control>
+Control* makeControl(QWidget* container, const char* name, QRect geometry)
+{
+    auto* control = new Control(container);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    return control;
+}
+
+QPushButton* makeButton(QWidget* container, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = makeControl<QPushButton>(container, name, geometry);
+    button->setText(caption);
+    // Enter presses the focused button, as Space does.
+    button->setAutoDefault(true);
+    return button;
+}
+
+// The save dialog's file types; the default DXF file comes first and is preselected.
+struct FileType {
+    dxf::OutputFormat format;
+    const char* filter;
+};
+constexpr FileType kFileTypes[] = {
+    {dxf::OutputFormat::Dxf, "DXFファイル(*.dxf)"},
+    {dxf::OutputFormat::CadDxf, "CAD向けDXFファイル(*.dxf)"},
+    {dxf::OutputFormat::Obj, "OBJファイル(*.obj)"},
+    {dxf::OutputFormat::Stl, "STLファイル(*.stl)"},
+    {dxf::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
+};
+
+QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
+{
+    auto* box = makeControl<QLineEdit>(container, name, geometry);
+    box->setText(text);
+    box->setFrame(true);
+    return box;
+}
+
+} // namespace
+
+frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_services(services)
+{
+    setObjectName(QStringLiteral("frmMAIN"));
+    setWindowTitle(platform::applicationTitle());
+    static_assert(kPreviewPanel.left() >= kParameterArea.width() && kClientArea.height() >= kParameterArea.height());
+    setFixedSize(kClientArea);
+    const QPixmap icon = flowerPicture(QSize(32, 32));
+    setWindowIcon(QIcon(icon));
+
+    Frame2 = makeControl<QGroupBox>(this, "Frame2", twips(180, 120, 6675, 855));
+    Frame2->setTitle(QStringLiteral("出力DXFファイル"));
+    txtDXFFILE = makeBox(Frame2, "txtDXFFILE", QString(), twips(180, 360, 5235, 270));
+    txtDXFFILE->setReadOnly(true);
+    txtDXFFILE->setFocusPolicy(Qt::ClickFocus); // shown only; not a tab stop
+    QPalette buttonFace = txtDXFFILE->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+    txtDXFFILE->setPalette(buttonFace);
+    cmdOUT = makeButton(Frame2, "cmdOUT", QStringLiteral("設定"), twips(5580, 240, 855, 495));
+
+    Frame1 = makeControl<QGroupBox>(this, "Frame1", twips(180, 1080, 4095, 2475));
+    const geometry::ParameterTexts defaults = geometry::defaultParameterTexts();
+    const std::array<const char*, geometry::kParameterCount> boxNames = {
+        "txtPETAL", "txtKASAN", "txtPHABA", "txtSYUKU", "txtANGLS", "txtANGLE"};
+    std::array<QLineEdit*, geometry::kParameterCount> boxes{};
+    constexpr int kRowStep = 360;
+    for (int i = 0; i < geometry::kParameterCount; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        boxes[n] = makeBox(Frame1, boxNames[n], QString::fromStdString(defaults[n]), twips(2640, 240 + kRowStep * i, 1155, 270));
+        // Latin input only: no input method in the number boxes.
+        boxes[n]->setAttribute(Qt::WA_InputMethodEnabled, false);
+        boxes[n]->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    }
+    txtPETAL = boxes[0];
+    txtKASAN = boxes[1];
+    txtPHABA = boxes[2];
+    txtSYUKU = boxes[3];
+    txtANGLS = boxes[4];
+    txtANGLE = boxes[5];
+    for (int i = 0; i < geometry::kParameterCount; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        const int width = i < 4 ? 1875 : 2235;
+        Label[n] = makeControl<QLabel>(Frame1, "Label", twips(240, 300 + kRowStep * i, width, 195));
+        Label[n]->setObjectName(QStringLiteral("Label_%1").arg(i));
+        Label[n]->setText(QString::fromUtf8(geometry::kParameterLabels[n].data(),
+                                            static_cast<qsizetype>(geometry::kParameterLabels[n].size())));
+    }
+
+    cmdDXF = makeButton(this, "cmdDXF", QStringLiteral("DXF生成"), twips(4560, 1440, 2295, 495));
+    Image1 = makeControl<QLabel>(this, "Image1", twips(5580, 2580, 360, 285));
+    Image1->setPixmap(flowerPicture(QSize(19, 19)));
+    Image1->setAlignment(Qt::AlignCenter);
+    cmdHELP = makeButton(this, "cmdHELP", QStringLiteral("Web Help"), twips(5040, 3060, 1395, 435));
+    // Below the client area: never seen, it only holds the focus.
+    txtTABSTOP = makeBox(this, "txtTABSTOP", QStringLiteral("Text1"), twips(420, 6780, 555, 270));
+
+    // Keyboard order: cmdOUT, the six boxes, cmdDXF, cmdHELP, txtTABSTOP.
+    QWidget* order[] = {cmdOUT, txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE, cmdDXF, cmdHELP, txtTABSTOP};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QGroupBox* frame : {Frame1, Frame2})
+        frame->setFocusPolicy(Qt::NoFocus);
+
+    // The preview takes no keyboard focus; its button takes none either, so the keyboard order above stays
+    // whole and a click on it leaves the caret in the box being edited.
+    picPREVIEW = new FlowerPreview(this);
+    picPREVIEW->setGeometry(kPreviewPanel);
+    cmdSHAPE = makeButton(this, "cmdSHAPE", QStringLiteral("別の形"),
+                          QRect(QPoint(kPreviewPanel.right() + 1 - kShapeButton.width(), kPreviewPanel.bottom() + 1 + kPanelGap),
+                                kShapeButton));
+    cmdSHAPE->setFocusPolicy(Qt::NoFocus);
+    tmrPREVIEW = new QTimer(this);
+    tmrPREVIEW->setObjectName(QStringLiteral("tmrPREVIEW"));
+    tmrPREVIEW->setSingleShot(true);
+    tmrPREVIEW->setInterval(kPreviewDelayMs);
+    for (QLineEdit* box : boxes)
+        connect(box, &QLineEdit::textChanged, tmrPREVIEW, qOverload<>(&QTimer::start));
+    connect(tmrPREVIEW, &QTimer::timeout, this, &frmMAIN::refreshPREVIEW);
+    connect(cmdSHAPE, &QPushButton::clicked, this, &frmMAIN::cmdSHAPE_Click);
+
+    // The sample list sits left of 別の形 under the preview and, like it, takes no keyboard focus.
+    const int underPreview = cmdSHAPE->y();
+    lblSAMPLE = makeControl<QLabel>(this, "lblSAMPLE", QRect(kPreviewPanel.left(), underPreview, kSampleLabelWidth, kShapeButton.height()));
+    lblSAMPLE->setText(QStringLiteral("見本"));
+    cboSAMPLE = makeControl<QComboBox>(this, "cboSAMPLE", QRect(QPoint(lblSAMPLE->geometry().right() + 1, underPreview), kSampleList));
+    cboSAMPLE->setFocusPolicy(Qt::NoFocus);
+    cboSAMPLE->addItem(QStringLiteral("（自由）"));
+    for (const geometry::SampleFlower& sample : geometry::sampleFlowers())
+        cboSAMPLE->addItem(QString::fromUtf8(sample.japaneseName.data(), static_cast<qsizetype>(sample.japaneseName.size())),
+                           QString::fromLatin1(sample.name.data(), static_cast<qsizetype>(sample.name.size())));
+    // It starts on the sample of the boxes' first texts.
+    if (const geometry::SampleFlower* start = geometry::sampleWithTexts(boxTexts()))
+        cboSAMPLE->setCurrentIndex(static_cast<int>(start - geometry::sampleFlowers().data()) + 1);
+    connect(cboSAMPLE, &QComboBox::activated, this, &frmMAIN::cboSAMPLE_Click);
+    cboSAMPLE->installEventFilter(this);
+    // Only an edit by the user leaves the sample; the list's own fill does not count.
+    for (QLineEdit* box : boxes)
+        connect(box, &QLineEdit::textEdited, cboSAMPLE, [this] { cboSAMPLE->setCurrentIndex(0); });
+
+    connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
+    connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
+    connect(cmdHELP, &QPushButton::clicked, this, &frmMAIN::cmdHELP_Click);
+    onKeyPress(txtPETAL, [this](int& k) { txtPETAL_KeyPress(k); });
+    onKeyPress(txtKASAN, [this](int& k) { txtKASAN_KeyPress(k); });
+    onKeyPress(txtPHABA, [this](int& k) { txtPHABA_KeyPress(k); });
+    onKeyPress(txtSYUKU, [this](int& k) { txtSYUKU_KeyPress(k); });
+    onKeyPress(txtANGLS, [this](int& k) { txtANGLS_KeyPress(k); });
+    onKeyPress(txtANGLE, [this](int& k) { txtANGLE_KeyPress(k); });
+
+    Form_Load();
+    m_job.ringSeed = m_services.seedForRun();
+    refreshPREVIEW();
+}
+
+frmMAIN::~frmMAIN() = default;
+
+void frmMAIN::Form_Load()
+{
+    setWindowTitle(QStringLiteral("%1 %2β").arg(platform::applicationTitle(), platform::versionText()));
+    setFONT(this);
+    extendTEXTBOX(this);
+}
+
+void frmMAIN::showCentred()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    activateWindow();
+    cmdOUT->setFocus();
+}
+
+void frmMAIN::txtPETAL_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtKASAN); }
+void frmMAIN::txtKASAN_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtPHABA); }
+void frmMAIN::txtPHABA_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtSYUKU); }
+void frmMAIN::txtSYUKU_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtANGLS); }
+void frmMAIN::txtANGLS_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, txtANGLE); }
+void frmMAIN::txtANGLE_KeyPress(int& KeyAscii) { enterMovesFocus(KeyAscii, cmdDXF); }
+
+geometry::ParameterTexts frmMAIN::boxTexts() const
+{
+    return {txtPETAL->text().toStdString(), txtKASAN->text().toStdString(), txtPHABA->text().toStdString(),
+            txtSYUKU->text().toStdString(), txtANGLS->text().toStdString(), txtANGLE->text().toStdString()};
+}
+
+void frmMAIN::cmdDXF_Click()
+{
+    txtTABSTOP->setFocus();
+    if (m_job.dxfFilePath.isEmpty()) {
+        cmdOUT_Click();
+        if (m_job.dxfFilePath.isEmpty())
+            return;
+    }
+    if (!checkPRAM())
+        return;
+    checkSIZE();
+    if (m_job.faceTotal >= dxf::kConfirmFaceCount) {
+        const QString prompt = QStringLiteral("△") + job::groupedCount(m_job.faceTotal, m_services.locale)
+            + QStringLiteral(" ファイルサイズ ") + QString::fromStdString(m_job.sizeEstimateText)
+            + QStringLiteral(" になります。\r\n\r\n続けますか？");
+        if (!m_services.messageBox->question(this, prompt))
+            return;
+    }
+    if (!m_frmDXF)
+        m_frmDXF = std::make_unique<job::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
+    m_frmDXF->showModal();
+    // A completed run uses up its ring turns: the next run and the preview get new ones. procState alone
+    // cannot tell: it still says Finished when the window is closed during the start delay after a run.
+    if (m_frmDXF->finishedThisShowing())
+        cmdSHAPE_Click();
+}
+
+bool frmMAIN::checkPRAM()
+{
+    const geometry::ParameterTexts texts = boxTexts();
+    const geometry::FlowerParameters values = geometry::convertParameters(texts);
+    m_job.setParameters(values);
+
+    const std::string problems = geometry::checkParameters(texts, values);
+    if (!problems.empty()) {
+        m_services.messageBox->exclamation(this, QString::fromStdString(problems));
+        return false;
+    }
+    m_job.mesh.allocate(m_job.overlapCount, m_job.petalCount);
+    return true;
+}
+
+void frmMAIN::checkSIZE()
+{
+    const dxf::SizeEstimate estimate = dxf::estimateSize(m_job.petalCount, m_job.overlapCount);
+    m_job.faceTotal = estimate.faceTotal;
+    m_job.sizeEstimateText = estimate.sizeEstimateText;
+}
+
+void frmMAIN::cmdOUT_Click()
+{
+    txtTABSTOP->setFocus();
+    platform::SaveRequest request;
+    request.title = QStringLiteral("保存するDXFファイル名称の設定");
+    for (const FileType& type : kFileTypes) {
+        request.filters << QString::fromUtf8(type.filter);
+        if (type.format == m_job.outputFormat)
+            request.selectedFilter = request.filters.last();
+    }
+    const std::string_view suffix = dxf::formatExtension(m_job.outputFormat);
+    request.defaultSuffix = QString::fromLatin1(suffix.data(), static_cast<qsizetype>(suffix.size()));
+    request.folder = m_job.dxfFilePath.isEmpty() ? m_services.executableFolder : QFileInfo(m_job.dxfFilePath).absolutePath();
+    request.fileName = m_job.dxfFilePath;
+
+    const platform::SaveChoice chosen = m_services.saveDialog->getSaveFileName(this, request);
+    if (chosen.path.isEmpty()) {
+        // The box keeps showing the earlier path, but no file is chosen any more.
+        m_job.dxfFilePath.clear();
+        return;
+    }
+    m_job.dxfFilePath = chosen.path;
+    txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
+    m_job.dxfFileName = QFileInfo(chosen.path).fileName();
+    m_job.outputFormat = dxf::OutputFormat::Dxf;
+    for (const FileType& type : kFileTypes)
+        if (chosen.filter == QString::fromUtf8(type.filter))
+            m_job.outputFormat = type.format;
+}
+
+void frmMAIN::cmdHELP_Click()
+{
+    const QUrl& page = m_services.helpPage;
+    if (page.isLocalFile() && !QFileInfo(page.toLocalFile()).isFile())
+        m_services.messageBox->exclamation(this, helpFailureMessage(page, true));
+    else if (!m_services.urlOpener->open(page))
+        m_services.messageBox->exclamation(this, helpFailureMessage(page, false));
+    txtTABSTOP->setFocus();
+}
+
+void frmMAIN::cmdSHAPE_Click()
+{
+    m_job.ringSeed = m_services.seedForRun();
+    refreshPREVIEW();
+}
+
+void frmMAIN::cboSAMPLE_Click(int index)
+{
+    const std::span<const geometry::SampleFlower> samples = geometry::sampleFlowers();
+    if (index < 1 || static_cast<std::size_t>(index) > samples.size())
+        return;
+    const geometry::SampleFlower& sample = samples[static_cast<std::size_t>(index - 1)];
+    QLineEdit* const boxes[] = {txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        boxes[i]->setText(QString::fromUtf8(sample.texts[i].data(), static_cast<qsizetype>(sample.texts[i].size())));
+    // The whole flower changed at once: no pause as after typing.
+    refreshPREVIEW();
+}
+
+bool frmMAIN::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cboSAMPLE && event->type() == QEvent::Wheel)
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMAIN::refreshPREVIEW()
+{
+    tmrPREVIEW->stop();
+    picPREVIEW->showFlower(boxTexts(), m_job.ringSeed);
+}
+
+} // namespace petalwright::ui

@@ -1,0 +1,166 @@
+// The DXF file for CAD programs: its R12 head and layer table, faces a CAD reader takes as they are,
+// the comment block of the default DXF file, and what the ezdxf reader finds in it.
+
+#include <QTest>
+
+#include "FormatReaders.h"
+#include "WrittenFlower.h"
+#include "formats/CadDxfWriter.h"
+#include "formats/RingColours.h"
+
+using namespace petalwright;
+using dxf::OutputFormat;
+
+namespace {
+
+// Reads the file with ezdxf and prints what a CAD user would see; one "name value..." per line.
+const char* const kEzdxfScript = R"(
+import sys, ezdxf
+from ezdxf.math import Vec3
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+print('audit', len(auditor.errors), len(auditor.fixes))
+h = doc.header
+print('header', h['$ACADVER'], h['$DWGCODEPAGE'], h['$INSUNITS'])
+# ezdxf adds the layer Defpoints itself when it loads a file
+print('layers', ' '.join('%s:%d' % (l.dxf.name, l.dxf.color) for l in doc.layers if l.dxf.name != 'Defpoints'))
+faces = doc.modelspace().query('3DFACE')
+triangles = quads = bent = flat = 0
+low = [1e300] * 3
+high = [-1e300] * 3
+top = None
+for f in faces:
+    v = [Vec3(f.dxf.get(k)) for k in ('vtx0', 'vtx1', 'vtx2', 'vtx3')]
+    normal = (v[1] - v[0]).cross(v[2] - v[0])
+    if normal.magnitude <= 1e-12 or v[0].isclose(v[1], abs_tol=0) or v[1].isclose(v[2], abs_tol=0):
+        flat += 1
+    if v[2] == v[3]:
+        triangles += 1
+    else:
+        quads += 1
+        if abs(normal.normalize().dot(v[3] - v[0])) > 1e-6:
+            bent += 1
+    for p in v:
+        for a in range(3):
+            low[a] = min(low[a], p[a])
+            high[a] = max(high[a], p[a])
+        if top is None or p.z > top.z:
+            top = p
+print('faces', len(faces), triangles, quads, bent, flat)
+print('layers used', ' '.join(sorted(set(f.dxf.layer for f in faces))))
+print('extents', all(abs(a - b) < 1e-9 for a, b in zip(list(h['$EXTMIN']) + list(h['$EXTMAX']), low + high)))
+print('top %.6f %.6f %.6f' % (abs(top.x), abs(top.y), top.z))
+)";
+
+QMap<QString, QString> ezdxfReport(const QString& path)
+{
+    const testing::ToolRun run = testing::runTool(testing::ezdxfPython(), {"-c", kEzdxfScript, path});
+    QMap<QString, QString> report;
+    if (run.exitCode != 0) {
+        report["failure"] = run.out;
+        return report;
+    }
+    for (const QString& line : run.out.split('\n', Qt::SkipEmptyParts)) {
+        const bool twoWords = line.startsWith("layers used");
+        const QString key = line.section(' ', 0, twoWords ? 1 : 0);
+        report[key] = line.section(' ', twoWords ? 2 : 1);
+    }
+    return report;
+}
+
+} // namespace
+
+class TestCadDxfWriter : public QObject {
+    Q_OBJECT
+private slots:
+    void headTablesAndFaces()
+    {
+        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
+        const std::string file = flower.file(OutputFormat::CadDxf);
+        const QByteArrayList lines = testing::textLines(file);
+        QVERIFY(QByteArray::fromStdString(file).count("\r\n") == QByteArray::fromStdString(file).count('\n'));
+
+        const QByteArrayList head = lines.mid(0, 16);
+        QCOMPARE(head, (QByteArrayList{"0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1009", "9", "$DWGCODEPAGE",
+                                       "3", "ANSI_932", "9", "$INSUNITS", "70", "4"}));
+        const qsizetype tables = lines.indexOf("TABLES");
+        const qsizetype layerTable = lines.indexOf("LAYER", tables);
+        QCOMPARE(lines.mid(layerTable + 1, 2), (QByteArrayList{"70", "7"}));
+        // Layer 0 and one layer per ring with its colour number; entities take their layer's colour.
+        const std::vector<dxf::RingColour> colours = dxf::ringColours(flower.mesh, 6);
+        QByteArrayList expected = {"0", "LAYER", "2", "0", "70", "0", "62", "7", "6", "CONTINUOUS"};
+        for (int ring = 0; ring < 6; ++ring)
+            expected << "0" << "LAYER" << "2" << QByteArray("RING0") + QByteArray::number(ring + 1) << "70" << "0" << "62"
+                     << QByteArray::number(colours[static_cast<std::size_t>(ring)].colourNumber) << "6" << "CONTINUOUS";
+        QCOMPARE(lines.mid(layerTable + 3, expected.size()), expected << "0" << "ENDTAB" << "0" << "ENDSEC");
+        QVERIFY(!lines.contains("62") || lines.lastIndexOf("62") < lines.indexOf("ENTITIES"));
+
+        // First faces: the base's triangle repeats its third corner; the corner order of the default file is kept.
+        const qsizetype entities = lines.indexOf("ENTITIES");
+        QCOMPARE(lines.mid(entities + 1, 4), (QByteArrayList{"0", "3DFACE", "8", "RING01"}));
+        const QByteArrayList third = lines.mid(entities + 5 + 12, 6), fourth = lines.mid(entities + 5 + 18, 6);
+        QCOMPARE(QByteArrayList({third[0], third[2], third[4], fourth[0], fourth[2], fourth[4]}),
+                 QByteArrayList({"12", "22", "32", "13", "23", "33"}));
+        QCOMPARE(QByteArrayList({fourth[1], fourth[3], fourth[5]}), QByteArrayList({third[1], third[3], third[5]}));
+        QCOMPARE(lines.mid(entities + 5, 6), (QByteArrayList{"10", "0.000000000", "20", "0.000000000", "30", "0.000000000"}));
+
+        // After EOF the default DXF file's comment block, byte for byte.
+        const std::string plain = flower.file(OutputFormat::Dxf);
+        QVERIFY(file.ends_with("\r\n0\r\nENDSEC\r\n0\r\n" + plain.substr(plain.find("EOF\r\n"))));
+    }
+
+    void layerNames()
+    {
+        QCOMPARE(dxf::ringLayerName(0), std::string("RING01"));
+        QCOMPARE(dxf::ringLayerName(8), std::string("RING09"));
+        QCOMPARE(dxf::ringLayerName(9), std::string("RING10"));
+        QCOMPARE(dxf::ringLayerName(49), std::string("RING50"));
+    }
+
+    void ezdxfReadsIt_data()
+    {
+        QTest::addColumn<geometry::ParameterTexts>("texts");
+        QTest::addColumn<int>("rings");
+        QTest::addColumn<double>("topZ"); // height of the highest point, on the axis, or -1 to skip
+        QTest::addRow("default") << geometry::defaultParameterTexts() << 6 << -1.0;
+        QTest::addRow("one ring, 12 wide petals") << geometry::ParameterTexts{"12", "1", "10", "1", "90", "90"} << 1 << -1.0;
+        // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
+        QTest::addRow("largest") << testing::kLargestTexts << 50 << 2000.0;
+    }
+    void ezdxfReadsIt()
+    {
+        QFETCH(geometry::ParameterTexts, texts);
+        QFETCH(int, rings);
+        QFETCH(double, topZ);
+        if (testing::ezdxfPython().isEmpty())
+            QSKIP("/usr/bin/python3 cannot import ezdxf (tools/build.sh installs python3-ezdxf)");
+        const testing::Flower flower = testing::makeFlower(texts);
+        QTemporaryDir dir;
+        const std::string file = flower.file(OutputFormat::CadDxf);
+        const QMap<QString, QString> r = ezdxfReport(testing::saveFile(dir, "flower.dxf", file));
+        QVERIFY2(!r.contains("failure"), qPrintable(r.value("failure")));
+
+        QCOMPARE(r["audit"], QStringLiteral("0 0"));
+        QCOMPARE(r["header"], QStringLiteral("AC1009 ANSI_932 4"));
+        QStringList layers = {"0:7"}, used;
+        for (const dxf::RingColour& c : dxf::ringColours(flower.mesh, rings)) {
+            used << QStringLiteral("RING%1").arg(used.size() + 1, 2, 10, QLatin1Char('0'));
+            layers << used.last() + ':' + QString::number(c.colourNumber);
+        }
+        QCOMPARE(r["layers"], layers.join(' '));
+        QCOMPARE(r["layers used"], used.join(' '));
+        // Every face planar, none of zero area, as many as the file holds.
+        const QStringList faces = r["faces"].split(' ');
+        QCOMPARE(faces.size(), 5);
+        QCOMPARE(faces[0].toLongLong(), QByteArray::fromStdString(file).count("3DFACE"));
+        QCOMPARE(faces[0].toInt(), faces[1].toInt() + faces[2].toInt());
+        QCOMPARE(faces[3] + ' ' + faces[4], QStringLiteral("0 0"));
+        QVERIFY(faces[0].toInt() >= flower.faceTotal());
+        QCOMPARE(r["extents"], QStringLiteral("True"));
+        if (topZ >= 0)
+            QCOMPARE(r["top"], QStringLiteral("0.000000 0.000000 %1").arg(topZ, 0, 'f', 6));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCadDxfWriter)
+#include "tst_caddxfwriter.moc"

@@ -1,0 +1,177 @@
+// The DXF face file: bytes of head, face blocks, trailer and comment block; cancel and sink failures.
+
+#include <QTest>
+
+#include "FillingSink.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/NumberPatterns.h"
+#include "geometry/DaisyMesh.h"
+
+using namespace petalwright;
+using dxf::WriteOutcome;
+
+namespace {
+
+const QByteArray kHead = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n";
+constexpr int kBlockLines = 28;
+constexpr int kTrailerLines = 13; // ENDSEC, 0, EOF, empty line and the comment block
+const geometry::ParameterTexts kLargest = {"50", "50", "10", "50", "0", "180"};
+
+struct Job {
+    geometry::FlowerParameters parameters;
+    geometry::MeshStore mesh;
+    dxf::CommentInfo info;
+
+    WriteOutcome write(dxf::OutputSink& sink, const dxf::FaceStep& step = {}) const
+    {
+        return dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
+    }
+    std::string complete() const
+    {
+        dxf::MemorySink sink;
+        return write(sink) == WriteOutcome::Finished ? sink.data : std::string();
+    }
+};
+
+Job makeJob(const geometry::ParameterTexts& texts, const geometry::FlowerParameters* p = nullptr)
+{
+    Job job{p ? *p : geometry::convertParameters(texts), {}, {"flower.dxf", [] { return std::string("2006/01/15 9:05:07"); }, texts}};
+    job.mesh.allocate(job.parameters.overlapCount, job.parameters.petalCount);
+    geometry::SeededRandom random(7);
+    geometry::makeDaisyMesh(job.parameters, job.mesh, random);
+    return job;
+}
+
+} // namespace
+
+class TestFaceFileWriter : public QObject {
+    Q_OBJECT
+private slots:
+    void firstFaceBlockOfExampleFlower()
+    {
+        const geometry::FlowerParameters example = {4, 1, 10, 1.0, 90.0, 90.0};
+        const QByteArray data = QByteArray::fromStdString(makeJob(geometry::defaultParameterTexts(), &example).complete());
+        const QByteArray expected = kHead + "3DFACE\r\n8\r\nd000000\r\n"
+            "10\r\n0.000000000\r\n20\r\n50.000000000\r\n30\r\n0.000000000\r\n"
+            "11\r\n0.000000000\r\n21\r\n50.000000000\r\n31\r\n0.000000000\r\n"
+            "12\r\n11.141827845\r\n22\r\n47.221629157\r\n32\r\n11.141827845\r\n"
+            "13\r\n15.970992272\r\n23\r\n49.441608053\r\n33\r\n0.784604538\r\n"
+            "0\r\n3DFACE\r\n";
+        QCOMPARE(data.left(expected.size()), expected);
+    }
+
+    void smallestJobWholeFile()
+    {
+        // Texts as typed: blanks around, a leading zero and line breaks that a command line can hold.
+        const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
+        const Job job = makeJob({" 2 ", "01", "5\r\nEOF", "0.50\n", "90", "135"}, &smallest);
+        dxf::MemorySink sink;
+        QList<int> steps;
+        QCOMPARE(job.write(sink, [&](int n) { steps << n; return true; }), WriteOutcome::Finished);
+        QCOMPARE(steps.size(), 16);
+        QCOMPARE(steps.last(), 16);
+
+        const QByteArray data = QByteArray::fromStdString(sink.data);
+        QVERIFY(data.startsWith(kHead)); // no byte-order mark either
+        QVERIFY(data.endsWith("\r\n//\r\n"));
+        QCOMPARE(data.count('\n'), data.count("\r\n"));
+        QCOMPARE(data.count('\r'), data.count("\r\n"));
+        QByteArrayList lines = data.split('\n');
+        lines.removeLast();
+        for (QByteArray& line : lines)
+            line.chop(1);
+        QCOMPARE(lines.size(), 466);
+
+        // Face n of the loop order (q outer, p inner) and its four corners.
+        static const char* const kCodes[] = {"10", "20", "30", "11", "21", "31", "12", "22", "32", "13", "23", "33"};
+        for (int face = 0; face < 16; ++face) {
+            const int petal = face / 8, q = face / 4 % 2, p = face % 4;
+            QByteArrayList block = {"3DFACE", "8", "d" + QByteArray::number(face).rightJustified(6, '0')};
+            const std::size_t corners[] = {job.mesh.index(0, petal, p, q), job.mesh.index(0, petal, p, q + 1),
+                                           job.mesh.index(0, petal, p + 1, q + 1), job.mesh.index(0, petal, p + 1, q)};
+            for (int v = 0; v < 12; ++v) {
+                const std::size_t e = corners[v / 3];
+                block << kCodes[v] << QByteArray::fromStdString(dxf::formatCoordinate(v % 3 == 0 ? job.mesh.x(e) : v % 3 == 1 ? job.mesh.y(e) : job.mesh.z(e)));
+            }
+            QCOMPARE(lines.mid(5 + face * kBlockLines, kBlockLines), block << "0");
+        }
+        QCOMPARE(lines.mid(lines.size() - kTrailerLines), (QByteArrayList{
+            "ENDSEC", "0", "EOF", "", "//", "// Petalwright 0.7.1 - flower.dxf(2006/01/15 9:05:07)",
+            "// 花びらの枚数 = 2", "// 花びらの重なり = 01", "// 花びらの幅 = 5  EOF", "// 花びらの拡大縮小 = 0.50",
+            "// 花びらを生やす角度（始まり） = 90", "// 花びらを生やす角度（終わり） = 135", "//"}));
+    }
+
+    void fileNameOnOneLine_data()
+    {
+        QTest::addColumn<QByteArray>("fileName");
+        QTest::addColumn<QByteArray>("shown"); // in the version line
+        QTest::addRow("LF") << QByteArray("a\nb.dxf") << QByteArray("a b.dxf");
+        QTest::addRow("CR LF") << QByteArray("a\r\nb.dxf") << QByteArray("a  b.dxf");
+        QTest::addRow("CR at the end") << QByteArray("ab.dxf\r") << QByteArray("ab.dxf ");
+        QTest::addRow("blanks kept") << QByteArray(" ab .dxf") << QByteArray(" ab .dxf");
+    }
+    void fileNameOnOneLine()
+    {
+        QFETCH(QByteArray, fileName);
+        QFETCH(QByteArray, shown);
+        const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
+        Job job = makeJob(geometry::defaultParameterTexts(), &smallest);
+        job.info.fileName = fileName.toStdString();
+        const QByteArray data = QByteArray::fromStdString(job.complete());
+        const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
+        QCOMPARE(tail.count('\n'), kTrailerLines);
+        QCOMPARE(tail.count('\r'), kTrailerLines);
+        QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + shown + "(2006/01/15 9:05:07)\r\n"));
+    }
+
+    void cancelAfterFaceKeepsTrailer()
+    {
+        // Every face of the default flower, every 997th of the largest.
+        for (const auto& [texts, sampleStep] : {std::pair{geometry::defaultParameterTexts(), 1}, std::pair{kLargest, 997}}) {
+            const Job job = makeJob(texts);
+            const std::string complete = job.complete();
+            std::vector<std::size_t> blockStart; // one per face, then the trailer's start
+            for (std::size_t at = complete.find("3DFACE\r\n"); at != std::string::npos; at = complete.find("3DFACE\r\n", at + 1))
+                blockStart.push_back(at);
+            blockStart.push_back(complete.find("ENDSEC\r\n"));
+            const std::string_view trailer = std::string_view(complete).substr(blockStart.back());
+            const int faces = static_cast<int>(blockStart.size()) - 1;
+            QCOMPARE(faces, job.parameters.petalCount * job.parameters.overlapCount * geometry::kFacesPerPetal);
+
+            std::vector<int> cuts; // 1, every sampleStep-th face and the last
+            for (int k = 1; k < faces; k += sampleStep)
+                cuts.push_back(k);
+            cuts.push_back(faces);
+            for (const int k : cuts) {
+                dxf::MemorySink sink;
+                int steps = 0;
+                QCOMPARE(job.write(sink, [&](int written) { return ++steps == written && written < k; }), WriteOutcome::Cancelled);
+                QCOMPARE(steps, k);
+                const std::size_t cut = blockStart[static_cast<std::size_t>(k)];
+                if (sink.data.size() != cut + trailer.size() || sink.data.compare(0, cut, complete, 0, cut) != 0
+                    || !sink.data.ends_with(trailer))
+                    QFAIL(qPrintable(QStringLiteral("cancel after face %1: not the first %1 blocks plus the trailer").arg(k)));
+            }
+        }
+    }
+
+    void sinkFailureStopsWriting()
+    {
+        // The writer hands over pieces of about 60 KB: refuse the first, a later one, or the last.
+        for (const auto& texts : {geometry::defaultParameterTexts(), kLargest}) {
+            const Job job = makeJob(texts);
+            const std::string complete = job.complete();
+            for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
+                testing::FillingSink sink(room);
+                int stepsAfterFailure = 0;
+                QCOMPARE(job.write(sink, [&](int) { stepsAfterFailure += sink.full ? 1 : 0; return true; }), WriteOutcome::Failed);
+                QCOMPARE(sink.writesAfterFailure, 0);
+                QCOMPARE(stepsAfterFailure, 0);
+                QVERIFY(complete.starts_with(sink.data));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaceFileWriter)
+#include "tst_facefilewriter.moc"

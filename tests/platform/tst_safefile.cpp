@@ -1,0 +1,468 @@
+// The output file through the real adapter: code page 932 text, and a save matrix on real file
+// systems (full tmpfs, FIFO, device, socket, long and odd names, owner and mode, hard and
+// symbolic links, a read-only folder as an unprivileged user).
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "geometry/DaisyMesh.h"
+#include "geometry/FlowerParameters.h"
+#include "platform/SafeFile.h"
+#include "platform/PathName.h"
+
+using namespace petalwright;
+using platform::AnsiTextFile;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QStringList entries(const QString& dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System); }
+
+struct stat statOf(const QString& path)
+{
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+const QByteArray kPrevious = "previous flower\r\n";
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+
+enum Failure { MissingFolder, FolderRemoved, TargetIsFolder, FullDisk, Unreplaceable };
+
+// A tmpfs of `size` bytes on `folder`, unmounted when the result goes.
+struct Mount {
+    QByteArray at;
+    explicit Mount(const QString& folder, qint64 size)
+    {
+        const QByteArray name = QFile::encodeName(folder);
+        if (::mount("tmpfs", name.constData(), "tmpfs", 0, ("size=" + QByteArray::number(size)).constData()) == 0)
+            at = name;
+    }
+    ~Mount()
+    {
+        if (!at.isEmpty())
+            ::umount2(at.constData(), MNT_DETACH);
+    }
+};
+
+// The whole file of a flower as the writer makes it, written through `file`.
+bool writeFlower(const geometry::ParameterTexts& texts, dxf::OutputSink& file)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(texts);
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(3);
+    geometry::makeDaisyMesh(p, mesh, random);
+    dxf::CommentInfo info{"drawing.dxf", [] { return std::string("2006/01/15 9:05:07"); }, texts};
+    return dxf::writeFaceFile(mesh, p.overlapCount, p.petalCount, info, file) == dxf::WriteOutcome::Finished;
+}
+
+QByteArray flowerBytes(const geometry::ParameterTexts& texts)
+{
+    struct Collect final : dxf::OutputSink {
+        bool write(std::string_view bytes) override { data.append(bytes.data(), static_cast<qsizetype>(bytes.size())); return true; }
+        std::string encodeText(std::string_view utf8) const override
+        {
+            return platform::toCodePage932(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))).toStdString();
+        }
+        QByteArray data;
+    } sink;
+    writeFlower(texts, sink);
+    return sink.data;
+}
+
+const geometry::ParameterTexts kLargest = {"50", "50", "10", "50", "0", "180"};
+
+// Runs `body` in a child process as the user nobody; true when the child exits with 0.
+bool asNobody(const std::function<bool()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgroups(0, nullptr) == 0 && ::setgid(kNoGroup) == 0 && ::setuid(kNobody) == 0 && body();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+class TestAnsiTextFile : public QObject {
+    Q_OBJECT
+private slots:
+    void codePage932()
+    {
+        const struct { QString text; QByteArray bytes; } rows[] = {
+            {"3DFACE 0.5", "3DFACE 0.5"}, {"～", "\x81\x60"}, {"（）", "\x81\x69\x81\x6A"}, {"花びら", "\x89\xD4\x82\xD1\x82\xE7"},
+            {"aéb", "a?b"}, {"€é", "??"}, {"a😀b", "a?b"}, // one '?' per missing character
+            {QString(QChar(0xD800)), "?"}, {"a" + QString(QChar(0xDC00)) + "b", "a?b"}, // lone surrogates
+        };
+        for (const auto& r : rows)
+            QCOMPARE(platform::toCodePage932(r.text), r.bytes);
+        const int prefixBytes[] = {18, 20, 16, 22, 34, 34}; // "// label = " of the comment block
+        for (std::size_t i = 0; i < geometry::kParameterLabels.size(); ++i)
+            QCOMPARE(platform::toCodePage932("// " + QString::fromUtf8(geometry::kParameterLabels[i]) + " = ").size(), prefixBytes[i]);
+    }
+
+    void replacesOnlyOnCommit()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("flower.dxf");
+        writeFile(path, kPrevious);
+        {
+            AnsiTextFile discarded(path), abandoned(path);
+            QVERIFY(discarded.open() && discarded.write("cancelled"));
+            discarded.discard();
+            QVERIFY(abandoned.open() && abandoned.write("never committed"));
+        }
+        QCOMPARE(readAll(path), kPrevious);
+        AnsiTextFile file(path);
+        QVERIFY(file.open());
+        QCOMPARE(file.mode(), AnsiTextFile::Mode::Replace);
+        QVERIFY(file.write("0\r\n"));
+        QVERIFY(file.write(file.encodeText("// 花びらの枚数 = 6\r\n")));
+        QVERIFY(file.write(std::string(100'000, '\0'))); // binary bytes pass unchanged, past the buffer
+        QCOMPARE(readAll(path), kPrevious);
+        QVERIFY(file.commit());
+        QCOMPARE(readAll(path), QByteArray("0\r\n// \x89\xD4\x82\xD1\x82\xE7\x82\xCC\x96\x87\x90\x94 = 6\r\n") + QByteArray(100'000, '\0'));
+        QVERIFY(file.errorMessage().isEmpty());
+        QCOMPARE(entries(dir.path()), QStringList{"flower.dxf"});
+    }
+
+    void failureKeepsPreviousFile_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<qint64>("diskSize");
+        QTest::addColumn<QString>("cause");
+        QTest::addRow("missing folder") << int(MissingFolder) << qint64(0) << "保存先のフォルダーが見つかりません。";
+        QTest::addRow("folder removed while writing") << int(FolderRemoved) << qint64(0) << "保存先のフォルダーが見つかりません。";
+        QTest::addRow("target is a folder") << int(TargetIsFolder) << qint64(0) << "同じ名前のフォルダーがあります。";
+        QTest::addRow("full disk, 8 KB") << int(FullDisk) << qint64(8192) << "ディスクの空き容量が足りません。";
+        QTest::addRow("full disk, 64 KB") << int(FullDisk) << qint64(65536) << "ディスクの空き容量が足りません。";
+        QTest::addRow("target cannot be replaced") << int(Unreplaceable) << qint64(0) << "ファイルが使用中です。";
+    }
+    void failureKeepsPreviousFile()
+    {
+        QFETCH(int, failure);
+        QFETCH(qint64, diskSize);
+        QFETCH(QString, cause);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("chosen"), target = folder + "/flower.dxf";
+        const QString previous = failure == TargetIsFolder ? target + "/inside.txt" : target;
+        QVERIFY(QDir().mkpath(failure == TargetIsFolder ? target : folder));
+        // A small tmpfs fills up; a file with something bound onto it cannot be renamed over (EBUSY).
+        const QByteArray targetName = QFile::encodeName(target);
+        std::optional<Mount> disk;
+        if (failure == FullDisk)
+            disk.emplace(folder, diskSize);
+        if (failure != MissingFolder)
+            writeFile(previous, kPrevious);
+        else
+            QVERIFY(QDir(folder).removeRecursively());
+        bool bound = false;
+        const auto unbind = qScopeGuard([&] { if (bound) ::umount2(targetName.constData(), MNT_DETACH); });
+        if (failure == Unreplaceable)
+            bound = ::mount(targetName.constData(), targetName.constData(), nullptr, MS_BIND, nullptr) == 0;
+        if ((failure == FullDisk && disk->at.isEmpty()) || (failure == Unreplaceable && !bound))
+            QSKIP("mounting needs root (CAP_SYS_ADMIN)");
+
+        AnsiTextFile file(target);
+        bool ok = file.open();
+        for (int i = 0; i < 20 && ok; ++i) {
+            ok = file.write(std::string(8192, 'f'));
+            if (failure == FolderRemoved && i == 0)
+                QVERIFY(QDir(folder).removeRecursively());
+        }
+        QVERIFY(!(ok && file.commit()));
+        const QString expected = QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(target, cause);
+        QVERIFY2(file.errorMessage().startsWith(expected), qPrintable(file.errorMessage()));
+        if (failure == MissingFolder || failure == FolderRemoved)
+            QCOMPARE(entries(dir.path()), QStringList());
+        else {
+            if (failure != TargetIsFolder)
+                QVERIFY(file.errorMessage().endsWith(QStringLiteral("\n\n以前のファイルは変更されていません。")));
+            QCOMPARE(readAll(previous), kPrevious);
+            QCOMPARE(entries(folder), QStringList{"flower.dxf"});
+        }
+    }
+
+    // Every free-space size around the file: success with the whole file, or a failure with the
+    // old file intact; never success with a short file. tmpfs counts whole 4 KiB pages.
+    void freeSpaceSweep_data()
+    {
+        QTest::addColumn<bool>("largest");
+        QTest::addColumn<bool>("hardLink"); // written in place
+        QTest::addRow("default flower") << false << false;
+        QTest::addRow("default flower, two hard links") << false << true;
+        QTest::addRow("largest flower") << true << false;
+        QTest::addRow("largest flower, two hard links") << true << true;
+    }
+    void freeSpaceSweep()
+    {
+        QFETCH(bool, largest);
+        QFETCH(bool, hardLink);
+        constexpr qint64 kPage = 4096;
+        const geometry::ParameterTexts texts = largest ? kLargest : geometry::defaultParameterTexts();
+        const QByteArray expected = flowerBytes(texts);
+        const qint64 pages = (expected.size() + kPage - 1) / kPage;
+        // The 4 KiB filler and the old file take a page each; the sweep runs from six pages short
+        // of room for a temporary copy beside the old file to four pages past it.
+        int successes = 0, failures = 0;
+        for (qint64 size = (pages - 6) * kPage; size <= (pages + 6) * kPage; size += kPage) {
+            QTemporaryDir dir;
+            const Mount disk(dir.path(), size);
+            if (disk.at.isEmpty())
+                QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+            const QString path = dir.filePath("drawing.dxf"), other = dir.filePath("other.dxf");
+            writeFile(dir.filePath("filler"), QByteArray(4096, 'x'));
+            writeFile(path, "0\r\nEOF\r\n// old one\r\n");
+            if (hardLink)
+                QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+            AnsiTextFile file(path);
+            const bool saved = file.open() && writeFlower(texts, file) && file.commit();
+            const QString at = QStringLiteral("%1 KiB free: ").arg(size / 1024);
+            if (saved) {
+                ++successes;
+                QVERIFY2(readAll(path) == expected, qPrintable(at + "success with a file that is not the whole flower"));
+                if (hardLink)
+                    QVERIFY2(readAll(other) == expected, qPrintable(at + "the other link kept the old flower"));
+            } else {
+                ++failures;
+                QVERIFY2(readAll(path) == "0\r\nEOF\r\n// old one\r\n", qPrintable(at + "failure without the old file"));
+                QVERIFY2(file.errorMessage().contains(QStringLiteral("ディスクの空き容量が足りません。")), qPrintable(at + file.errorMessage()));
+            }
+            QStringList expectedEntries = {"drawing.dxf", "filler"};
+            if (hardLink)
+                expectedEntries << "other.dxf";
+            QCOMPARE(entries(dir.path()), expectedEntries);
+        }
+        QVERIFY(successes > 0 && failures > 0);
+    }
+
+    void onlyRegularFilesAreReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        QTest::addRow("FIFO") << "fifo" << "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。";
+        QTest::addRow("character device") << "device" << "同じ名前のデバイスがあります。通常のファイルではないため置き換えません。";
+        QTest::addRow("socket") << "socket" << "同じ名前のソケットがあります。通常のファイルではないため置き換えません。";
+        QTest::addRow("symbolic link to a FIFO") << "link to fifo" << "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。";
+        QTest::addRow("folder") << "folder" << "同じ名前のフォルダーがあります。";
+    }
+    void onlyRegularFilesAreReplaced()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf"), node = kind == "link to fifo" ? dir.filePath("pipe") : path;
+        const QByteArray nodeName = QFile::encodeName(node);
+        if (kind.endsWith("fifo"))
+            QCOMPARE(::mkfifo(nodeName.constData(), 0644), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(node));
+        else if (kind == "device" && ::mknod(nodeName.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("mknod of a character device needs root (CAP_MKNOD)");
+        if (kind == "socket") {
+            const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, nodeName.constData(), sizeof address.sun_path);
+            QCOMPARE(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ::close(s);
+        }
+        if (node != path)
+            QCOMPARE(::symlink("pipe", QFile::encodeName(path).constData()), 0);
+        const struct stat before = statOf(node);
+
+        const QString expected = QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause);
+        QCOMPARE(platform::targetProblem(path), expected);
+        AnsiTextFile file(path);
+        QVERIFY(!file.open()); // at once: a FIFO without a reader must not block
+        QVERIFY2(file.errorMessage().startsWith(expected), qPrintable(file.errorMessage()));
+        QVERIFY(!file.write("x") && !file.commit());
+        const struct stat after = statOf(node);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(entries(dir.path()).size(), node == path ? 1 : 2);
+    }
+
+    void names()
+    {
+        QTemporaryDir dir;
+        // The longest name the file system takes, written and overwritten twice: 85 kanji, 255 bytes.
+        const QString longName = QString(85, QChar(0x82B1));
+        QCOMPARE(QFile::encodeName(longName).size(), 255);
+        const QString longPath = dir.filePath(longName);
+        for (const QByteArray& content : {QByteArray("first"), QByteArray("second"), QByteArray("third")}) {
+            AnsiTextFile file(longPath);
+            QVERIFY2(file.open() && file.write(content.toStdString()) && file.commit(), qPrintable(file.errorMessage()));
+            QCOMPARE(readAll(longPath), content);
+            QCOMPARE(entries(dir.path()), QStringList{longName});
+        }
+        // One byte more is the file system's refusal, said as such.
+        AnsiTextFile tooLong(longPath + "x");
+        QVERIFY(!tooLong.open());
+        QVERIFY2(tooLong.errorMessage().contains(QStringLiteral("原因: ファイル名が長すぎます。")), qPrintable(tooLong.errorMessage()));
+
+        // A text with no bytes on disk is refused; a name that is not UTF-8 is told apart from the
+        // name the file list shows for it.
+        AnsiTextFile surrogate(dir.filePath("a" + QString(QChar(0xD800)) + ".dxf"));
+        QVERIFY(!surrogate.open());
+        QVERIFY(surrogate.errorMessage().contains(QStringLiteral("ファイル名として表せない文字が含まれています。")));
+        const QByteArray odd = QFile::encodeName(dir.path()) + "/report\xE9.dxf";
+        const int oddFile = ::open(odd.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(oddFile >= 0);
+        ::close(oddFile);
+        QVERIFY(!platform::representable("report\xE9.dxf"));
+        QVERIFY(platform::representable("report\xC3\xA9.dxf"));
+        QCOMPARE(platform::escapedName("report\xE9.dxf"), QStringLiteral("report\\xE9.dxf"));
+        QCOMPARE(platform::escapedName("\xE8\x8A\xB1\xC3\n\xF0\x9F\x98\x80\xED\xA0\x80"), QStringLiteral("花\\xC3\\x0A😀\\xED\\xA0\\x80"));
+        const QString problem = platform::ambiguousNameProblem(QFile::decodeName(odd));
+        QVERIFY2(problem.contains(QStringLiteral("report\\xE9.dxf")), qPrintable(problem));
+        QCOMPARE(platform::ambiguousNameProblem(dir.filePath("report\xC3\xA9.dxf")), QString());
+    }
+
+    void ownerGroupAndModeKept_data()
+    {
+        QTest::addColumn<uint>("owner");
+        QTest::addColumn<uint>("group");
+        QTest::addColumn<uint>("mode");
+        QTest::addRow("another user's 0640 file") << uint(kNobody) << uint(kNoGroup) << 0640u;
+        QTest::addRow("root's file, group nogroup, 0664") << 0u << uint(kNoGroup) << 0664u;
+        QTest::addRow("private 0600") << 0u << 0u << 0600u;
+        QTest::addRow("setgid and executable 02755") << uint(kNobody) << uint(kNoGroup) << 02755u;
+    }
+    void ownerGroupAndModeKept()
+    {
+        QFETCH(uint, owner);
+        QFETCH(uint, group);
+        QFETCH(uint, mode);
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user needs root");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf");
+        writeFile(path, kPrevious);
+        const QByteArray name = QFile::encodeName(path);
+        QVERIFY(::chown(name.constData(), owner, group) == 0 && ::chmod(name.constData(), mode) == 0);
+        AnsiTextFile file(path);
+        QVERIFY(file.open() && file.write("new") && file.commit());
+        const struct stat st = statOf(path);
+        QCOMPARE(readAll(path), QByteArray("new"));
+        QCOMPARE(uint(st.st_uid), owner);
+        QCOMPARE(uint(st.st_gid), group);
+        QCOMPARE(uint(st.st_mode & 07777), mode);
+    }
+
+    void linksKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf"), other = dir.filePath("copy.dxf"), link = dir.filePath("link.dxf");
+        writeFile(path, kPrevious);
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        QCOMPARE(::symlink("drawing.dxf", QFile::encodeName(link).constData()), 0);
+        const ino_t inode = statOf(path).st_ino;
+
+        // Cancelled in place: both names keep the old bytes.
+        {
+            AnsiTextFile file(link);
+            QVERIFY(file.open());
+            QCOMPARE(file.mode(), AnsiTextFile::Mode::InPlace);
+            QVERIFY(file.write(std::string(200'000, 'n')));
+            file.discard();
+        }
+        QCOMPARE(readAll(other), kPrevious);
+        // Saved through the symbolic link: it stays a link, and both hard links show the new bytes.
+        AnsiTextFile file(link);
+        QVERIFY(file.open() && file.write("new") && file.commit());
+        QCOMPARE(readAll(path), QByteArray("new"));
+        QCOMPARE(readAll(other), QByteArray("new"));
+        QVERIFY(S_ISLNK(statOf(link).st_mode));
+        QCOMPARE(statOf(path).st_ino, inode);
+        QCOMPARE(statOf(path).st_nlink, nlink_t(2));
+        QCOMPARE(entries(dir.path()), (QStringList{"copy.dxf", "drawing.dxf", "link.dxf"}));
+        // A dangling link creates its target.
+        QCOMPARE(::symlink("new.dxf", QFile::encodeName(dir.filePath("dangling.dxf")).constData()), 0);
+        AnsiTextFile created(dir.filePath("dangling.dxf"));
+        QVERIFY(created.open() && created.write("made") && created.commit());
+        QCOMPARE(readAll(dir.filePath("new.dxf")), QByteArray("made"));
+    }
+
+    void unprivilegedUser_data()
+    {
+        QTest::addColumn<uint>("folderMode"); // folder owned by root
+        QTest::addColumn<uint>("fileOwner");
+        QTest::addColumn<uint>("fileMode");   // group nogroup
+        QTest::addColumn<bool>("fail");       // a failure after the first piece, in the child
+        QTest::addColumn<QString>("outcome"); // "saved" or the cause
+        QTest::addRow("own file, read-only folder") << 0755u << uint(kNobody) << 0644u << false << "saved";
+        QTest::addRow("own file, read-only folder, cancelled") << 0755u << uint(kNobody) << 0644u << true << "saved";
+        QTest::addRow("root's group-writable file, open folder") << 0777u << 0u << 0664u << false << "saved";
+        QTest::addRow("own read-only file, read-only folder") << 0755u << uint(kNobody) << 0444u << false << "アクセスが拒否されました。";
+    }
+    void unprivilegedUser()
+    {
+        QFETCH(uint, folderMode);
+        QFETCH(uint, fileOwner);
+        QFETCH(uint, fileMode);
+        QFETCH(bool, fail);
+        QFETCH(QString, outcome);
+        if (::geteuid() != 0)
+            QSKIP("switching to the user nobody needs root");
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("shared"), path = folder + "/drawing.dxf";
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), folderMode) == 0);
+        writeFile(path, kPrevious);
+        const QByteArray name = QFile::encodeName(path);
+        QVERIFY(::chown(name.constData(), fileOwner, kNoGroup) == 0 && ::chmod(name.constData(), fileMode) == 0);
+
+        const bool childOk = asNobody([&] {
+            AnsiTextFile file(path);
+            if (!file.open())
+                return file.errorMessage().contains(outcome);
+            if (fail) {
+                file.write(std::string(100'000, 'x'));
+                file.discard();
+                return true;
+            }
+            return file.write("new") && file.commit();
+        });
+        QVERIFY(childOk);
+        const struct stat st = statOf(path);
+        QCOMPARE(readAll(path), outcome == "saved" && !fail ? QByteArray("new") : kPrevious);
+        QCOMPARE(uint(st.st_uid), fileOwner);
+        QCOMPARE(uint(st.st_mode & 07777), fileMode);
+        QCOMPARE(entries(folder), QStringList{"drawing.dxf"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAnsiTextFile)
+#include "tst_safefile.moc"

@@ -1,0 +1,198 @@
+// The progress window over the main window: cancel at petal k or face k, keys and close requests
+// during the job, and procState carried from one showing to the next.
+
+#include <QKeySequence>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include "WindowDriver.h"
+#include "widgets/FormFont.h"
+
+using namespace petalwright;
+using testing::WindowDriver;
+
+namespace {
+
+constexpr int kPetals = 36; // default flower: 6 petals x 6 rings, yields 1..36; faces follow
+constexpr int kFaces = 288;
+
+void pressCancel(job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }
+
+// The file an earlier run left, which a run that writes nothing must not touch.
+bool writePrevious(const QString& path)
+{
+    QFile previous(path);
+    return previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10;
+}
+
+} // namespace
+
+class TestFrmDxf : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::installFontSubstitutes(); }
+
+    void duringTheJob_data()
+    {
+        QTest::addColumn<int>("atYield");
+        QTest::addColumn<QString>("act"); // "press", "press twice", "close" (the window's close button) or a key
+        QTest::addColumn<int>("faces");   // in the file; -1: the previous file untouched
+        QTest::addRow("press at petal 1") << 1 << "press" << -1;
+        QTest::addRow("close request at the last petal") << kPetals << "close" << -1;
+        QTest::addRow("press at face 1") << kPetals + 1 << "press" << 1;
+        QTest::addRow("close request at face 10") << kPetals + 10 << "close" << 10;
+        QTest::addRow("two presses at face 150") << kPetals + 150 << "press twice" << 150;
+        QTest::addRow("press at the last face") << kPetals + kFaces << "press" << kFaces;
+        QTest::addRow("Esc at petal 5 does nothing") << 5 << "Esc" << kFaces;
+        QTest::addRow("Return at face 40 does nothing") << kPetals + 40 << "Return" << kFaces;
+        QTest::addRow("Space at face 40 does nothing") << kPetals + 40 << "Space" << kFaces;
+    }
+
+    void duringTheJob()
+    {
+        QFETCH(int, atYield);
+        QFETCH(QString, act);
+        QFETCH(int, faces);
+        const bool key = !act.startsWith(QStringLiteral("press")) && act != QStringLiteral("close");
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("flower.dxf"));
+        QVERIFY(writePrevious(path));
+        d.saveDialog.answers << path;
+        d.atYield = [&](int n, job::frmDXF* dlg) {
+            if (n != atYield)
+                return;
+            if (key) { // the key goes where the focus is: the hidden holder
+                QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
+                QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
+            } else if (act == QStringLiteral("close")) {
+                dlg->close();
+                QVERIFY(dlg->isVisible()); // the job closes the window itself
+            } else {
+                pressCancel(dlg);
+                if (act == QStringLiteral("press twice"))
+                    pressCancel(dlg);
+            }
+        };
+
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+
+        QVERIFY(run.shown && run.finished == key);
+        QCOMPARE(run.progress.size(), key ? kPetals + kFaces : atYield); // a cancel stops at the next test of procState
+        QVERIFY(!d.window.progressWindow()->isVisible());
+        QVERIFY(d.messageBox.shown.isEmpty());
+        if (faces < 0)
+            QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
+        else
+            QCOMPARE(testing::faceFileProblem(path, faces), QString());
+    }
+
+    // The real yield may skip the pass after the last petal: a click still waiting then must be
+    // seen before the file is opened.
+    void clickWaitingAfterTheLastPetal()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("flower.dxf"));
+        QVERIFY(writePrevious(path));
+        d.saveDialog.answers << path;
+        d.atYield = [&](int n, job::frmDXF* dlg) {
+            if (n == kPetals) // queued behind this yield's pass, as a click arriving just after it
+                QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
+        };
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.shown && !run.finished);
+        QCOMPARE(run.progress.size(), kPetals);
+        QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
+        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"flower.dxf"});
+    }
+
+    void fileNameShownAsTyped()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("a<u>b&amp;<b>c.dxf"));
+        d.saveDialog.answers << path;
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.finished);
+        QCOMPARE(d.window.progressWindow()->lblINFO->textFormat(), Qt::PlainText);
+        QVERIFY2(run.info.startsWith(QStringLiteral("a<u>b&amp;<b>c.dxf :")), qPrintable(run.info));
+        QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
+    }
+
+    void targetThatCannotBeSaved_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("yields"); // the FIFO is refused before the work
+        QTest::addRow("FIFO") << "fifo" << "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。" << 0;
+        QTest::addRow("disk full at the last piece (72 KiB tmpfs)") << "full" << "ディスクの空き容量が足りません。" << kPetals + kFaces;
+    }
+    void targetThatCannotBeSaved()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
+        QFETCH(int, yields);
+        WindowDriver d;
+        const QString folder = d.path(QStringLiteral("disk")), path = folder + QStringLiteral("/drawing.dxf");
+        QVERIFY(QDir().mkdir(folder));
+        const QByteArray folderName = QFile::encodeName(folder);
+        bool mounted = false;
+        const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(folderName.constData(), MNT_DETACH); });
+        if (kind == QStringLiteral("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else {
+            mounted = ::mount("tmpfs", folderName.constData(), "tmpfs", 0, "size=72k") == 0;
+            if (!mounted)
+                QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+            QFile filler(folder + QStringLiteral("/filler")), old(path);
+            QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(QByteArray(4096, 'x')) == 4096);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("0\r\nEOF\r\n// old one!!\r\n") == 22);
+        }
+        const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        d.saveDialog.answers << path;
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.shown && !run.finished);
+        QCOMPARE(run.progress.size(), yields);
+        QCOMPARE(d.messageBox.shown.size(), 1);
+        QVERIFY2(d.messageBox.shown.first().startsWith(
+                     QStringLiteral("! ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause)),
+                 qPrintable(d.messageBox.shown.first()));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), before);
+        if (kind == QStringLiteral("full"))
+            QCOMPARE(testing::fileBytes(path), QByteArray("0\r\nEOF\r\n// old one!!\r\n"));
+    }
+
+    void pressBeforeFirstTick()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("flower.dxf"));
+        d.saveDialog.answers << path;
+        QVERIFY(d.press(d.window.cmdDXF).finished);
+        const job::frmDXF* dlg = d.window.progressWindow();
+        QCOMPARE(testing::wrongFonts(dlg), QStringList());
+        QVERIFY(dlg->cmdTABSTOP->y() >= dlg->height()); // the focus holder is never seen
+        QVERIFY(QFile::remove(path));
+
+        QString atShow;
+        auto pressAtShow = [&](job::frmDXF* shown) {
+            atShow = QStringLiteral("%1|%2|%3").arg(shown->tmrPROC->isActive() ? QStringLiteral("before tick") : QString(),
+                                                     shown->lblMSG->text(), shown->cmdCANCEL->text());
+            pressCancel(shown);
+        };
+        // After a finished run the press closes the freshly loaded window at once: no job, no file.
+        const testing::ProgressRun closed = d.press(d.window.cmdDXF, pressAtShow);
+        QCOMPARE(atShow, QStringLiteral("before tick||キャンセル"));
+        QVERIFY(closed.modalOnHolder && closed.progress.isEmpty());
+        QVERIFY(!dlg->isVisible() && !QFile::exists(path));
+
+        // After a cancelled run the press only repeats the cancel request, which the first tick clears.
+        d.atYield = [](int, job::frmDXF* shown) { pressCancel(shown); };
+        QVERIFY(!d.press(d.window.cmdDXF).finished);
+        d.atYield = {};
+        QVERIFY(d.press(d.window.cmdDXF, pressAtShow).finished);
+        QCOMPARE(atShow, QStringLiteral("before tick||キャンセル"));
+        QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
+    }
+};
+
+QTEST_MAIN(TestFrmDxf)
+#include "tst_frmdxf.moc"

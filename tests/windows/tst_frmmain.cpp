@@ -1,0 +1,197 @@
+// The main window driven as a user would: mouse and keys on the real widgets, fakes behind them.
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QGroupBox>
+
+#include "WindowDriver.h"
+#include "widgets/FormFont.h"
+#include "windows/preview/FlowerPreview.h"
+
+using namespace petalwright;
+using testing::WindowDriver;
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::installFontSubstitutes(); }
+
+    void writeFailureThenDefaultFlower()
+    {
+        WindowDriver d;
+        QDir root(d.dir.path());
+        QVERIFY(root.mkdir(QStringLiteral("out")));
+        const QString path = d.path(QStringLiteral("out/flower.dxf"));
+        d.saveDialog.answers << path;
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QVERIFY(root.rmdir(QStringLiteral("out")));
+
+        // The folder is gone: one exclamation naming the path, and the window closes.
+        const testing::ProgressRun failed = d.press(d.window.cmdDXF);
+        QVERIFY(failed.shown && !failed.finished && !d.window.progressWindow()->isVisible());
+        const QStringList& shown = d.messageBox.shown;
+        QVERIFY2(shown.size() == 1 && shown[0].startsWith("! ") && shown[0].contains(QDir::toNativeSeparators(path)),
+                 qPrintable(shown.join('\n')));
+
+        // The main window carries on: with the folder back, the same press writes the whole file.
+        QVERIFY(root.mkdir(QStringLiteral("out")));
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.shown && run.modalOnHolder && run.finished && shown.size() == 1);
+        QCOMPARE(run.info, QStringLiteral("flower.dxf :\r\n△288   約 67.1 KB"));
+        QCOMPARE(run.progress.last() + '|' + run.finalTexts, QStringLiteral("△288 / 288|終了しました|閉じる"));
+        QCOMPARE(testing::faceFileProblem(path, 288), QString());
+    }
+
+    void checksBeforeTheRun_data()
+    {
+        QTest::addColumn<QStringList>("texts"); // petal, overlap, width, scale, start, end
+        QTest::addColumn<QStringList>("shown"); // the message boxes of one press
+        QTest::addColumn<bool>("runs");
+        const QString all = QStringList{"花びらの枚数は 2 ～ 50 です。", "花びらの重なりは 1 ～ 50 です。",
+                                        "花びらの幅は 1 ～ 10 です。", "花びらの拡大縮小は 0.1 ～ 50.0 です。",
+                                        "花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。",
+                                        "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。",
+                                        "花びらを生やす角度は 始まり <= 終わり にしてください。"}
+                                .join("\r\n");
+        QTest::addRow("all seven") << QStringList{"abc", "0.5", "11", "", "200", "x"} << QStringList{"! " + all} << false;
+        QTest::addRow("1,200 faces: No ends the command")
+            << QStringList{"10", "15", "5", "0.5", "90", "135"}
+            << QStringList{"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"} << false;
+        QTest::addRow("1,184 faces: no question") << QStringList{"37", "4", "5", "0.5", "90", "135"} << QStringList() << true;
+    }
+
+    void checksBeforeTheRun()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, runs);
+        WindowDriver d;
+        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+        const QList<QLineEdit*> boxes{d.window.txtPETAL, d.window.txtKASAN, d.window.txtPHABA,
+                                      d.window.txtSYUKU, d.window.txtANGLS, d.window.txtANGLE};
+        for (qsizetype i = 0; i < boxes.size(); ++i)
+            boxes[i]->setText(texts[i]);
+        d.atYield = [](int, job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
+
+        QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
+        QCOMPARE(d.messageBox.shown, shown);
+        QCOMPARE(d.window.focusWidget(), d.window.txtTABSTOP); // the window may be inactive after a modal one
+    }
+
+    void outputFileSelection()
+    {
+        WindowDriver d;
+        const QString first = d.path(QStringLiteral("first.dxf")), second = d.path(QStringLiteral("second.dxf"));
+
+        // No file yet: the dialog comes first, and cancelling it is silent even with invalid boxes.
+        d.window.txtPETAL->setText(QStringLiteral("abc"));
+        QVERIFY(!d.press(d.window.cmdDXF).shown);
+        QVERIFY(d.messageBox.shown.isEmpty());
+        d.window.txtPETAL->setText(QStringLiteral("6"));
+
+        // A later cancel clears the choice but the box keeps the path, so the next generate asks again.
+        d.saveDialog.answers << first << QString() << second;
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QCOMPARE(d.window.txtDXFFILE->text(), QDir::toNativeSeparators(first));
+        QCOMPARE(QApplication::focusWidget(), d.window.txtTABSTOP);
+        QVERIFY(d.press(d.window.cmdDXF).finished);
+        QVERIFY(QFile::exists(second) && !QFile::exists(first));
+
+        // The program's folder and an empty name until a file is chosen, then that file.
+        const QList<platform::SaveRequest>& r = d.saveDialog.requests;
+        QVERIFY(r.size() == 4 && r[0].fileName.isEmpty() && r[3].fileName.isEmpty());
+        QCOMPARE(QStringList({r[0].title, r[0].filters.first(), r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
+                 QStringList({"保存するDXFファイル名称の設定", "DXFファイル(*.dxf)", "dxf", "/opt/petalwright", "/opt/petalwright", "/opt/petalwright"}));
+        QCOMPARE(r[2].folder + '|' + r[2].fileName, d.dir.path() + '|' + first);
+    }
+
+    void fileTypeChoosesTheWriter()
+    {
+        WindowDriver d;
+        const QStringList types = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", "STLファイル(*.stl)",
+                                   "glTFバイナリ(*.glb)"};
+        const QString obj = d.path(QStringLiteral("flower.obj")), cad = d.path(QStringLiteral("cad.dxf"));
+        d.saveDialog.answers << obj << cad << QString();
+        d.saveDialog.filterAnswers << 2 << 1;
+
+        // OBJ: the same progress, information and size estimate as the default DXF file.
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        const testing::ProgressRun objRun = d.press(d.window.cmdDXF);
+        QVERIFY(objRun.finished);
+        QCOMPARE(objRun.info, QStringLiteral("flower.obj :\r\n△288   約 67.1 KB"));
+        QCOMPARE(objRun.progress.last(), QStringLiteral("△288 / 288"));
+        QVERIFY(testing::fileBytes(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
+
+        // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QVERIFY(d.press(d.window.cmdDXF).finished);
+        QVERIFY(testing::fileBytes(cad).startsWith("0\r\nSECTION\r\n2\r\nHEADER\r\n"));
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton); // cancelled
+
+        const QList<platform::SaveRequest>& r = d.saveDialog.requests;
+        QCOMPARE(r.size(), 3);
+        QCOMPARE(r[0].filters, types);
+        QCOMPARE(QStringList({r[0].selectedFilter, r[1].selectedFilter, r[2].selectedFilter}),
+                 QStringList({types[0], types[2], types[1]}));
+        QCOMPARE(QStringList({r[0].defaultSuffix, r[1].defaultSuffix, r[2].defaultSuffix}), QStringList({"dxf", "obj", "dxf"}));
+    }
+
+    void captionLayoutAndFonts()
+    {
+        WindowDriver d;
+        ui::frmMAIN& w = d.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Petalwright 0.7.1β"));
+
+        // Twips over 15, each relative to its container; the preview sits to the right of them all.
+        const std::pair<QWidget*, QRect> layout[] = {
+            {w.Frame2, {12, 8, 445, 57}},    {w.txtDXFFILE, {12, 24, 349, 18}}, {w.cmdOUT, {372, 16, 57, 33}},
+            {w.Frame1, {12, 72, 273, 165}},  {w.txtPETAL, {176, 16, 77, 18}},   {w.txtANGLE, {176, 136, 77, 18}},
+            {w.Label[0], {16, 20, 125, 13}}, {w.Label[5], {16, 140, 149, 13}},  {w.cmdDXF, {304, 96, 153, 33}},
+            {w.Image1, {372, 172, 24, 19}},  {w.cmdHELP, {336, 204, 93, 29}},   {w.txtTABSTOP, {28, 452, 37, 18}},
+        };
+        for (const auto& [control, rect] : layout)
+            QVERIFY2(control->geometry() == rect, qPrintable(control->objectName()));
+        QVERIFY(w.picPREVIEW->x() > w.Frame2->geometry().right() && w.width() > w.picPREVIEW->geometry().right());
+        QVERIFY(w.txtTABSTOP->y() >= w.height()); // the focus holder is never seen
+
+        QCOMPARE(testing::wrongFonts(&w), QStringList());
+        for (QLabel* label : w.Label) // the long labels fit in that face
+            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
+
+    }
+
+    // Web Help: the page opens when it is there; a missing page or a browser that does not start is
+    // reported with the path, and the focus goes to the holder either way.
+    void helpPage()
+    {
+        WindowDriver d;
+        const QString page = d.path("help/index.html");
+        const QString failure = QStringLiteral("! ヘルプページを開けませんでした。\r\n\r\nファイル: %1\r\n原因: ").arg(page);
+        const auto press = [&] {
+            d.window.txtPETAL->setFocus();
+            QTest::mouseClick(d.window.cmdHELP, Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), d.window.txtTABSTOP);
+        };
+
+        press();
+        QCOMPARE(d.messageBox.shown, QStringList{failure + "ヘルプページのファイルが見つかりません。インストールを確認してください。"});
+        QCOMPARE(d.urlOpener.opened, QList<QUrl>());
+
+        QVERIFY(QDir(d.dir.path()).mkpath("help"));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        press();
+        press(); // every press asks again
+        QCOMPARE(d.urlOpener.opened, QList<QUrl>(2, QUrl::fromLocalFile(page)));
+        QCOMPARE(d.messageBox.shown.size(), 1);
+
+        d.urlOpener.starts = false;
+        press();
+        QCOMPARE(d.messageBox.shown.last(), failure + "ブラウザーを起動できません。");
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,203 @@
+// The sample list under the preview: choosing a sample fills the six boxes and redraws the preview,
+// and nothing else; the user's own edit of a box afterwards shows the free-input entry.
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QWheelEvent>
+
+#include "WindowDriver.h"
+#include "geometry/SampleFlowers.h"
+#include "platform/SafeFile.h"
+#include "widgets/FormFont.h"
+#include "windows/preview/FlowerPreview.h"
+
+using namespace petalwright;
+using testing::WindowDriver;
+
+namespace {
+
+QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QStringList boxTexts(const ui::frmMAIN& w)
+{
+    return {w.txtPETAL->text(), w.txtKASAN->text(), w.txtPHABA->text(), w.txtSYUKU->text(), w.txtANGLS->text(), w.txtANGLE->text()};
+}
+
+QStringList sampleTexts(const char* name)
+{
+    QStringList texts;
+    for (const std::string_view t : geometry::findSampleFlower(name)->texts)
+        texts << fromView(t);
+    return texts;
+}
+
+// Opens the list with the mouse and clicks the entry `text` in it, as a user does.
+void choose(QComboBox* list, const QString& text)
+{
+    QTest::mouseClick(list, Qt::LeftButton);
+    QAbstractItemView* view = list->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex entry = list->model()->index(list->findText(text), 0);
+    view->scrollTo(entry);
+    // The list ignores a release that comes within a double-click time of the press that opened it.
+    const QPoint at = view->visualRect(entry).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!view->isVisible());
+}
+
+std::vector<double> points(const geometry::MeshStore& mesh)
+{
+    std::vector<double> all;
+    for (std::size_t i = 0; i < mesh.size(); ++i)
+        all.insert(all.end(), {mesh.x(i), mesh.y(i), mesh.z(i)});
+    return all;
+}
+
+QList<QWidget*> tabChainFrom(QWidget* start, qsizetype steps)
+{
+    start->setFocus();
+    QList<QWidget*> visited;
+    for (qsizetype i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    return visited;
+}
+
+} // namespace
+
+class TestSampleList : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { ui::installFontSubstitutes(); }
+
+    void entriesAndStart()
+    {
+        WindowDriver d;
+        QComboBox* list = d.window.cboSAMPLE;
+        QStringList entries;
+        for (int i = 0; i < list->count(); ++i)
+            entries << list->itemText(i) + '=' + list->itemData(i).toString();
+        QStringList expected{"（自由）="};
+        for (const geometry::SampleFlower& s : geometry::sampleFlowers())
+            expected << fromView(s.japaneseName) + '=' + fromView(s.name);
+        QCOMPARE(entries, expected);
+        // The default texts are the daisy's.
+        QCOMPARE(list->currentText(), QStringLiteral("デイジー"));
+        QCOMPARE(boxTexts(d.window), sampleTexts("daisy"));
+    }
+
+    void choosingFillsTheBoxesAndNothingElse()
+    {
+        WindowDriver d;
+        ui::frmMAIN& w = d.window;
+        const QString path = d.path(QStringLiteral("lotus.dxf"));
+        d.saveDialog.answers << path;
+        QTest::mouseClick(w.cmdOUT, Qt::LeftButton);
+        const std::uint64_t seed = w.jobState().ringSeed;
+        d.seed = 99; // a new draw would show
+        const QList<QWidget*> chain = tabChainFrom(w.cmdOUT, 10);
+        w.txtKASAN->setFocus();
+        QCOMPARE(QApplication::focusWidget(), w.txtKASAN);
+
+        choose(w.cboSAMPLE, QStringLiteral("蓮"));
+        QCOMPARE(boxTexts(w), sampleTexts("lotus"));
+        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("蓮")); // the fill itself is no edit
+        // The preview shows the lotus at once, with the same ring turns.
+        ui::FlowerPreview expected;
+        QVERIFY(expected.showFlower(geometry::findSampleFlower("lotus")->parameterTexts(), seed));
+        QVERIFY(!w.tmrPREVIEW->isActive() && !w.picPREVIEW->isDimmed());
+        QVERIFY(points(w.picPREVIEW->mesh()) == points(expected.mesh()));
+
+        // The file, the seed, the focus and the keyboard order are as they were.
+        QCOMPARE(w.jobState().ringSeed, seed);
+        QCOMPARE(w.jobState().dxfFilePath, path);
+        QCOMPARE(w.txtDXFFILE->text(), QDir::toNativeSeparators(path));
+        QCOMPARE(d.saveDialog.requests.size(), 1);
+        QCOMPARE(QApplication::focusWidget(), w.txtKASAN);
+        QCOMPARE(tabChainFrom(w.cmdOUT, 10), chain);
+        QCOMPARE(chain, (QList<QWidget*>{w.txtPETAL, w.txtKASAN, w.txtPHABA, w.txtSYUKU, w.txtANGLS, w.txtANGLE, w.cmdDXF,
+                                         w.cmdHELP, w.txtTABSTOP, w.cmdOUT}));
+
+        // A run writes that flower, with the texts of the sample in its comment block.
+        QVERIFY(d.press(w.cmdDXF).finished);
+        QVERIFY(d.messageBox.shown.isEmpty());
+        QString block;
+        for (qsizetype i = 0; i < geometry::kParameterCount; ++i)
+            block += QStringLiteral("// %1 = %2\r\n").arg(fromView(geometry::kParameterLabels[static_cast<std::size_t>(i)]), sampleTexts("lotus")[i]);
+        QVERIFY(testing::fileBytes(path).endsWith(platform::toCodePage932(block + "//\r\n")));
+
+        // The free-input entry changes no box.
+        choose(w.cboSAMPLE, QStringLiteral("（自由）"));
+        QCOMPARE(boxTexts(w), sampleTexts("lotus"));
+    }
+
+    void editingAfterAChoiceShowsFreeInput_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QList<int>>("keys"); // a negative key is pressed with Ctrl
+        QTest::addColumn<QString>("text");   // the box afterwards
+        QTest::addRow("a digit typed") << "txtPETAL" << QList<int>{Qt::Key_End, Qt::Key_2} << "242";
+        QTest::addRow("Backspace") << "txtANGLE" << QList<int>{Qt::Key_End, Qt::Key_Backspace} << "9";
+        QTest::addRow("the same text typed over") << "txtSYUKU" << QList<int>{Qt::Key_Home, Qt::Key_Delete, Qt::Key_1} << "1";
+        QTest::addRow("cut") << "txtKASAN" << QList<int>{-Qt::Key_A, -Qt::Key_X} << "";
+    }
+    void editingAfterAChoiceShowsFreeInput()
+    {
+        QFETCH(QString, box);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, text);
+        WindowDriver d;
+        ui::frmMAIN& w = d.window;
+        choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
+        auto* edit = w.findChild<QLineEdit*>(box);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        for (const int key : keys) // a negative key is pressed with Ctrl
+            QTest::keyClick(edit, static_cast<Qt::Key>(std::abs(key)), key < 0 ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(edit->text(), text);
+        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
+
+        // The wheel over the list leaves the user's texts alone.
+        const QStringList edited = boxTexts(w);
+        QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w.cboSAMPLE, &wheel);
+        QCOMPARE(boxTexts(w), edited);
+        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+
+        // Choosing again fills every box anew.
+        choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
+        QCOMPARE(boxTexts(w), sampleTexts("marguerite"));
+        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
+    }
+
+    void layoutAndFonts()
+    {
+        WindowDriver d;
+        ui::frmMAIN& w = d.window;
+        const QRect label = w.lblSAMPLE->geometry(), list = w.cboSAMPLE->geometry(), shape = w.cmdSHAPE->geometry();
+        // Under the preview, in the row of 別の形, left of it, inside the window.
+        QCOMPARE(w.lblSAMPLE->text(), QStringLiteral("見本"));
+        QVERIFY(label.top() > w.picPREVIEW->geometry().bottom() && label.left() >= w.picPREVIEW->x());
+        QVERIFY(list.top() == shape.top() && list.height() == shape.height() && label.center().y() == list.center().y());
+        QVERIFY(label.right() < list.left() && list.right() < shape.left() && QRect(QPoint(), w.size()).contains(list));
+        QCOMPARE(w.cboSAMPLE->focusPolicy(), Qt::NoFocus);
+
+        QCOMPARE(testing::wrongFonts(&w), QStringList());
+        QVERIFY(QFontMetrics(w.lblSAMPLE->font()).horizontalAdvance(w.lblSAMPLE->text()) <= label.width());
+        QVERIFY2(w.cboSAMPLE->minimumSizeHint().width() <= list.width(), qPrintable(QString::number(w.cboSAMPLE->minimumSizeHint().width())));
+        QTest::mouseClick(w.cboSAMPLE, Qt::LeftButton);
+        QTRY_VERIFY(w.cboSAMPLE->view()->isVisible());
+        QCOMPARE(QFontInfo(w.cboSAMPLE->view()->font()).family(), QStringLiteral("IPAPGothic"));
+        QTest::keyClick(w.cboSAMPLE->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!w.cboSAMPLE->view()->isVisible());
+        QCOMPARE(boxTexts(w), sampleTexts("daisy"));
+    }
+};
+
+QTEST_MAIN(TestSampleList)
+#include "tst_samplelist.moc"
