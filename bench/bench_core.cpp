@@ -49,7 +49,7 @@ bool generate(geometry::MeshStore& mesh)
     return geometry::makeDaisyMesh(kLargest, mesh, random);
 }
 
-dxf::CommentInfo commentInfo()
+formats::CommentInfo commentInfo()
 {
     return {"bench.dxf", [] { return std::string("2006/01/15 9:05:07"); }, kTexts};
 }
@@ -86,7 +86,7 @@ struct TextNumbers {
     std::vector<long long> indices;
 };
 
-TextNumbers numbersOf(dxf::OutputFormat format, const std::string& file)
+TextNumbers numbersOf(formats::OutputFormat format, const std::string& file)
 {
     TextNumbers numbers;
     std::size_t at = 0;
@@ -99,7 +99,7 @@ TextNumbers numbersOf(dxf::OutputFormat format, const std::string& file)
         at = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (format == dxf::OutputFormat::Obj) {
+        if (format == formats::OutputFormat::Obj) {
             const char* p = line.data() + 1;
             const char* const e = line.data() + line.size();
             if (line.starts_with("v "))
@@ -179,26 +179,26 @@ int main(int argc, char* argv[])
     // The sink is sized up front like the floor's buffer: growing a string by doubling costs more
     // in fresh pages than the writing itself on some machines, and says nothing about the writer.
     {
-        dxf::MemorySink sizing;
-        dxf::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sizing);
+        formats::MemorySink sizing;
+        formats::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sizing);
         fileBytes = sizing.data.size();
     }
     const auto writeToMemory = [&](bool reserve) {
         ok = generate(mesh) && ok;
-        dxf::MemorySink sink;
+        formats::MemorySink sink;
         if (reserve)
             sink.data.reserve(fileBytes);
-        ok = dxf::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink)
-                == dxf::WriteOutcome::Finished && ok;
+        ok = formats::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink)
+                == formats::WriteOutcome::Finished && ok;
     };
     const double memory = medianMilliseconds([&] { writeToMemory(true); });
     const double memoryGrown = medianMilliseconds([&] { writeToMemory(false); });
     const double file = medianMilliseconds([&] {
         ok = generate(mesh) && ok;
-        platform::AnsiTextFile out(path);
+        platform::SafeFile out(path);
         ok = out.open() && ok;
-        ok = dxf::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), out)
-                == dxf::WriteOutcome::Finished && ok;
+        ok = formats::writeFaceFile(mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), out)
+                == formats::WriteOutcome::Finished && ok;
         ok = out.commit() && ok;
     });
     std::size_t floorBytes = 0;
@@ -225,18 +225,18 @@ int main(int argc, char* argv[])
     std::printf("\nwriters alone (mesh ready), into memory, median of %d runs:\n", kRepeats);
     generate(mesh);
     struct Row {
-        dxf::OutputFormat format;
+        formats::OutputFormat format;
         std::string file;
         TextNumbers numbers;
         std::vector<double> writer, floor;
     };
     std::vector<Row> rows;
-    for (const dxf::OutputFormat format : dxf::kOutputFormats) {
+    for (const formats::OutputFormat format : formats::kOutputFormats) {
         Row row{format, {}, {}, {}, {}};
-        dxf::MemorySink sink;
-        dxf::writeOutputFile(format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink);
+        formats::MemorySink sink;
+        formats::writeOutputFile(format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink);
         row.file = std::move(sink.data);
-        if (format != dxf::OutputFormat::Stl && format != dxf::OutputFormat::Glb)
+        if (format != formats::OutputFormat::Stl && format != formats::OutputFormat::Glb)
             row.numbers = numbersOf(format, row.file);
         rows.push_back(std::move(row));
     }
@@ -248,15 +248,15 @@ int main(int argc, char* argv[])
     for (int i = 0; i < kRepeats; ++i) {
         for (Row& row : rows) {
             row.writer.push_back(time([&] {
-                dxf::MemorySink sink;
+                formats::MemorySink sink;
                 sink.data.reserve(row.file.size());
-                ok = dxf::writeOutputFile(row.format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink)
-                        == dxf::WriteOutcome::Finished && sink.data.size() == row.file.size() && ok;
+                ok = formats::writeOutputFile(row.format, mesh, kLargest.overlapCount, kLargest.petalCount, commentInfo(), sink)
+                        == formats::WriteOutcome::Finished && sink.data.size() == row.file.size() && ok;
             }));
             row.floor.push_back(time([&] {
-                if (row.format == dxf::OutputFormat::Stl)
+                if (row.format == formats::OutputFormat::Stl)
                     ok = copyInPieces(row.file, 50) == row.file.size() && ok;
-                else if (row.format == dxf::OutputFormat::Glb)
+                else if (row.format == formats::OutputFormat::Glb)
                     ok = copyInPieces(row.file, 24) == row.file.size() && ok;
                 else
                     ok = !formatNumbers(row.numbers).empty() && ok;
@@ -273,9 +273,9 @@ int main(int argc, char* argv[])
     };
     const double plain = median(rows.front().writer);
     for (const Row& row : rows) {
-        const bool binary = row.format == dxf::OutputFormat::Stl || row.format == dxf::OutputFormat::Glb;
+        const bool binary = row.format == formats::OutputFormat::Stl || row.format == formats::OutputFormat::Glb;
         char what[64];
-        std::snprintf(what, sizeof what, "%-7s %9zu bytes, %s", std::string(dxf::formatName(row.format)).c_str(), row.file.size(),
+        std::snprintf(what, sizeof what, "%-7s %9zu bytes, %s", std::string(formats::formatName(row.format)).c_str(), row.file.size(),
                       binary ? "copy floor" : "to_chars floor");
         report(what, median(row.writer), median(row.floor));
         std::printf("  (%.2f x the default writer's time)\n", median(row.writer) / plain);

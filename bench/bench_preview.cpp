@@ -54,7 +54,7 @@ int main(int argc, char* argv[])
                 qPrintable(QGuiApplication::platformName()));
     bool allFast = true;
     for (const Case& c : cases) {
-        ui::FlowerPreview preview;
+        windows::FlowerPreview preview;
         preview.resize(kPanelSide, kPanelSide);
         preview.show();
         QElapsedTimer exposing;
@@ -70,12 +70,12 @@ int main(int argc, char* argv[])
         const double buildMs = static_cast<double>(build.nsecsElapsed()) / 1e6;
         preview.repaint(); // first projection and paint outside the timing
 
-        ui::PreviewView view = preview.view();
+        windows::PreviewView view = preview.view();
         QElapsedTimer timer;
         timer.start();
         for (int frame = 0; frame < kFrames; ++frame) {
             view.yaw += kDegreesPerFrame;
-            view.pitch = ui::PreviewView::kDefaultPitch + (frame % 40 - 20) * 0.5;
+            view.pitch = windows::PreviewView::kDefaultPitch + (frame % 40 - 20) * 0.5;
             preview.setView(view);
             preview.repaint();
         }

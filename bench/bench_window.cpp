@@ -54,9 +54,9 @@ double headlessMs(const QString& path)
     mesh.allocate(p.overlapCount, p.petalCount);
     geometry::SeededRandom random(1);
     geometry::makeDaisyMesh(p, mesh, random);
-    platform::AnsiTextFile file(path);
-    dxf::CommentInfo info{"flower.dxf", [] { return std::string("2006/01/15 9:05:07"); }, kLargest};
-    if (!file.open() || dxf::writeFaceFile(mesh, p.overlapCount, p.petalCount, info, file) != dxf::WriteOutcome::Finished
+    platform::SafeFile file(path);
+    formats::CommentInfo info{"flower.dxf", [] { return std::string("2006/01/15 9:05:07"); }, kLargest};
+    if (!file.open() || formats::writeFaceFile(mesh, p.overlapCount, p.petalCount, info, file) != formats::WriteOutcome::Finished
         || !file.commit())
         std::fprintf(stderr, "headless write failed\n");
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
@@ -99,17 +99,17 @@ protected:
 
 double windowMs(const QString& path, const platform::Services& services)
 {
-    ui::JobState job;
+    windows::JobState job;
     const geometry::FlowerParameters p = geometry::convertParameters(kLargest);
-    job.setParameters(p);
+    job.parameters = p;
     job.dxfFilePath = path;
     job.dxfFileName = QStringLiteral("flower.dxf");
-    const dxf::SizeEstimate size = dxf::estimateSize(p.petalCount, p.overlapCount);
+    const formats::SizeEstimate size = formats::estimateSize(p.petalCount, p.overlapCount);
     job.faceTotal = size.faceTotal;
     job.sizeEstimateText = size.sizeEstimateText;
     job.mesh.allocate(p.overlapCount, p.petalCount);
 
-    job::frmDXF window(job, services, [] { return kLargest; }, nullptr);
+    windows::frmDXF window(job, services, [] { return kLargest; }, nullptr);
     TickWatch watch;
     watch.clock.start();
     window.tmrPROC->installEventFilter(&watch);
@@ -117,7 +117,7 @@ double windowMs(const QString& path, const platform::Services& services)
     // Connected after the window's own handler: runs when the job has returned.
     QObject::connect(window.tmrPROC, &QTimer::timeout, [&] {
         doneAt = watch.clock.nsecsElapsed();
-        if (window.procState != job::ProcState::Finished || window.lblMSG->text() != QStringLiteral("終了しました"))
+        if (window.procState != windows::ProcState::Finished || window.lblMSG->text() != QStringLiteral("終了しました"))
             std::fprintf(stderr, "the job did not finish\n");
         QTimer::singleShot(0, window.cmdCANCEL, &QPushButton::click);
     });
@@ -130,7 +130,7 @@ double windowMs(const QString& path, const platform::Services& services)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    ui::installFontSubstitutes();
+    widgets::installFontSubstitutes();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("flower.dxf"));
 

@@ -152,7 +152,7 @@ void checkFile(const std::string& file, const geometry::ParameterTexts& texts, s
 
 void checkSize(const geometry::FlowerParameters& p)
 {
-    const dxf::SizeEstimate size = dxf::estimateSize(p.petalCount, p.overlapCount);
+    const formats::SizeEstimate size = formats::estimateSize(p.petalCount, p.overlapCount);
     FUZZ_CHECK(size.faceTotal == p.petalCount * kFacesOfOnePetal * p.overlapCount);
     const std::string& text = size.sizeEstimateText;
     constexpr std::string_view kPrefix = "約 ";
@@ -201,23 +201,23 @@ void checkFirstPetal(const geometry::FlowerParameters& p, const geometry::Parame
     const std::size_t second = store.index(0, 1, 4, 1);
     FUZZ_CHECK(store.x(second) == 0 && store.y(second) == 0 && store.z(second) == 0);
 
-    dxf::CommentInfo info;
+    formats::CommentInfo info;
     info.fileName = "fuzz.dxf";
     info.dateTime = [] { return std::string("2006/01/15 9:05:07"); };
     info.parameterTexts = texts;
-    dxf::MemorySink sink;
-    const dxf::WriteOutcome outcome = dxf::writeFaceFile(store, p.overlapCount, p.petalCount, info, sink,
+    formats::MemorySink sink;
+    const formats::WriteOutcome outcome = formats::writeFaceFile(store, p.overlapCount, p.petalCount, info, sink,
                                                          [](int written) { return written < kFacesOfOnePetal; });
-    FUZZ_CHECK(outcome == dxf::WriteOutcome::Cancelled);
+    FUZZ_CHECK(outcome == formats::WriteOutcome::Cancelled);
     checkFile(sink.data, texts, info.fileName);
 
     // A file name may hold any bytes too (a command line can give CR or LF): the sixth text,
     // which takes the rest of the input, as the name.
     info.fileName = texts[5] + ".dxf";
-    dxf::MemorySink named;
-    FUZZ_CHECK(dxf::writeFaceFile(store, p.overlapCount, p.petalCount, info, named,
+    formats::MemorySink named;
+    FUZZ_CHECK(formats::writeFaceFile(store, p.overlapCount, p.petalCount, info, named,
                                   [](int written) { return written < kFacesOfOnePetal; })
-               == dxf::WriteOutcome::Cancelled);
+               == formats::WriteOutcome::Cancelled);
     checkFile(named.data, texts, info.fileName);
 }
 

@@ -225,9 +225,9 @@ int main(int argc, char* argv[])
         return refuse(QStringLiteral("このファイル名は文字として読めないバイトを含むため、そのままでは書き込めません: %1")
                           .arg(platform::escapedName(*raw)));
     const bool toStandardOutput = outputPath == QStringLiteral("-");
-    dxf::OutputFormat format = dxf::formatFromPath(outputPath.toStdString());
+    formats::OutputFormat format = formats::formatFromPath(outputPath.toStdString());
     if (parser.isSet(formatOption)) {
-        const auto named = dxf::formatFromName(parser.value(formatOption).trimmed().toStdString());
+        const auto named = formats::formatFromName(parser.value(formatOption).trimmed().toStdString());
         if (!named) {
             return refuse(QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb のいずれかを指定してください: %1")
                               .arg(parser.value(formatOption)));
@@ -261,7 +261,7 @@ int main(int argc, char* argv[])
         seed = *parsed;
     }
 
-    const dxf::SizeEstimate size = dxf::estimateSize(parameters.petalCount, parameters.overlapCount);
+    const formats::SizeEstimate size = formats::estimateSize(parameters.petalCount, parameters.overlapCount);
     const std::string separator = QLocale::system().groupSeparator().toStdString();
     // A folder, FIFO, device or socket at the target is refused before any work.
     if (!toStandardOutput) {
@@ -272,7 +272,7 @@ int main(int argc, char* argv[])
     }
 
     if (!quiet)
-        printLine(info, QStringLiteral("△%1 / %2").arg(QString::fromStdString(dxf::groupThousands(size.faceTotal, separator)),
+        printLine(info, QStringLiteral("△%1 / %2").arg(QString::fromStdString(formats::groupThousands(size.faceTotal, separator)),
                                                         QString::fromStdString(size.sizeEstimateText)));
     std::fflush(info);
 
@@ -302,23 +302,23 @@ int main(int argc, char* argv[])
         printLine(stderr, file.errorMessage());
         return kExitWriteFailed;
     }
-    dxf::CommentInfo comments;
+    formats::CommentInfo comments;
     comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
     comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
     comments.parameterTexts = texts;
-    const dxf::WriteOutcome outcome = dxf::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file,
+    const formats::WriteOutcome outcome = formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file,
                                                          [&](int faces) {
                                                              bar.show("write   ", faces);
                                                              return !g_interrupted;
                                                          });
     bar.finish();
-    if (outcome == dxf::WriteOutcome::Cancelled) {
+    if (outcome == formats::WriteOutcome::Cancelled) {
         // An interrupted command leaves the previous file as it was.
         file.discard();
         printLine(stderr, QStringLiteral("中断しました。ファイルは変更していません。"));
         return kExitInterrupted;
     }
-    if (outcome == dxf::WriteOutcome::Failed || !file.commit()) {
+    if (outcome == formats::WriteOutcome::Failed || !file.commit()) {
         printLine(stderr, file.errorMessage());
         return kExitWriteFailed;
     }

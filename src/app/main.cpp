@@ -39,14 +39,14 @@ int main(int argc, char* argv[])
         break;
     }
 
-    ui::installFontSubstitutes();
+    widgets::installFontSubstitutes();
     // Qt's own dialogs and message boxes in the form font and in Japanese, like the windows.
-    QApplication::setFont(QFont(ui::formFontFace(), ui::kFormFontPoints));
+    QApplication::setFont(QFont(widgets::formFontFace(), widgets::kFormFontPoints));
     platform::installJapaneseStandardTexts();
     const platform::SystemClock clock;
     platform::Services services = platform::systemServices(clock);
-    services.helpPage = ui::helpPageUrl(ui::builtHelpHost(), platform::executableFolder());
-    ui::frmMAIN window(services);
+    services.helpPage = windows::helpPageUrl(windows::builtHelpHost(), platform::executableFolder());
+    windows::frmMAIN window(services);
     window.showCentred();
     return QApplication::exec();
 }

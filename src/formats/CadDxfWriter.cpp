@@ -12,7 +12,7 @@
 #include "formats/SinkBuffer.h"
 #include "geometry/FaceWalk.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 constexpr int kPointsPerPetal = geometry::kPointsPerStrip * geometry::kStripsPerPetal;
@@ -168,4 +168,4 @@ WriteOutcome writeCadDxfFile(const geometry::MeshStore& mesh, int overlapCount, 
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -4,7 +4,7 @@
 
 #include "formats/FaceFileWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Layer name of ring `ring` (0-based): RING01, RING02, ...
 std::string ringLayerName(int ring);
@@ -14,4 +14,4 @@ std::string ringLayerName(int ring);
 WriteOutcome writeCadDxfFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                              const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

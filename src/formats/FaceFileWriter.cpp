@@ -8,7 +8,7 @@
 #include "geometry/FaceWalk.h"
 #include "geometry/NumberScan.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 constexpr std::string_view kHead = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n";
@@ -128,4 +128,4 @@ WriteOutcome writeFaceFile(const geometry::MeshStore& mesh, int overlapCount, in
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

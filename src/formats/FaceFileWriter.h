@@ -9,7 +9,7 @@
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Where the file's bytes go. The file adapter decides the code page; tests collect in memory.
 class OutputSink {
@@ -56,4 +56,4 @@ public:
     std::string data;
 };
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 // Relative to the face's size: a sine of 1e-9 between two edges is a straight line, an offset of a
@@ -94,4 +94,4 @@ SplitFace splitFace(const geometry::MeshStore& mesh, const geometry::Face& face)
     return split;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -8,7 +8,7 @@
 #include "geometry/FaceWalk.h"
 #include "geometry/MeshStore.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // A triangle (cornerCount 3) or a planar, convex four-point face; corners are mesh elements in the face's order.
 struct Polygon {
@@ -38,4 +38,4 @@ inline std::array<std::size_t, 3> triangle(const Polygon& polygon, int t)
 std::array<double, 3> unitNormal(const std::array<double, 3>& a, const std::array<double, 3>& b,
                                  const std::array<double, 3>& c);
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -13,7 +13,7 @@
 #include "formats/RingColours.h"
 #include "formats/Triangles.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "glTF numbers are little-endian");
@@ -207,4 +207,4 @@ WriteOutcome writeGlbFile(const geometry::MeshStore& mesh, int overlapCount, int
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

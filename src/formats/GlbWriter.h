@@ -4,7 +4,7 @@
 
 #include "formats/FaceFileWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Same outcome and step as writeFaceFile. The file is collected in memory and handed to the sink once,
 // since its head holds the lengths; a cancelled file holds the triangles so far. The comment block's
@@ -12,4 +12,4 @@ namespace petalwright::dxf {
 WriteOutcome writeGlbFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                           const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

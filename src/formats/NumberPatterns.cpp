@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::string formatOneDecimal(double value)
     return out + intPart + '.' + static_cast<char>('0' + tenth);
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

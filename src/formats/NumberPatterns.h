@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Longest text appendCoordinate writes: sign, 309 integer digits, '.', nine decimals.
 inline constexpr std::size_t kMaxCoordinateLength = 1 + 309 + 1 + 9;
@@ -25,4 +25,4 @@ std::string groupThousands(std::int64_t value, std::string_view separator);
 // rounded half away from zero, so 953.05 gives 953.1 although its double lies a little below.
 std::string formatOneDecimal(double value);
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -15,7 +15,7 @@
 #include "formats/SinkBuffer.h"
 #include "geometry/FaceWalk.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 constexpr int kPointsPerPetal = geometry::kPointsPerStrip * geometry::kStripsPerPetal;
@@ -142,4 +142,4 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

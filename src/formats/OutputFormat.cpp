@@ -7,7 +7,7 @@
 #include "formats/ObjWriter.h"
 #include "formats/StlWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)
@@ -70,4 +70,4 @@ WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mes
     return writeFaceFile(mesh, overlapCount, petalCount, info, sink, step);
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -7,7 +7,7 @@
 
 #include "formats/FaceFileWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 enum class OutputFormat {
     Dxf,    // the DXF file of 3DFACE entities on one layer each, the default
@@ -33,4 +33,4 @@ OutputFormat formatFromPath(std::string_view path);
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                              const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

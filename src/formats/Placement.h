@@ -7,7 +7,7 @@
 #include "geometry/DaisyMesh.h"
 #include "geometry/MeshStore.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 enum class UpAxis {
     Y, // the flower's axis stays +Y
@@ -37,4 +37,4 @@ inline Point place(const geometry::MeshStore& mesh, std::size_t element, Placeme
     return {x * s, -z * s, y * s};
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numeric>
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 constexpr int kHues = 24;         // the palette's hue circle in 15 degree steps, numbers 10, 20, .. 240
@@ -66,4 +66,4 @@ std::vector<RingColour> ringColours(const geometry::MeshStore& mesh, int rings)
     return colours;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -6,7 +6,7 @@
 
 #include "geometry/MeshStore.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 struct RingColour {
     int colourNumber = 7;          // index of the 256-colour CAD palette, 10..249 here
@@ -21,4 +21,4 @@ std::vector<RingColour> ringColours(const geometry::MeshStore& mesh, int rings);
 // The palette's colour `number` (10..249) as sRGB.
 std::array<double, 3> paletteRgb(int number);
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

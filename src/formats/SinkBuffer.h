@@ -7,7 +7,7 @@
 
 #include "formats/FaceFileWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 class SinkBuffer {
 public:
@@ -31,4 +31,4 @@ private:
     std::string m_data;
 };
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

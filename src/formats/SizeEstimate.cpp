@@ -2,7 +2,7 @@
 
 #include "formats/NumberPatterns.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 constexpr std::int32_t kFacesPerPetal = 8;
 constexpr std::int32_t kBytesPerPetal = 1906; // 238.25 bytes a face
@@ -23,4 +23,4 @@ SizeEstimate estimateSize(std::int32_t petalCount, std::int32_t overlapCount)
     return e;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

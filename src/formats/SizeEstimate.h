@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 struct SizeEstimate {
     std::int32_t faceTotal = 0;    // faces the run writes
@@ -17,4 +17,4 @@ SizeEstimate estimateSize(std::int32_t petalCount, std::int32_t overlapCount);
 // Face count at which the main window asks before a run.
 inline constexpr std::int32_t kConfirmFaceCount = 1200;
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -8,7 +8,7 @@
 #include "Version.h"
 #include "formats/Triangles.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "STL numbers are little-endian");
@@ -65,4 +65,4 @@ WriteOutcome writeStlFile(const geometry::MeshStore& mesh, int overlapCount, int
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -3,11 +3,11 @@
 
 #include "formats/FaceFileWriter.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Same outcome and step as writeFaceFile. The file is collected in memory and handed to the sink once,
 // since its head holds the triangle count; a cancelled file holds the triangles so far.
 WriteOutcome writeStlFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                           const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

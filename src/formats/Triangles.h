@@ -5,7 +5,7 @@
 #include "formats/Placement.h"
 #include "geometry/FaceWalk.h"
 
-namespace petalwright::dxf {
+namespace petalwright::formats {
 
 // Calls `visit(a, b, c, normal)` for every triangle of `face` (split as splitFace does, none of zero
 // area), its corners placed for `placement`, the normal by the right-hand rule.
@@ -25,4 +25,4 @@ void forEachTriangle(const geometry::MeshStore& mesh, const geometry::Face& face
     }
 }
 
-} // namespace petalwright::dxf
+} // namespace petalwright::formats

@@ -186,11 +186,11 @@ QString targetProblem(const QString& path)
     return {};
 }
 
-AnsiTextFile::AnsiTextFile(const QString& path) : m_path(path) {}
+SafeFile::SafeFile(const QString& path) : m_path(path) {}
 
-AnsiTextFile::~AnsiTextFile() { discard(); }
+SafeFile::~SafeFile() { discard(); }
 
-bool AnsiTextFile::open()
+bool SafeFile::open()
 {
     discard();
     m_error.clear();
@@ -268,7 +268,7 @@ bool AnsiTextFile::open()
     return true;
 }
 
-bool AnsiTextFile::openInPlace()
+bool SafeFile::openInPlace()
 {
     // Non-blocking: if the name has become a FIFO since it was examined, opening must not hang.
     m_fd = ::open(m_target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
@@ -301,7 +301,7 @@ bool AnsiTextFile::openInPlace()
     return true;
 }
 
-bool AnsiTextFile::write(std::string_view bytes)
+bool SafeFile::write(std::string_view bytes)
 {
     if (m_fd < 0 || !m_error.isEmpty())
         return false;
@@ -313,14 +313,14 @@ bool AnsiTextFile::write(std::string_view bytes)
     return true;
 }
 
-bool AnsiTextFile::flushBuffer()
+bool SafeFile::flushBuffer()
 {
     const bool ok = m_buffer.empty() || writeOut(m_buffer.data(), m_buffer.size());
     m_buffer.clear();
     return ok;
 }
 
-bool AnsiTextFile::writeOut(const char* data, std::size_t size)
+bool SafeFile::writeOut(const char* data, std::size_t size)
 {
     if (!writeAll(m_fd, data, size))
         return failWith(errno);
@@ -328,7 +328,7 @@ bool AnsiTextFile::writeOut(const char* data, std::size_t size)
     return true;
 }
 
-bool AnsiTextFile::commit()
+bool SafeFile::commit()
 {
     if (m_fd < 0 || !m_error.isEmpty())
         return false;
@@ -362,21 +362,21 @@ bool AnsiTextFile::commit()
     return true;
 }
 
-void AnsiTextFile::discard()
+void SafeFile::discard()
 {
     if (m_mode == Mode::InPlace && m_fd >= 0)
         m_previousIntact = restorePrevious();
     closeAndDrop();
 }
 
-bool AnsiTextFile::restorePrevious()
+bool SafeFile::restorePrevious()
 {
     m_buffer.clear();
     return ::lseek(m_fd, 0, SEEK_SET) == 0 && writeAll(m_fd, m_oldBytes.constData(), static_cast<std::size_t>(m_oldBytes.size()))
         && ::ftruncate(m_fd, m_oldBytes.size()) == 0 && ::fsync(m_fd) == 0;
 }
 
-void AnsiTextFile::closeAndDrop()
+void SafeFile::closeAndDrop()
 {
     if (m_fd >= 0)
         ::close(m_fd);
@@ -389,9 +389,9 @@ void AnsiTextFile::closeAndDrop()
     m_mode = Mode::Closed;
 }
 
-bool AnsiTextFile::failWith(int error) { return fail(saveFailureCause(error)); }
+bool SafeFile::failWith(int error) { return fail(saveFailureCause(error)); }
 
-bool AnsiTextFile::fail(const QString& reason)
+bool SafeFile::fail(const QString& reason)
 {
     // A failed file is dropped at once: the previous one comes back before the message is shown.
     discard();

@@ -20,7 +20,7 @@ QByteArray toCodePage932(const QString& text);
 QString saveFailureCause(int error);
 
 // Where a run's bytes go: opened, written, then committed or discarded.
-class OutputFile : public dxf::OutputSink {
+class OutputFile : public formats::OutputSink {
 public:
     // False: errorMessage() says why.
     virtual bool open() = 0;
@@ -45,12 +45,12 @@ QString targetProblem(const QString& path);
 // renamed over it, keeping the owner, group and mode of the previous file. A file with several
 // hard links, one whose owner this user cannot give, or one in a folder this user cannot write,
 // is written in place; its previous bytes are kept in memory and written back on any failure.
-class AnsiTextFile final : public OutputFile {
+class SafeFile final : public OutputFile {
 public:
-    explicit AnsiTextFile(const QString& path);
-    ~AnsiTextFile() override;
-    AnsiTextFile(const AnsiTextFile&) = delete;
-    AnsiTextFile& operator=(const AnsiTextFile&) = delete;
+    explicit SafeFile(const QString& path);
+    ~SafeFile() override;
+    SafeFile(const SafeFile&) = delete;
+    SafeFile& operator=(const SafeFile&) = delete;
 
     bool open() override;
     bool write(std::string_view bytes) override;

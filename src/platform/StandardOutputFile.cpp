@@ -67,7 +67,7 @@ std::unique_ptr<OutputFile> outputFileFor(const QString& path)
 {
     if (path == QStringLiteral("-"))
         return std::make_unique<StandardOutputFile>();
-    return std::make_unique<AnsiTextFile>(path);
+    return std::make_unique<SafeFile>(path);
 }
 
 } // namespace petalwright::platform

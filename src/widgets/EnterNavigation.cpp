@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 namespace {
 
 class KeyPressFilter final : public QObject {
@@ -45,4 +45,4 @@ void enterMovesFocus(int& keyAscii, QWidget* next)
     next->setFocus();
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

@@ -6,7 +6,7 @@
 class QLineEdit;
 class QWidget;
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 inline constexpr int kCarriageReturn = 13;
 
@@ -17,4 +17,4 @@ void onKeyPress(QLineEdit* box, std::function<void(int& keyAscii)> handler);
 // Enter (code 13) is cancelled and moves the focus to `next`; every other key is left alone.
 void enterMovesFocus(int& keyAscii, QWidget* next);
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

@@ -3,7 +3,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 std::vector<std::unique_ptr<ExtendsTextBox>> extendedBoxes;
 
@@ -47,4 +47,4 @@ void extendTEXTBOX(QWidget* form)
     }
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

@@ -9,7 +9,7 @@
 class QLineEdit;
 class QWidget;
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 // Attached to one text box: a focus gain from Tab, Enter navigation or the program selects the
 // whole text; a focus gain from a mouse press keeps the caret where the press puts it.
@@ -33,4 +33,4 @@ extern std::vector<std::unique_ptr<ExtendsTextBox>> extendedBoxes;
 // Wraps every text box of `form`, in creation order, replacing the list's earlier entries.
 void extendTEXTBOX(QWidget* form);
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

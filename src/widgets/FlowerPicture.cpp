@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 QPixmap flowerPicture(QSize size)
 {
@@ -29,4 +29,4 @@ QPixmap flowerPicture(QSize size)
     return pixmap;
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

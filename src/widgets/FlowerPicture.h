@@ -3,9 +3,9 @@
 
 #include <QPixmap>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 // A daisy seen from above, `size` pixels, on a transparent ground.
 QPixmap flowerPicture(QSize size);
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 namespace {
 
 bool showsText(const QWidget* control)
@@ -50,4 +50,4 @@ void setFONT(QWidget* form)
     }
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

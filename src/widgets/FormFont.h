@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 // "ＭＳ Ｐゴシック"; where it is not installed, installFontSubstitutes() maps it to a face that is.
 QString formFontFace();
@@ -19,4 +19,4 @@ void installFontSubstitutes();
 // and a regular style. Controls without text (pictures) are left alone.
 void setFONT(QWidget* form);
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

@@ -4,11 +4,11 @@
 
 #include "formats/NumberPatterns.h"
 
-namespace petalwright::job {
+namespace petalwright::widgets {
 
 QString groupedCount(int value, const QLocale& locale)
 {
-    return QString::fromStdString(dxf::groupThousands(value, locale.groupSeparator().toStdString()));
+    return QString::fromStdString(formats::groupThousands(value, locale.groupSeparator().toStdString()));
 }
 
 ProgressLabel::ProgressLabel(QWidget* parent) : QWidget(parent)
@@ -65,4 +65,4 @@ void ProgressLabel::paintEvent(QPaintEvent*)
     painter.drawText(rect(), static_cast<int>(m_alignment), text());
 }
 
-} // namespace petalwright::job
+} // namespace petalwright::widgets

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace petalwright::job {
+namespace petalwright::widgets {
 
 // "###,##0": a count with thousands grouped by the locale's separator (20,000 in Japan).
 QString groupedCount(int value, const QLocale& locale);
@@ -46,4 +46,4 @@ private:
     bool m_changedInFrame = false;
 };
 
-} // namespace petalwright::job
+} // namespace petalwright::widgets

@@ -3,7 +3,7 @@
 
 #include <QRect>
 
-namespace petalwright::ui {
+namespace petalwright::widgets {
 
 inline constexpr int kTwipsPerPixel = 15;
 
@@ -13,4 +13,4 @@ constexpr QRect twips(int left, int top, int width, int height)
     return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::widgets

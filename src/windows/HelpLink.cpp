@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QUrlQuery>
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 namespace {
 
 QString canonicalOrClean(const QString& path)
@@ -52,4 +52,4 @@ QString helpFailureMessage(const QUrl& page, bool missing)
     return QStringLiteral("ヘルプページを開けませんでした。\r\n\r\n") + where + QStringLiteral("\r\n原因: ") + reason;
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

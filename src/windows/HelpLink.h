@@ -4,7 +4,7 @@
 #include <QString>
 #include <QUrl>
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 
 // The web host set when the program was built; empty when the help page ships with it.
 QString builtHelpHost();
@@ -17,4 +17,4 @@ QUrl helpPageUrl(const QString& host, const QString& executableFolder);
 // The message shown when `page` cannot be opened: the file is missing, or no browser started.
 QString helpFailureMessage(const QUrl& page, bool missing);
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

@@ -10,22 +10,18 @@
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 
 struct JobState {
-    // Written by checkPRAM only.
-    std::int32_t petalCount = 0;
-    std::int32_t overlapCount = 0;
-    std::int32_t petalWidth = 0;
-    double petalScale = 0.0;
-    double angleStart = 0.0;
-    double angleEnd = 0.0;
+    // The six parameter fields (petalCount, overlapCount, petalWidth, petalScale, angleStart,
+    // angleEnd); written by checkPRAM only.
+    geometry::FlowerParameters parameters;
 
     // Written by the output file selection only; an empty path means no file chosen.
     QString dxfFilePath;
     QString dxfFileName;
     // The type chosen in the save dialog; both DXF types use the .dxf extension.
-    dxf::OutputFormat outputFormat = dxf::OutputFormat::Dxf;
+    formats::OutputFormat outputFormat = formats::OutputFormat::Dxf;
 
     // Written by checkSIZE only.
     std::int32_t faceTotal = 0;
@@ -37,20 +33,6 @@ struct JobState {
 
     // meshX, meshY and meshZ.
     geometry::MeshStore mesh;
-
-    geometry::FlowerParameters parameters() const
-    {
-        return {petalCount, overlapCount, petalWidth, petalScale, angleStart, angleEnd};
-    }
-    void setParameters(const geometry::FlowerParameters& p)
-    {
-        petalCount = p.petalCount;
-        overlapCount = p.overlapCount;
-        petalWidth = p.petalWidth;
-        petalScale = p.petalScale;
-        angleStart = p.angleStart;
-        angleEnd = p.angleEnd;
-    }
 };
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

@@ -17,10 +17,12 @@
 #include "widgets/FormFont.h"
 #include "widgets/Twips.h"
 
-namespace petalwright::job {
-using ui::twips;
+namespace petalwright::windows {
 
-frmDXF::frmDXF(ui::JobState& job, const platform::Services& services,
+using namespace petalwright::widgets;
+using widgets::twips;
+
+frmDXF::frmDXF(windows::JobState& job, const platform::Services& services,
                std::function<geometry::ParameterTexts()> readBoxTexts, QWidget* owner)
     : QDialog(owner), m_job(job), m_services(services), m_readBoxTexts(std::move(readBoxTexts))
 {
@@ -79,7 +81,7 @@ void frmDXF::Form_Load()
     m_finishedThisShowing = false;
     lblMSG->clear();
     cmdCANCEL->setText(QStringLiteral("キャンセル"));
-    ui::setFONT(this);
+    widgets::setFONT(this);
 
     lblINFO->setText(m_job.dxfFileName + QStringLiteral(" :\r\n△")
                      + groupedCount(m_job.faceTotal, m_services.locale) + QStringLiteral("   ")
@@ -115,7 +117,7 @@ void frmDXF::makeDATA()
     }
     // The seed the main window drew for this run; its preview showed the same turns.
     geometry::SeededRandom random(m_job.ringSeed);
-    const bool complete = geometry::makeDaisyMesh(m_job.parameters(), m_job.mesh, random,
+    const bool complete = geometry::makeDaisyMesh(m_job.parameters, m_job.mesh, random,
                                                   [this](int facesBefore) { return progressStep(facesBefore); });
     if (!complete) {
         unload();
@@ -133,14 +135,14 @@ void frmDXF::outputDXF()
         unload();
         return;
     }
-    platform::AnsiTextFile file(m_job.dxfFilePath);
+    platform::SafeFile file(m_job.dxfFilePath);
     if (!file.open()) {
         m_services.messageBox->exclamation(this, file.errorMessage());
         unload();
         return;
     }
 
-    dxf::CommentInfo info;
+    formats::CommentInfo info;
     info.fileName = m_job.dxfFileName.toStdString();
     info.dateTime = [this] {
         const QDateTime now = m_services.clock->now();
@@ -148,16 +150,16 @@ void frmDXF::outputDXF()
     };
     info.parameterTexts = m_readBoxTexts();
 
-    const dxf::WriteOutcome outcome = dxf::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.overlapCount, m_job.petalCount, info, file,
+    const formats::WriteOutcome outcome = formats::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.parameters.overlapCount, m_job.parameters.petalCount, info, file,
                                                          [this](int faces) { return progressStep(faces); });
     // A cancelled run still leaves a well-formed file: the faces so far, trailer and comments.
-    if (outcome == dxf::WriteOutcome::Failed || !file.commit()) {
+    if (outcome == formats::WriteOutcome::Failed || !file.commit()) {
         file.discard();
         m_services.messageBox->exclamation(this, file.errorMessage());
         unload();
         return;
     }
-    if (outcome == dxf::WriteOutcome::Cancelled) {
+    if (outcome == formats::WriteOutcome::Cancelled) {
         unload();
         return;
     }
@@ -216,4 +218,4 @@ void frmDXF::keyPressEvent(QKeyEvent* event)
     }
 }
 
-} // namespace petalwright::job
+} // namespace petalwright::windows

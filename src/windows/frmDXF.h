@@ -14,7 +14,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace petalwright::job {
+namespace petalwright::windows {
 
 enum class ProcState { Working = 0, CancelRequested = 1, Finished = 2 };
 
@@ -22,7 +22,7 @@ class frmDXF final : public QDialog {
     Q_OBJECT
 public:
     // `readBoxTexts` gives the main window's six parameter texts for the comment block.
-    frmDXF(ui::JobState& job, const platform::Services& services,
+    frmDXF(windows::JobState& job, const platform::Services& services,
            std::function<geometry::ParameterTexts()> readBoxTexts, QWidget* owner);
 
     // Loads the window and shows it modally over its owner; returns once it has been closed.
@@ -37,7 +37,7 @@ public:
     QPushButton* cmdTABSTOP = nullptr;
     QPushButton* cmdCANCEL = nullptr;
     QLabel* lblINFO = nullptr;
-    ProgressLabel* lblMSG = nullptr;
+    widgets::ProgressLabel* lblMSG = nullptr;
 
     // The delay between showing the window and starting the job.
     static constexpr int kStartDelayMs = 500;
@@ -57,11 +57,11 @@ private:
     bool progressStep(int done);
     void unload();
 
-    ui::JobState& m_job;
+    windows::JobState& m_job;
     platform::Services m_services;
     std::function<geometry::ParameterTexts()> m_readBoxTexts;
     bool m_running = false;
     bool m_finishedThisShowing = false;
 };
 
-} // namespace petalwright::job
+} // namespace petalwright::windows

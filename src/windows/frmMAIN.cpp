@@ -24,7 +24,9 @@
 #include "widgets/Twips.h"
 #include "windows/preview/FlowerPreview.h"
 
-namespace petalwright::ui {
+namespace petalwright::windows {
+
+using namespace petalwright::widgets;
 namespace {
 
 // The parameters' area keeps its size; the preview panel and its button widen the window to the right.
@@ -58,15 +60,15 @@ QPushButton* makeButton(QWidget* container, const char* name, const QString& cap
 
 // The save dialog's file types; the default DXF file comes first and is preselected.
 struct FileType {
-    dxf::OutputFormat format;
+    formats::OutputFormat format;
     const char* filter;
 };
 constexpr FileType kFileTypes[] = {
-    {dxf::OutputFormat::Dxf, "DXFファイル(*.dxf)"},
-    {dxf::OutputFormat::CadDxf, "CAD向けDXFファイル(*.dxf)"},
-    {dxf::OutputFormat::Obj, "OBJファイル(*.obj)"},
-    {dxf::OutputFormat::Stl, "STLファイル(*.stl)"},
-    {dxf::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
+    {formats::OutputFormat::Dxf, "DXFファイル(*.dxf)"},
+    {formats::OutputFormat::CadDxf, "CAD向けDXFファイル(*.dxf)"},
+    {formats::OutputFormat::Obj, "OBJファイル(*.obj)"},
+    {formats::OutputFormat::Stl, "STLファイル(*.stl)"},
+    {formats::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
 };
 
 QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
@@ -239,15 +241,15 @@ void frmMAIN::cmdDXF_Click()
     if (!checkPRAM())
         return;
     checkSIZE();
-    if (m_job.faceTotal >= dxf::kConfirmFaceCount) {
-        const QString prompt = QStringLiteral("△") + job::groupedCount(m_job.faceTotal, m_services.locale)
+    if (m_job.faceTotal >= formats::kConfirmFaceCount) {
+        const QString prompt = QStringLiteral("△") + widgets::groupedCount(m_job.faceTotal, m_services.locale)
             + QStringLiteral(" ファイルサイズ ") + QString::fromStdString(m_job.sizeEstimateText)
             + QStringLiteral(" になります。\r\n\r\n続けますか？");
         if (!m_services.messageBox->question(this, prompt))
             return;
     }
     if (!m_frmDXF)
-        m_frmDXF = std::make_unique<job::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
+        m_frmDXF = std::make_unique<windows::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
     m_frmDXF->showModal();
     // A completed run uses up its ring turns: the next run and the preview get new ones. procState alone
     // cannot tell: it still says Finished when the window is closed during the start delay after a run.
@@ -259,20 +261,20 @@ bool frmMAIN::checkPRAM()
 {
     const geometry::ParameterTexts texts = boxTexts();
     const geometry::FlowerParameters values = geometry::convertParameters(texts);
-    m_job.setParameters(values);
+    m_job.parameters = values;
 
     const std::string problems = geometry::checkParameters(texts, values);
     if (!problems.empty()) {
         m_services.messageBox->exclamation(this, QString::fromStdString(problems));
         return false;
     }
-    m_job.mesh.allocate(m_job.overlapCount, m_job.petalCount);
+    m_job.mesh.allocate(m_job.parameters.overlapCount, m_job.parameters.petalCount);
     return true;
 }
 
 void frmMAIN::checkSIZE()
 {
-    const dxf::SizeEstimate estimate = dxf::estimateSize(m_job.petalCount, m_job.overlapCount);
+    const formats::SizeEstimate estimate = formats::estimateSize(m_job.parameters.petalCount, m_job.parameters.overlapCount);
     m_job.faceTotal = estimate.faceTotal;
     m_job.sizeEstimateText = estimate.sizeEstimateText;
 }
@@ -287,7 +289,7 @@ void frmMAIN::cmdOUT_Click()
         if (type.format == m_job.outputFormat)
             request.selectedFilter = request.filters.last();
     }
-    const std::string_view suffix = dxf::formatExtension(m_job.outputFormat);
+    const std::string_view suffix = formats::formatExtension(m_job.outputFormat);
     request.defaultSuffix = QString::fromLatin1(suffix.data(), static_cast<qsizetype>(suffix.size()));
     request.folder = m_job.dxfFilePath.isEmpty() ? m_services.executableFolder : QFileInfo(m_job.dxfFilePath).absolutePath();
     request.fileName = m_job.dxfFilePath;
@@ -301,7 +303,7 @@ void frmMAIN::cmdOUT_Click()
     m_job.dxfFilePath = chosen.path;
     txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
     m_job.dxfFileName = QFileInfo(chosen.path).fileName();
-    m_job.outputFormat = dxf::OutputFormat::Dxf;
+    m_job.outputFormat = formats::OutputFormat::Dxf;
     for (const FileType& type : kFileTypes)
         if (chosen.filter == QString::fromUtf8(type.filter))
             m_job.outputFormat = type.format;
@@ -349,4 +351,4 @@ void frmMAIN::refreshPREVIEW()
     picPREVIEW->showFlower(boxTexts(), m_job.ringSeed);
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

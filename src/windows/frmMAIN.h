@@ -17,12 +17,9 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-namespace petalwright::job {
+namespace petalwright::windows {
+
 class frmDXF;
-}
-
-namespace petalwright::ui {
-
 class FlowerPreview;
 
 class frmMAIN final : public QWidget {
@@ -36,7 +33,7 @@ public:
 
     JobState& jobState() { return m_job; }
     // The progress window, once the first run has created it.
-    job::frmDXF* progressWindow() const { return m_frmDXF.get(); }
+    windows::frmDXF* progressWindow() const { return m_frmDXF.get(); }
 
     QGroupBox* Frame2 = nullptr;
     QLineEdit* txtDXFFILE = nullptr;
@@ -92,7 +89,7 @@ private:
 
     platform::Services m_services;
     JobState m_job;
-    std::unique_ptr<job::frmDXF> m_frmDXF;
+    std::unique_ptr<windows::frmDXF> m_frmDXF;
 };
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

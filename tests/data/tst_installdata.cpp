@@ -145,7 +145,7 @@ private slots:
         QFETCH(int, side);
         const QImage icon(source(QStringLiteral("data/icons/hicolor/%1x%1/apps/petalwright.png").arg(side)));
         QCOMPARE(icon.size(), QSize(side, side));
-        const QImage drawn = petalwright::ui::flowerPicture(QSize(side, side)).toImage();
+        const QImage drawn = petalwright::widgets::flowerPicture(QSize(side, side)).toImage();
         QVERIFY(icon.convertToFormat(QImage::Format_ARGB32) == drawn.convertToFormat(QImage::Format_ARGB32));
         QVERIFY(readText(source("data/icons/hicolor/scalable/apps/petalwright.svg")).contains("<svg"));
     }

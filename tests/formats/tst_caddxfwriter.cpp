@@ -9,7 +9,7 @@
 #include "formats/RingColours.h"
 
 using namespace petalwright;
-using dxf::OutputFormat;
+using formats::OutputFormat;
 
 namespace {
 
@@ -87,7 +87,7 @@ private slots:
         const qsizetype layerTable = lines.indexOf("LAYER", tables);
         QCOMPARE(lines.mid(layerTable + 1, 2), (QByteArrayList{"70", "7"}));
         // Layer 0 and one layer per ring with its colour number; entities take their layer's colour.
-        const std::vector<dxf::RingColour> colours = dxf::ringColours(flower.mesh, 6);
+        const std::vector<formats::RingColour> colours = formats::ringColours(flower.mesh, 6);
         QByteArrayList expected = {"0", "LAYER", "2", "0", "70", "0", "62", "7", "6", "CONTINUOUS"};
         for (int ring = 0; ring < 6; ++ring)
             expected << "0" << "LAYER" << "2" << QByteArray("RING0") + QByteArray::number(ring + 1) << "70" << "0" << "62"
@@ -111,10 +111,10 @@ private slots:
 
     void layerNames()
     {
-        QCOMPARE(dxf::ringLayerName(0), std::string("RING01"));
-        QCOMPARE(dxf::ringLayerName(8), std::string("RING09"));
-        QCOMPARE(dxf::ringLayerName(9), std::string("RING10"));
-        QCOMPARE(dxf::ringLayerName(49), std::string("RING50"));
+        QCOMPARE(formats::ringLayerName(0), std::string("RING01"));
+        QCOMPARE(formats::ringLayerName(8), std::string("RING09"));
+        QCOMPARE(formats::ringLayerName(9), std::string("RING10"));
+        QCOMPARE(formats::ringLayerName(49), std::string("RING50"));
     }
 
     void ezdxfReadsIt_data()
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(r["audit"], QStringLiteral("0 0"));
         QCOMPARE(r["header"], QStringLiteral("AC1009 ANSI_932 4"));
         QStringList layers = {"0:7"}, used;
-        for (const dxf::RingColour& c : dxf::ringColours(flower.mesh, rings)) {
+        for (const formats::RingColour& c : formats::ringColours(flower.mesh, rings)) {
             used << QStringLiteral("RING%1").arg(used.size() + 1, 2, 10, QLatin1Char('0'));
             layers << used.last() + ':' + QString::number(c.colourNumber);
         }

@@ -8,7 +8,7 @@
 #include "geometry/DaisyMesh.h"
 
 using namespace petalwright;
-using dxf::WriteOutcome;
+using formats::WriteOutcome;
 
 namespace {
 
@@ -20,15 +20,15 @@ const geometry::ParameterTexts kLargest = {"50", "50", "10", "50", "0", "180"};
 struct Job {
     geometry::FlowerParameters parameters;
     geometry::MeshStore mesh;
-    dxf::CommentInfo info;
+    formats::CommentInfo info;
 
-    WriteOutcome write(dxf::OutputSink& sink, const dxf::FaceStep& step = {}) const
+    WriteOutcome write(formats::OutputSink& sink, const formats::FaceStep& step = {}) const
     {
-        return dxf::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
+        return formats::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
     }
     std::string complete() const
     {
-        dxf::MemorySink sink;
+        formats::MemorySink sink;
         return write(sink) == WriteOutcome::Finished ? sink.data : std::string();
     }
 };
@@ -65,7 +65,7 @@ private slots:
         // Texts as typed: blanks around, a leading zero and line breaks that a command line can hold.
         const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
         const Job job = makeJob({" 2 ", "01", "5\r\nEOF", "0.50\n", "90", "135"}, &smallest);
-        dxf::MemorySink sink;
+        formats::MemorySink sink;
         QList<int> steps;
         QCOMPARE(job.write(sink, [&](int n) { steps << n; return true; }), WriteOutcome::Finished);
         QCOMPARE(steps.size(), 16);
@@ -91,7 +91,7 @@ private slots:
                                            job.mesh.index(0, petal, p + 1, q + 1), job.mesh.index(0, petal, p + 1, q)};
             for (int v = 0; v < 12; ++v) {
                 const std::size_t e = corners[v / 3];
-                block << kCodes[v] << QByteArray::fromStdString(dxf::formatCoordinate(v % 3 == 0 ? job.mesh.x(e) : v % 3 == 1 ? job.mesh.y(e) : job.mesh.z(e)));
+                block << kCodes[v] << QByteArray::fromStdString(formats::formatCoordinate(v % 3 == 0 ? job.mesh.x(e) : v % 3 == 1 ? job.mesh.y(e) : job.mesh.z(e)));
             }
             QCOMPARE(lines.mid(5 + face * kBlockLines, kBlockLines), block << "0");
         }
@@ -143,7 +143,7 @@ private slots:
                 cuts.push_back(k);
             cuts.push_back(faces);
             for (const int k : cuts) {
-                dxf::MemorySink sink;
+                formats::MemorySink sink;
                 int steps = 0;
                 QCOMPARE(job.write(sink, [&](int written) { return ++steps == written && written < k; }), WriteOutcome::Cancelled);
                 QCOMPARE(steps, k);

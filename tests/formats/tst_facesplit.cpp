@@ -47,10 +47,10 @@ private slots:
                     if (mesh.index(0, 0, point, strip) == face.corner[c])
                         mesh.set(0, 0, point, strip, corners[c][0], corners[c][1], corners[c][2]);
 
-        const dxf::SplitFace split = dxf::splitFace(mesh, face);
+        const formats::SplitFace split = formats::splitFace(mesh, face);
         QStringList seen;
         for (int i = 0; i < split.count; ++i) {
-            const dxf::Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
+            const formats::Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
             QString numbers;
             for (int c = 0; c < polygon.cornerCount; ++c)
                 numbers += QString::number(std::find(face.corner.begin(), face.corner.end(), polygon.corner[static_cast<std::size_t>(c)]) - face.corner.begin());
@@ -61,9 +61,9 @@ private slots:
 
     void unitNormalFollowsCornerOrder()
     {
-        QCOMPARE(dxf::unitNormal({0, 0, 0}, {3, 0, 0}, {0, 3, 0}), (std::array<double, 3>{0, 0, 1}));
-        QCOMPARE(dxf::unitNormal({0, 0, 0}, {0, 3, 0}, {3, 0, 0}), (std::array<double, 3>{0, 0, -1}));
-        QCOMPARE(dxf::unitNormal({0, 0, 0}, {0, 0, 2}, {0, 5, 0}), (std::array<double, 3>{-1, 0, 0}));
+        QCOMPARE(formats::unitNormal({0, 0, 0}, {3, 0, 0}, {0, 3, 0}), (std::array<double, 3>{0, 0, 1}));
+        QCOMPARE(formats::unitNormal({0, 0, 0}, {0, 3, 0}, {3, 0, 0}), (std::array<double, 3>{0, 0, -1}));
+        QCOMPARE(formats::unitNormal({0, 0, 0}, {0, 0, 2}, {0, 5, 0}), (std::array<double, 3>{-1, 0, 0}));
     }
 };
 

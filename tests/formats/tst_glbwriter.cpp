@@ -10,7 +10,7 @@
 #include "formats/RingColours.h"
 
 using namespace petalwright;
-using dxf::OutputFormat;
+using formats::OutputFormat;
 
 Q_DECLARE_METATYPE(geometry::ParameterTexts)
 
@@ -39,7 +39,7 @@ private slots:
         // One primitive and one material per ring, in ring order, coloured as the CAD profile's layers.
         const QJsonArray primitives = glb.json["meshes"].toArray()[0].toObject()["primitives"].toArray();
         const QJsonArray materials = glb.json["materials"].toArray();
-        const std::vector<dxf::RingColour> colours = dxf::ringColours(flower.mesh, 6);
+        const std::vector<formats::RingColour> colours = formats::ringColours(flower.mesh, 6);
         QCOMPARE(primitives.size(), 6);
         QCOMPARE(materials.size(), 6);
         for (int ring = 0; ring < 6; ++ring) {

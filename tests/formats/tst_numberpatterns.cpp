@@ -11,7 +11,7 @@
 
 #include "formats/NumberPatterns.h"
 
-using namespace petalwright::dxf;
+using namespace petalwright::formats;
 
 class TestNumberPatterns : public QObject {
     Q_OBJECT

@@ -9,12 +9,12 @@
 #include "WrittenFlower.h"
 
 using namespace petalwright;
-using dxf::OutputFormat;
+using formats::OutputFormat;
 
 namespace {
 
 // Marks every text it is asked to convert, so a converted comment line shows.
-struct MarkingSink final : dxf::OutputSink {
+struct MarkingSink final : formats::OutputSink {
     bool write(std::string_view bytes) override
     {
         data.append(bytes);
@@ -33,7 +33,7 @@ private slots:
     {
         const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "花.obj");
         MarkingSink sink;
-        QCOMPARE(flower.write(OutputFormat::Obj, sink), dxf::WriteOutcome::Finished);
+        QCOMPARE(flower.write(OutputFormat::Obj, sink), formats::WriteOutcome::Finished);
         QVERIFY(sink.data.find('\r') == std::string::npos);
         const QByteArrayList lines = testing::textLines(sink.data);
         QCOMPARE(lines.mid(0, 10), (QByteArrayList{"#", "# Petalwright 0.7.1 - 花.obj(2006/01/15 9:05:07)", "# 花びらの枚数 = 6",

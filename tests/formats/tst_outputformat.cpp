@@ -9,7 +9,7 @@
 #include "WrittenFlower.h"
 
 using namespace petalwright;
-using dxf::OutputFormat;
+using formats::OutputFormat;
 using testing::Point3;
 using testing::Shape;
 
@@ -80,17 +80,17 @@ class TestOutputFormat : public QObject {
 private slots:
     void names()
     {
-        QCOMPARE(dxf::kOutputFormats.size(), std::size_t{5});
+        QCOMPARE(formats::kOutputFormats.size(), std::size_t{5});
         QStringList names;
-        for (const OutputFormat f : dxf::kOutputFormats) {
-            names << QString::fromLatin1(dxf::formatName(f).data(), static_cast<qsizetype>(dxf::formatName(f).size()));
-            QCOMPARE(dxf::formatFromName(dxf::formatName(f)), std::optional(f));
+        for (const OutputFormat f : formats::kOutputFormats) {
+            names << QString::fromLatin1(formats::formatName(f).data(), static_cast<qsizetype>(formats::formatName(f).size()));
+            QCOMPARE(formats::formatFromName(formats::formatName(f)), std::optional(f));
         }
         QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb"}));
-        QCOMPARE(dxf::formatFromName("CAD-DXF"), std::optional(OutputFormat::CadDxf));
+        QCOMPARE(formats::formatFromName("CAD-DXF"), std::optional(OutputFormat::CadDxf));
         for (const char* wrong : {"", "cad", "cad_dxf", " obj", "gltf", "dxf2"})
-            QVERIFY2(!dxf::formatFromName(wrong), wrong);
-        QCOMPARE(dxf::formatExtension(OutputFormat::CadDxf), std::string_view("dxf"));
+            QVERIFY2(!formats::formatFromName(wrong), wrong);
+        QCOMPARE(formats::formatExtension(OutputFormat::CadDxf), std::string_view("dxf"));
     }
 
     void formatFromPath_data()
@@ -115,7 +115,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(OutputFormat, format);
-        QCOMPARE(dxf::formatFromPath(path.toStdString()), format);
+        QCOMPARE(formats::formatFromPath(path.toStdString()), format);
     }
 
     void samePointsMovedAndTurned_data()
@@ -139,7 +139,7 @@ private slots:
         const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
 
         for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
-            const std::string name(dxf::formatName(format));
+            const std::string name(formats::formatName(format));
             const std::vector<Shape> shapes = readFaces(format, flower.file(format));
             QVERIFY2(!shapes.empty(), name.c_str());
             // Each face of the file lies on a face of the default DXF file, in the same order and ring.
@@ -179,8 +179,8 @@ private slots:
     void progressCancelAndFailureAsDxf_data()
     {
         QTest::addColumn<OutputFormat>("format");
-        for (const OutputFormat f : dxf::kOutputFormats)
-            QTest::addRow("%s", dxf::formatName(f).data()) << f;
+        for (const OutputFormat f : formats::kOutputFormats)
+            QTest::addRow("%s", formats::formatName(f).data()) << f;
     }
     void progressCancelAndFailureAsDxf()
     {
@@ -189,18 +189,18 @@ private slots:
         const std::size_t allShapes = readFaces(format, flower.file(format)).size();
 
         // One step per face of the flower, counting as the default DXF file does.
-        dxf::MemorySink sink;
+        formats::MemorySink sink;
         QList<int> steps;
-        QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), dxf::WriteOutcome::Finished);
+        QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), formats::WriteOutcome::Finished);
         QCOMPARE(steps.size(), flower.faceTotal());
         QCOMPARE(steps.first() + steps.last(), 1 + flower.faceTotal());
 
         // A cancel after face k leaves a whole file with the faces of the first k faces.
         std::size_t before = 0;
         for (const int k : {1, 2, 9, 100, flower.faceTotal() - 1}) {
-            dxf::MemorySink cancelled;
+            formats::MemorySink cancelled;
             int seen = 0;
-            QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), dxf::WriteOutcome::Cancelled);
+            QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), formats::WriteOutcome::Cancelled);
             QCOMPARE(seen, k);
             const std::size_t shapes = readFaces(format, cancelled.data).size();
             QVERIFY2(shapes >= std::max<std::size_t>(before, 1) && shapes < allShapes, qPrintable(QString::number(k)));
@@ -215,7 +215,7 @@ private slots:
             testing::FillingSink failing(room);
             int stepsAfterFailure = 0;
             QCOMPARE(flower.write(format, failing, [&](int) { stepsAfterFailure += failing.full ? 1 : 0; return true; }),
-                     dxf::WriteOutcome::Failed);
+                     formats::WriteOutcome::Failed);
             QCOMPARE(failing.writesAfterFailure, 0);
             QCOMPARE(stepsAfterFailure, 0);
             QVERIFY(complete.starts_with(failing.data));

@@ -22,7 +22,7 @@ private slots:
                 mesh.allocate(rings, 2);
                 geometry::SeededRandom random(1);
                 geometry::makeDaisyMesh(p, mesh, random);
-                const std::vector<dxf::RingColour> colours = dxf::ringColours(mesh, rings);
+                const std::vector<formats::RingColour> colours = formats::ringColours(mesh, rings);
                 QCOMPARE(static_cast<int>(colours.size()), rings);
 
                 // From the centre outward: shrinking rings put the centre last, growing and equal ones first.
@@ -62,7 +62,7 @@ private slots:
     {
         QFETCH(int, number);
         QFETCH(QList<double>, rgb);
-        const auto seen = dxf::paletteRgb(number);
+        const auto seen = formats::paletteRgb(number);
         for (std::size_t i = 0; i < 3; ++i)
             QVERIFY2(std::abs(seen[i] - rgb[static_cast<qsizetype>(i)]) < 1e-12, qPrintable(QString::number(seen[i])));
     }

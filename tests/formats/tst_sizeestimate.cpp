@@ -4,7 +4,7 @@
 
 #include "formats/SizeEstimate.h"
 
-using namespace petalwright::dxf;
+using namespace petalwright::formats;
 
 class TestSizeEstimate : public QObject {
     Q_OBJECT

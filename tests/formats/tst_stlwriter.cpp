@@ -9,7 +9,7 @@
 #include "WrittenFlower.h"
 
 using namespace petalwright;
-using dxf::OutputFormat;
+using formats::OutputFormat;
 using testing::Point3;
 
 class TestStlWriter : public QObject {

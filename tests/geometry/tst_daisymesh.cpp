@@ -37,7 +37,7 @@ MeshStore generate(const FlowerParameters& p, RandomSource& random)
 
 std::string text(const MeshStore& m, std::size_t i)
 {
-    using petalwright::dxf::formatCoordinate;
+    using petalwright::formats::formatCoordinate;
     return formatCoordinate(m.x(i)) + ", " + formatCoordinate(m.y(i)) + ", " + formatCoordinate(m.z(i));
 }
 

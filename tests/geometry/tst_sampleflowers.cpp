@@ -35,7 +35,7 @@ private slots:
         // All seven checks pass, and a run of it needs no question first.
         const FlowerParameters values = convertParameters(texts);
         QCOMPARE(qs(checkParameters(texts, values)), QString());
-        QVERIFY(dxf::estimateSize(values.petalCount, values.overlapCount).faceTotal < dxf::kConfirmFaceCount);
+        QVERIFY(formats::estimateSize(values.petalCount, values.overlapCount).faceTotal < formats::kConfirmFaceCount);
 
         // Each text is one plain number, read to its end, as a user would type it.
         for (const std::string& text : texts) {

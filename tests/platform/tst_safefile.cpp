@@ -24,7 +24,7 @@
 #include "platform/PathName.h"
 
 using namespace petalwright;
-using platform::AnsiTextFile;
+using platform::SafeFile;
 
 namespace {
 
@@ -73,20 +73,20 @@ struct Mount {
 };
 
 // The whole file of a flower as the writer makes it, written through `file`.
-bool writeFlower(const geometry::ParameterTexts& texts, dxf::OutputSink& file)
+bool writeFlower(const geometry::ParameterTexts& texts, formats::OutputSink& file)
 {
     const geometry::FlowerParameters p = geometry::convertParameters(texts);
     geometry::MeshStore mesh;
     mesh.allocate(p.overlapCount, p.petalCount);
     geometry::SeededRandom random(3);
     geometry::makeDaisyMesh(p, mesh, random);
-    dxf::CommentInfo info{"drawing.dxf", [] { return std::string("2006/01/15 9:05:07"); }, texts};
-    return dxf::writeFaceFile(mesh, p.overlapCount, p.petalCount, info, file) == dxf::WriteOutcome::Finished;
+    formats::CommentInfo info{"drawing.dxf", [] { return std::string("2006/01/15 9:05:07"); }, texts};
+    return formats::writeFaceFile(mesh, p.overlapCount, p.petalCount, info, file) == formats::WriteOutcome::Finished;
 }
 
 QByteArray flowerBytes(const geometry::ParameterTexts& texts)
 {
-    struct Collect final : dxf::OutputSink {
+    struct Collect final : formats::OutputSink {
         bool write(std::string_view bytes) override { data.append(bytes.data(), static_cast<qsizetype>(bytes.size())); return true; }
         std::string encodeText(std::string_view utf8) const override
         {
@@ -114,7 +114,7 @@ bool asNobody(const std::function<bool()>& body)
 
 } // namespace
 
-class TestAnsiTextFile : public QObject {
+class TestSafeFile : public QObject {
     Q_OBJECT
 private slots:
     void codePage932()
@@ -137,15 +137,15 @@ private slots:
         const QString path = dir.filePath("flower.dxf");
         writeFile(path, kPrevious);
         {
-            AnsiTextFile discarded(path), abandoned(path);
+            SafeFile discarded(path), abandoned(path);
             QVERIFY(discarded.open() && discarded.write("cancelled"));
             discarded.discard();
             QVERIFY(abandoned.open() && abandoned.write("never committed"));
         }
         QCOMPARE(readAll(path), kPrevious);
-        AnsiTextFile file(path);
+        SafeFile file(path);
         QVERIFY(file.open());
-        QCOMPARE(file.mode(), AnsiTextFile::Mode::Replace);
+        QCOMPARE(file.mode(), SafeFile::Mode::Replace);
         QVERIFY(file.write("0\r\n"));
         QVERIFY(file.write(file.encodeText("// 花びらの枚数 = 6\r\n")));
         QVERIFY(file.write(std::string(100'000, '\0'))); // binary bytes pass unchanged, past the buffer
@@ -193,7 +193,7 @@ private slots:
         if ((failure == FullDisk && disk->at.isEmpty()) || (failure == Unreplaceable && !bound))
             QSKIP("mounting needs root (CAP_SYS_ADMIN)");
 
-        AnsiTextFile file(target);
+        SafeFile file(target);
         bool ok = file.open();
         for (int i = 0; i < 20 && ok; ++i) {
             ok = file.write(std::string(8192, 'f'));
@@ -245,7 +245,7 @@ private slots:
             writeFile(path, "0\r\nEOF\r\n// old one\r\n");
             if (hardLink)
                 QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
-            AnsiTextFile file(path);
+            SafeFile file(path);
             const bool saved = file.open() && writeFlower(texts, file) && file.commit();
             const QString at = QStringLiteral("%1 KiB free: ").arg(size / 1024);
             if (saved) {
@@ -303,7 +303,7 @@ private slots:
 
         const QString expected = QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause);
         QCOMPARE(platform::targetProblem(path), expected);
-        AnsiTextFile file(path);
+        SafeFile file(path);
         QVERIFY(!file.open()); // at once: a FIFO without a reader must not block
         QVERIFY2(file.errorMessage().startsWith(expected), qPrintable(file.errorMessage()));
         QVERIFY(!file.write("x") && !file.commit());
@@ -321,19 +321,19 @@ private slots:
         QCOMPARE(QFile::encodeName(longName).size(), 255);
         const QString longPath = dir.filePath(longName);
         for (const QByteArray& content : {QByteArray("first"), QByteArray("second"), QByteArray("third")}) {
-            AnsiTextFile file(longPath);
+            SafeFile file(longPath);
             QVERIFY2(file.open() && file.write(content.toStdString()) && file.commit(), qPrintable(file.errorMessage()));
             QCOMPARE(readAll(longPath), content);
             QCOMPARE(entries(dir.path()), QStringList{longName});
         }
         // One byte more is the file system's refusal, said as such.
-        AnsiTextFile tooLong(longPath + "x");
+        SafeFile tooLong(longPath + "x");
         QVERIFY(!tooLong.open());
         QVERIFY2(tooLong.errorMessage().contains(QStringLiteral("原因: ファイル名が長すぎます。")), qPrintable(tooLong.errorMessage()));
 
         // A text with no bytes on disk is refused; a name that is not UTF-8 is told apart from the
         // name the file list shows for it.
-        AnsiTextFile surrogate(dir.filePath("a" + QString(QChar(0xD800)) + ".dxf"));
+        SafeFile surrogate(dir.filePath("a" + QString(QChar(0xD800)) + ".dxf"));
         QVERIFY(!surrogate.open());
         QVERIFY(surrogate.errorMessage().contains(QStringLiteral("ファイル名として表せない文字が含まれています。")));
         const QByteArray odd = QFile::encodeName(dir.path()) + "/report\xE9.dxf";
@@ -371,7 +371,7 @@ private slots:
         writeFile(path, kPrevious);
         const QByteArray name = QFile::encodeName(path);
         QVERIFY(::chown(name.constData(), owner, group) == 0 && ::chmod(name.constData(), mode) == 0);
-        AnsiTextFile file(path);
+        SafeFile file(path);
         QVERIFY(file.open() && file.write("new") && file.commit());
         const struct stat st = statOf(path);
         QCOMPARE(readAll(path), QByteArray("new"));
@@ -391,15 +391,15 @@ private slots:
 
         // Cancelled in place: both names keep the old bytes.
         {
-            AnsiTextFile file(link);
+            SafeFile file(link);
             QVERIFY(file.open());
-            QCOMPARE(file.mode(), AnsiTextFile::Mode::InPlace);
+            QCOMPARE(file.mode(), SafeFile::Mode::InPlace);
             QVERIFY(file.write(std::string(200'000, 'n')));
             file.discard();
         }
         QCOMPARE(readAll(other), kPrevious);
         // Saved through the symbolic link: it stays a link, and both hard links show the new bytes.
-        AnsiTextFile file(link);
+        SafeFile file(link);
         QVERIFY(file.open() && file.write("new") && file.commit());
         QCOMPARE(readAll(path), QByteArray("new"));
         QCOMPARE(readAll(other), QByteArray("new"));
@@ -409,7 +409,7 @@ private slots:
         QCOMPARE(entries(dir.path()), (QStringList{"copy.dxf", "drawing.dxf", "link.dxf"}));
         // A dangling link creates its target.
         QCOMPARE(::symlink("new.dxf", QFile::encodeName(dir.filePath("dangling.dxf")).constData()), 0);
-        AnsiTextFile created(dir.filePath("dangling.dxf"));
+        SafeFile created(dir.filePath("dangling.dxf"));
         QVERIFY(created.open() && created.write("made") && created.commit());
         QCOMPARE(readAll(dir.filePath("new.dxf")), QByteArray("made"));
     }
@@ -445,7 +445,7 @@ private slots:
         QVERIFY(::chown(name.constData(), fileOwner, kNoGroup) == 0 && ::chmod(name.constData(), fileMode) == 0);
 
         const bool childOk = asNobody([&] {
-            AnsiTextFile file(path);
+            SafeFile file(path);
             if (!file.open())
                 return file.errorMessage().contains(outcome);
             if (fail) {
@@ -464,5 +464,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAnsiTextFile)
+QTEST_GUILESS_MAIN(TestSafeFile)
 #include "tst_safefile.moc"

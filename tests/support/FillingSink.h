@@ -10,7 +10,7 @@
 namespace petalwright::testing {
 
 // Takes pieces while they fit into `room` bytes, then refuses everything and counts the attempts.
-struct FillingSink final : dxf::OutputSink {
+struct FillingSink final : formats::OutputSink {
     explicit FillingSink(std::size_t bytes) : room(bytes) {}
     bool write(std::string_view bytes) override
     {

@@ -89,13 +89,13 @@ public:
 
     // Runs `command` (a click or key on the main window) until it returns. `onShow` runs when the
     // progress window has opened, before its job starts; a finished window is closed with its button.
-    ProgressRun run(const std::function<void()>& command, const std::function<void(job::frmDXF*)>& onShow = {})
+    ProgressRun run(const std::function<void()>& command, const std::function<void(windows::frmDXF*)>& onShow = {})
     {
         ProgressRun result;
         m_run = &result;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            job::frmDXF* dlg = window.progressWindow();
+            windows::frmDXF* dlg = window.progressWindow();
             if (!dlg || !dlg->isVisible())
                 return;
             if (!result.shown) {
@@ -104,7 +104,7 @@ public:
                 result.info = dlg->lblINFO->text();
                 if (onShow)
                     onShow(dlg);
-            } else if (dlg->procState == job::ProcState::Finished && !dlg->tmrPROC->isActive()) {
+            } else if (dlg->procState == windows::ProcState::Finished && !dlg->tmrPROC->isActive()) {
                 result.finished = true;
                 result.finalTexts = dlg->lblMSG->text() + QLatin1Char('|') + dlg->cmdCANCEL->text();
                 QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton);
@@ -116,7 +116,7 @@ public:
         return result;
     }
 
-    ProgressRun press(QPushButton* button, const std::function<void(job::frmDXF*)>& onShow = {})
+    ProgressRun press(QPushButton* button, const std::function<void(windows::frmDXF*)>& onShow = {})
     {
         return run([button] { QTest::mouseClick(button, Qt::LeftButton); }, onShow);
     }
@@ -127,9 +127,9 @@ public:
     FixedClock clock;
     std::uint64_t seed = 1; // what the seed source gives from now on
     QTemporaryDir dir;      // holds the help page's place, help/index.html, not created
-    ui::frmMAIN window;
+    windows::frmMAIN window;
     // Runs after each yield of a job, with its 1-based number within the run: petals first, then faces.
-    std::function<void(int yieldInRun, job::frmDXF* dlg)> atYield;
+    std::function<void(int yieldInRun, windows::frmDXF* dlg)> atYield;
 
 private:
     void yielded()

@@ -22,17 +22,17 @@ namespace petalwright::testing {
 struct Flower {
     geometry::FlowerParameters parameters;
     geometry::MeshStore mesh;
-    dxf::CommentInfo info;
+    formats::CommentInfo info;
 
-    dxf::WriteOutcome write(dxf::OutputFormat format, dxf::OutputSink& sink, const dxf::FaceStep& step = {}) const
+    formats::WriteOutcome write(formats::OutputFormat format, formats::OutputSink& sink, const formats::FaceStep& step = {}) const
     {
-        return dxf::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
+        return formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
     }
     // The whole file, or empty when the writer did not finish.
-    std::string file(dxf::OutputFormat format) const
+    std::string file(formats::OutputFormat format) const
     {
-        dxf::MemorySink sink;
-        return write(format, sink) == dxf::WriteOutcome::Finished ? sink.data : std::string();
+        formats::MemorySink sink;
+        return write(format, sink) == formats::WriteOutcome::Finished ? sink.data : std::string();
     }
     int faceTotal() const { return parameters.overlapCount * parameters.petalCount * geometry::kFacesPerPetal; }
 };

@@ -35,7 +35,7 @@ private slots:
     {
         QFETCH(Qt::Key, pressKey);
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         w.txtPETAL->setFocus();
         for (QLineEdit* box : {w.txtPETAL, w.txtKASAN, w.txtPHABA, w.txtSYUKU, w.txtANGLS, w.txtANGLE}) {
             QCOMPARE(focused(), box);
@@ -52,7 +52,7 @@ private slots:
     void tabOrderSelectsAndTypingReplaces()
     {
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         const QList<QWidget*> expected{w.txtPETAL, w.txtKASAN, w.txtPHABA, w.txtSYUKU, w.txtANGLS,
                                        w.txtANGLE, w.cmdDXF,   w.cmdHELP,  w.txtTABSTOP, w.cmdOUT};
         QCOMPARE(focused(), w.cmdOUT);
@@ -89,7 +89,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, caret);
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         for (QLineEdit* box : {w.txtPETAL, w.txtANGLE}) {
             box->setText(QStringLiteral("1234"));
             box->setFocus(Qt::TabFocusReason);
@@ -106,7 +106,7 @@ private slots:
     void mouseFocusDoesNotSelect()
     {
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         clickAtStart(w.txtPETAL); // a press into a box without the focus keeps the caret it puts
         QCOMPARE(focused(), w.txtPETAL);
         QVERIFY(!w.txtPETAL->hasSelectedText());

@@ -17,7 +17,7 @@ namespace {
 constexpr int kPetals = 36; // default flower: 6 petals x 6 rings, yields 1..36; faces follow
 constexpr int kFaces = 288;
 
-void pressCancel(job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }
+void pressCancel(windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }
 
 // The file an earlier run left, which a run that writes nothing must not touch.
 bool writePrevious(const QString& path)
@@ -31,7 +31,7 @@ bool writePrevious(const QString& path)
 class TestFrmDxf : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::installFontSubstitutes(); }
+    void initTestCase() { widgets::installFontSubstitutes(); }
 
     void duringTheJob_data()
     {
@@ -59,7 +59,7 @@ private slots:
         const QString path = d.path(QStringLiteral("flower.dxf"));
         QVERIFY(writePrevious(path));
         d.saveDialog.answers << path;
-        d.atYield = [&](int n, job::frmDXF* dlg) {
+        d.atYield = [&](int n, windows::frmDXF* dlg) {
             if (n != atYield)
                 return;
             if (key) { // the key goes where the focus is: the hidden holder
@@ -95,7 +95,7 @@ private slots:
         const QString path = d.path(QStringLiteral("flower.dxf"));
         QVERIFY(writePrevious(path));
         d.saveDialog.answers << path;
-        d.atYield = [&](int n, job::frmDXF* dlg) {
+        d.atYield = [&](int n, windows::frmDXF* dlg) {
             if (n == kPetals) // queued behind this yield's pass, as a click arriving just after it
                 QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
         };
@@ -167,13 +167,13 @@ private slots:
         const QString path = d.path(QStringLiteral("flower.dxf"));
         d.saveDialog.answers << path;
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        const job::frmDXF* dlg = d.window.progressWindow();
+        const windows::frmDXF* dlg = d.window.progressWindow();
         QCOMPARE(testing::wrongFonts(dlg), QStringList());
         QVERIFY(dlg->cmdTABSTOP->y() >= dlg->height()); // the focus holder is never seen
         QVERIFY(QFile::remove(path));
 
         QString atShow;
-        auto pressAtShow = [&](job::frmDXF* shown) {
+        auto pressAtShow = [&](windows::frmDXF* shown) {
             atShow = QStringLiteral("%1|%2|%3").arg(shown->tmrPROC->isActive() ? QStringLiteral("before tick") : QString(),
                                                      shown->lblMSG->text(), shown->cmdCANCEL->text());
             pressCancel(shown);
@@ -185,7 +185,7 @@ private slots:
         QVERIFY(!dlg->isVisible() && !QFile::exists(path));
 
         // After a cancelled run the press only repeats the cancel request, which the first tick clears.
-        d.atYield = [](int, job::frmDXF* shown) { pressCancel(shown); };
+        d.atYield = [](int, windows::frmDXF* shown) { pressCancel(shown); };
         QVERIFY(!d.press(d.window.cmdDXF).finished);
         d.atYield = {};
         QVERIFY(d.press(d.window.cmdDXF, pressAtShow).finished);

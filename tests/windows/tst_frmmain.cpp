@@ -14,7 +14,7 @@ using testing::WindowDriver;
 class TestFrmMain : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::installFontSubstitutes(); }
+    void initTestCase() { widgets::installFontSubstitutes(); }
 
     void writeFailureThenDefaultFlower()
     {
@@ -71,7 +71,7 @@ private slots:
                                       d.window.txtSYUKU, d.window.txtANGLS, d.window.txtANGLE};
         for (qsizetype i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(texts[i]);
-        d.atYield = [](int, job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
+        d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
 
         QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
         QCOMPARE(d.messageBox.shown, shown);
@@ -140,7 +140,7 @@ private slots:
     void captionLayoutAndFonts()
     {
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         QCOMPARE(w.windowTitle(), QStringLiteral("Petalwright 0.7.1β"));
 
         // Twips over 15, each relative to its container; the preview sits to the right of them all.

@@ -5,7 +5,7 @@
 
 #include "windows/HelpLink.h"
 
-using petalwright::ui::helpPageUrl;
+using petalwright::windows::helpPageUrl;
 
 class TestHelpLink : public QObject {
     Q_OBJECT

@@ -28,7 +28,7 @@ private slots:
     void previewShowsWhatTheNextRunWrites()
     {
         WindowDriver d; // opened with seed 1
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         const QString path = d.path(QStringLiteral("flower.dxf"));
         d.saveDialog.answers << path;
 
@@ -48,7 +48,7 @@ private slots:
         const geometry::MeshStore afterRun = w.picPREVIEW->mesh();
         QVERIFY(w.jobState().ringSeed == 2 && points(afterRun) != points(shown));
         d.seed = 3;
-        QVERIFY(d.press(w.cmdDXF, [](job::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }).shown);
+        QVERIFY(d.press(w.cmdDXF, [](windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }).shown);
         QVERIFY(w.jobState().ringSeed == 2 && points(w.picPREVIEW->mesh()) == points(afterRun));
 
         // Another shape: new turns at once, same parameters, and the caret stays where the user types.
@@ -73,7 +73,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, text);
         WindowDriver d;
-        ui::FlowerPreview* preview = d.window.picPREVIEW;
+        windows::FlowerPreview* preview = d.window.picPREVIEW;
         const std::vector<double> shown = points(preview->mesh());
         auto* edit = d.window.findChild<QLineEdit*>(box);
         const QString before = edit->text();
@@ -91,7 +91,7 @@ private slots:
     void defaultFlowerPicture()
     {
         constexpr int kSide = 250;
-        ui::FlowerPreview preview;
+        windows::FlowerPreview preview;
         preview.resize(kSide, kSide);
         const QImage ground = preview.grab().toImage();
         QVERIFY(preview.showFlower(geometry::defaultParameterTexts(), 7));

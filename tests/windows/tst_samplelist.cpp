@@ -19,7 +19,7 @@ namespace {
 
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QStringList boxTexts(const ui::frmMAIN& w)
+QStringList boxTexts(const windows::frmMAIN& w)
 {
     return {w.txtPETAL->text(), w.txtKASAN->text(), w.txtPHABA->text(), w.txtSYUKU->text(), w.txtANGLS->text(), w.txtANGLE->text()};
 }
@@ -72,7 +72,7 @@ QList<QWidget*> tabChainFrom(QWidget* start, qsizetype steps)
 class TestSampleList : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { ui::installFontSubstitutes(); }
+    void initTestCase() { widgets::installFontSubstitutes(); }
 
     void entriesAndStart()
     {
@@ -93,7 +93,7 @@ private slots:
     void choosingFillsTheBoxesAndNothingElse()
     {
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         const QString path = d.path(QStringLiteral("lotus.dxf"));
         d.saveDialog.answers << path;
         QTest::mouseClick(w.cmdOUT, Qt::LeftButton);
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(boxTexts(w), sampleTexts("lotus"));
         QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("蓮")); // the fill itself is no edit
         // The preview shows the lotus at once, with the same ring turns.
-        ui::FlowerPreview expected;
+        windows::FlowerPreview expected;
         QVERIFY(expected.showFlower(geometry::findSampleFlower("lotus")->parameterTexts(), seed));
         QVERIFY(!w.tmrPREVIEW->isActive() && !w.picPREVIEW->isDimmed());
         QVERIFY(points(w.picPREVIEW->mesh()) == points(expected.mesh()));
@@ -151,7 +151,7 @@ private slots:
         QFETCH(QList<int>, keys);
         QFETCH(QString, text);
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
         auto* edit = w.findChild<QLineEdit*>(box);
         QTest::mouseClick(edit, Qt::LeftButton);
@@ -178,7 +178,7 @@ private slots:
     void layoutAndFonts()
     {
         WindowDriver d;
-        ui::frmMAIN& w = d.window;
+        windows::frmMAIN& w = d.window;
         const QRect label = w.lblSAMPLE->geometry(), list = w.cboSAMPLE->geometry(), shape = w.cmdSHAPE->geometry();
         // Under the preview, in the row of 別の形, left of it, inside the window.
         QCOMPARE(w.lblSAMPLE->text(), QStringLiteral("見本"));

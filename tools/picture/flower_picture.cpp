@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
         const int side = parser.value(iconOption).toInt(&ok);
         if (!ok || side < 8 || side > 1024)
             return fail(kExitBadInput, QStringLiteral("--icon には 8 から 1024 までの整数を指定してください。"));
-        image = ui::flowerPicture(QSize(side, side)).toImage();
+        image = widgets::flowerPicture(QSize(side, side)).toImage();
     } else {
         const std::optional<QSize> size = parseSize(parser.value(sizeOption));
         if (!size)
@@ -111,12 +111,12 @@ int main(int argc, char* argv[])
             texts[i] = preset && !parser.isSet(option) ? std::string(preset->texts[i]) : parser.value(option).toStdString();
         }
 
-        ui::installFontSubstitutes();
-        ui::FlowerPreview preview;
+        widgets::installFontSubstitutes();
+        windows::FlowerPreview preview;
         preview.resize(*size);
         if (!preview.showFlower(texts, seed))
             return fail(kExitBadInput, QStringLiteral("パラメーターが範囲外です。"));
-        ui::PreviewView view;
+        windows::PreviewView view;
         const auto number = [&](const QCommandLineOption& option, double fallback) {
             return parser.isSet(option) ? parser.value(option).toDouble() : fallback;
         };

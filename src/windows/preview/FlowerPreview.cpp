@@ -12,7 +12,7 @@
 #include "geometry/DaisyMesh.h"
 #include "geometry/RandomSource.h"
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 namespace {
 
 constexpr QRgb kSkyTop = qRgb(212, 226, 240);
@@ -174,4 +174,4 @@ void FlowerPreview::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

@@ -12,7 +12,7 @@
 
 class QLabel;
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 
 class FlowerPreview final : public QWidget {
     Q_OBJECT
@@ -56,4 +56,4 @@ private:
     QPoint m_dragFrom;
 };
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

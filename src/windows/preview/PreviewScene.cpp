@@ -10,7 +10,7 @@
 
 #include "geometry/FaceWalk.h"
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 namespace {
 
 constexpr int kCorners = geometry::kCornersPerFace;
@@ -145,4 +145,4 @@ void PreviewScene::project(const PreviewView& view, QSizeF size)
     }
 }
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows

@@ -10,7 +10,7 @@
 
 #include "geometry/MeshStore.h"
 
-namespace petalwright::ui {
+namespace petalwright::windows {
 
 // How the flower is looked at; angles in degrees.
 struct PreviewView {
@@ -57,4 +57,4 @@ private:
     std::vector<std::uint64_t> m_order; // depth key and face index, for sorting
 };
 
-} // namespace petalwright::ui
+} // namespace petalwright::windows
