@@ -79,7 +79,7 @@ public:
     WindowDriver()
         : window({&messageBox, &saveDialog, &urlOpener, &clock, [this] { return seed; }, [this] { yielded(); },
                   QStringLiteral("/opt/petalwright"), QLocale(QLocale::Japanese, QLocale::Japan),
-                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("help/index.html")))})
+                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("help/index.html"))), dir.filePath(QStringLiteral("settings.ini"))})
     {
         window.showCentred();
         (void)QTest::qWaitForWindowActive(&window);
