@@ -117,7 +117,7 @@ private slots:
         d.saveDialog.answers << d.path(QStringLiteral("flower.obj"));
         d.saveDialog.filterAnswers << 2;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
-        QVERIFY(QFile::copy(d.path(QStringLiteral("settings.ini")), next.path(QStringLiteral("settings.ini"))));
+        QVERIFY(QFile::copy(d.settingsFile(), next.settingsFile()));
         QTest::mouseClick(next.window.cmdOUT, Qt::LeftButton);
         QCOMPARE(next.saveDialog.requests.value(0).folder + '|' + next.saveDialog.requests.value(0).selectedFilter,
                  d.dir.path() + QStringLiteral("|OBJファイル(*.obj)"));
@@ -234,7 +234,7 @@ private slots:
         QVERIFY(!d.press(d.window.cmdDXF).finished);
         QCOMPARE(testing::fileBytes(path), old);
         QCOMPARE(testing::fileBytes(link), old);
-        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"drawing.dxf", "link.dxf", "settings.ini"}));
+        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"drawing.dxf", "link.dxf"}));
         QVERIFY(d.messageBox.shown.isEmpty());
         QTRY_COMPARE(arrived, SIGTERM);
     }
