@@ -61,8 +61,13 @@ void installSignalHandlers()
     action.sa_handler = onEndSignal;
     sigfillset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO})
+    for (const int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO}) {
+        // What the caller chose to ignore stays ignored (nohup, a background job's Ctrl+C).
+        struct sigaction before {};
+        if (::sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(number, &action, nullptr);
+    }
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 }
