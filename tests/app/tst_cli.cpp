@@ -294,6 +294,9 @@ private slots:
         };
         for (const QString& line : lines.first(lines.size() - 1))
             QVERIFY2(columns(line) == columns(lines[0]), qPrintable(line));
+        // Pinned: two blanks between columns, names padded on the right, values on the left.
+        QCOMPARE(lines[0], QStringLiteral("daisy          デイジー         6   6   5  0.5   90  135"));
+        QCOMPARE(lines[2], QStringLiteral("lotus          蓮               8   3   9  0.7  125  160"));
         QVERIFY(runCli({"--help"}).out.contains("--list-presets"));
     }
 

@@ -127,6 +127,17 @@ private slots:
         InstanceLock usable(dir.filePath(QStringLiteral("petalwright.lock")));
         QCOMPARE(usable.tryAcquire(), InstanceLock::Result::Acquired);
         QCOMPARE(InstanceLock(dir.filePath(QStringLiteral("petalwright.lock"))).tryAcquire(), InstanceLock::Result::HeldByOther);
+        // Another user's file under the lock's name, holding a live process id, is no lock of this user's.
+        if (::geteuid() == 0) {
+            const QString foreign = dir.filePath(QStringLiteral("foreign.lock"));
+            QFile file(foreign);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(::getpid()) + "\npetalwright\nhost\n") > 0);
+            file.close();
+            QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+            InstanceLock blocked(foreign);
+            QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
+            QCOMPARE(blocked.reason(), foreign + QStringLiteral(": ほかのユーザーのファイルです"));
+        }
     }
 
     // No runtime folder, TMPDIR missing and /tmp read-only: the window still comes up, and stderr
