@@ -464,8 +464,10 @@ bool SafeFile::writeBackup()
     const QByteArray prefixes[] = {m_folder + '/' + backupPrefix(baseName(m_target)), cache + '/' + cacheBackupPrefix(m_target)};
     int error = 0;
     for (const QByteArray& prefix : prefixes) {
-        if (prefix.startsWith(cache + '/'))
-            QDir().mkpath(QFile::decodeName(cache));
+        if (prefix.startsWith(cache + '/')) {
+            QDir().mkpath(QFile::decodeName(folderOf(cache)));
+            ::mkdir(cache.constData(), 0700); // the old bytes are the user's alone
+        }
         for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
             m_backup = prefix + randomLetters();
             const int fd = systemCalls().open(m_backup.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
