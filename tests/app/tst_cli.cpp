@@ -337,7 +337,7 @@ private slots:
         QTest::addColumn<QString>("kase");
         QTest::addColumn<bool>("asUser");
         for (const char* kase : {"two writers on a hard-linked file", "file size limit, replaced", "file size limit, in place",
-                                 "signals while saving in place", "SIGKILL in place leaves a backup", "set-id bits kept",
+                                 "signals while saving in place", "SIGTERM and SIGINT while replacing", "SIGKILL in place leaves a backup", "set-id bits kept",
                                  "own read-only file", "another user's file", "full small disk", "blocked pipe, SIGTERM and SIGINT",
                                  "reader goes away early", "printing to /dev/full", "Ctrl+C while generating"})
             for (const bool user : {false, true})
@@ -408,18 +408,21 @@ private slots:
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains("原因: ファイルが大きすぎます。\n\n以前のファイルは変更されていません。"), qPrintable(run.err));
             QVERIFY(sameEverywhere(old));
-        } else if (kase == "signals while saving in place" || kase == "SIGKILL in place leaves a backup") {
-            const bool kill = kase.startsWith("SIGKILL");
-            const QList<int> numbers = kill ? QList<int>{SIGKILL} : QList<int>{SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+        } else if (kase.startsWith("SIG") || kase.startsWith("signals")) {
+            // The window: the backup or the temporary file is there (a catchable signal), or the overwrite has begun (SIGKILL).
+            const bool kill = kase.startsWith("SIGKILL"), replacing = kase.endsWith("replacing");
+            const QList<int> numbers = kill ? QList<int>{SIGKILL} : replacing ? QList<int>{SIGTERM, SIGINT} : QList<int>{SIGHUP, SIGINT, SIGQUIT, SIGTERM};
             for (const int number : numbers) {
                 bool hit = false;
                 for (int attempt = 0; attempt < 20 && !hit; ++attempt) {
-                    inPlace(bigOld);
+                    if (replacing)
+                        makeFile(path, bigOld, uid, gid, 0644);
+                    else
+                        inPlace(bigOld);
                     const timespec before = statOf(path).st_mtim;
                     QProcess process;
                     startCli(process, QStringList(largest) << path, how);
                     QVERIFY(process.waitForStarted());
-                    // The window: the backup is there (a catchable signal), or the overwrite has begun (SIGKILL).
                     const auto inWindow = [&] {
                         if (kill)
                             return statOf(path).st_mtim.tv_nsec != before.tv_nsec || statOf(path).st_mtim.tv_sec != before.tv_sec;
