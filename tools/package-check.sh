@@ -9,9 +9,7 @@ cd "$(dirname "$0")/.."
 bash tools/install-packages.sh lintian desktop-file-utils appstream man-db dpkg-dev file fakeroot \
     bash-completion python3-ezdxf
 start=$SECONDS
-# The program has no web domain to build a reverse-DNS id from, so its software-centre id is the
-# menu entry's name, petalwright; appstreamcli reports that as a warning, here demoted to a note.
-id_note=--override=cid-desktopapp-is-not-rdns=info
+app_id=io.github.petalwright.Petalwright
 step() { printf '\n== %s\n' "$*"; }
 fail() { echo "package-check: $*" >&2; exit 1; }
 
@@ -29,7 +27,7 @@ step "software-centre entry and menu entry as packaged"
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 dpkg-deb -x "$deb" "$tree"
-appstreamcli validate-tree --no-net "$id_note" "$tree"
+appstreamcli validate-tree --no-net "$tree"
 
 step "install"
 if dpkg-query -W -f='${Status}' petalwright 2>/dev/null | grep -q "install ok installed"; then
@@ -42,9 +40,9 @@ for f in /usr/bin/petalwright /usr/bin/petalwright-cli; do
 done
 
 step "desktop-file-validate"
-desktop-file-validate /usr/share/applications/petalwright.desktop && echo "petalwright.desktop: no problems"
+desktop-file-validate "/usr/share/applications/$app_id.desktop" && echo "$app_id.desktop: no problems"
 step "appstreamcli validate"
-appstreamcli validate --no-net "$id_note" /usr/share/metainfo/petalwright.metainfo.xml
+appstreamcli validate --no-net "/usr/share/metainfo/$app_id.metainfo.xml"
 
 step "manual pages"
 for page in petalwright petalwright-cli; do

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <unistd.h>
 
 #include "Version.h"
@@ -32,17 +33,64 @@ namespace {
 
 constexpr int kExitWriteFailed = 1;
 constexpr int kExitBadInput = 2;
-constexpr int kExitInterrupted = 130;
+constexpr int kExitSignalBase = 128; // 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM
 
-std::atomic<bool> g_interrupted = false;
+// What a signal that ends the program finds: nothing to tidy, a file being made, or bytes already sent.
+enum class Phase { Nothing, Saving, Streaming };
+volatile std::sig_atomic_t g_phase = static_cast<int>(Phase::Nothing);
+volatile std::sig_atomic_t g_signal = 0;
+// The message for a signal while streaming, ready before it is needed (the handler cannot format).
+QByteArray g_streamingMessage;
 
-void onInterrupt(int) { g_interrupted = true; }
-
-void printLine(std::FILE* stream, const QString& text)
+void onEndSignal(int number)
 {
-    const QByteArray bytes = text.toUtf8();
+    g_signal = number;
+    if (g_phase == static_cast<int>(Phase::Saving))
+        return; // the job stops at its next step and puts the previous file back
+    if (g_phase == static_cast<int>(Phase::Streaming))
+        (void)!::write(STDERR_FILENO, g_streamingMessage.constData(), static_cast<std::size_t>(g_streamingMessage.size()));
+    // At once, even from inside a write to a full pipe.
+    ::_exit(kExitSignalBase + number);
+}
+
+// Every signal that would end the program ends it through onEndSignal; a closed pipe and the file
+// size limit come back from write as errors (EPIPE, EFBIG) with their message instead.
+void installSignalHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = onEndSignal;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO}) {
+        // What the caller chose to ignore stays ignored (nohup, a background job's Ctrl+C).
+        struct sigaction before {};
+        if (::sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(number, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// The first error of a print to stdout (errno), 0 while every print went through.
+int g_outError = 0;
+
+void print(std::FILE* stream, const QByteArray& bytes)
+{
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
+    if (std::fflush(stream) != 0 && stream == stdout && g_outError == 0)
+        g_outError = errno;
+}
+
+void printLine(std::FILE* stream, const QString& text) { print(stream, text.toUtf8() + '\n'); }
+
+// `status`, or 1 when a print to stdout or stderr failed (a full disk, a closed pipe), as Unix tools do.
+int finish(int status)
+{
+    if (g_outError != 0)
+        printLine(stderr, QStringLiteral("petalwright-cli: 標準出力に書き込めませんでした。原因: %1").arg(platform::saveFailureCause(g_outError)));
+    const bool failed = g_outError != 0 || std::ferror(stdout) != 0 || std::ferror(stderr) != 0;
+    return failed && status == 0 ? kExitWriteFailed : status;
 }
 
 // One bar on stderr, redrawn only when its percentage changes.
@@ -152,6 +200,8 @@ void printSampleList()
 
 int main(int argc, char* argv[])
 {
+    installSignalHandlers();
+    g_streamingMessage = QStringLiteral("\n中断しました。ファイルの一部はすでに標準出力に送られています。\n").toUtf8();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("petalwright-cli"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(version::kVersionText.data(),
@@ -193,13 +243,17 @@ int main(int argc, char* argv[])
     };
     if (!parser.parse(QCoreApplication::arguments()))
         return refuse(argumentError(parser));
-    if (parser.isSet(helpOption))
-        parser.showHelp(0);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    if (parser.isSet(helpOption)) {
+        print(stdout, parser.helpText().toUtf8());
+        return finish(0);
+    }
+    if (parser.isSet(versionOption)) {
+        printLine(stdout, QStringLiteral("petalwright-cli %1").arg(QCoreApplication::applicationVersion()));
+        return finish(0);
+    }
     if (parser.isSet(listPresetsOption)) {
         printSampleList();
-        return 0;
+        return finish(0);
     }
     const geometry::SampleFlower* preset = nullptr;
     if (parser.isSet(presetOption)) {
@@ -271,15 +325,17 @@ int main(int argc, char* argv[])
         }
     }
 
+    g_phase = static_cast<int>(Phase::Saving);
     if (!quiet)
         printLine(info, QStringLiteral("△%1 / %2").arg(QString::fromStdString(formats::groupThousands(size.faceTotal, separator)),
                                                         QString::fromStdString(size.sizeEstimateText)));
-    std::fflush(info);
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    // A closed pipe is a write failure with a message, not a silent death.
-    std::signal(SIGPIPE, SIG_IGN);
+    const auto interrupted = [](const QString& message) {
+        printLine(stderr, message);
+        return finish(kExitSignalBase + g_signal);
+    };
+    if (g_signal != 0)
+        return interrupted(QStringLiteral("中断しました。ファイルは書き込んでいません。"));
     ProgressBar bar(!quiet && ::isatty(STDERR_FILENO) != 0, size.faceTotal);
 
     geometry::MeshStore mesh;
@@ -287,21 +343,33 @@ int main(int argc, char* argv[])
     geometry::SeededRandom random(seed);
     const bool generated = geometry::makeDaisyMesh(parameters, mesh, random, [&](int facesBefore) {
         bar.show("generate", facesBefore);
-        return !g_interrupted;
+        return g_signal == 0;
     });
     if (!generated) {
         bar.finish();
-        printLine(stderr, QStringLiteral("中断しました。ファイルは書き込んでいません。"));
-        return kExitInterrupted;
+        return interrupted(QStringLiteral("中断しました。ファイルは書き込んでいません。"));
     }
 
     const std::unique_ptr<platform::OutputFile> output = platform::outputFileFor(outputPath);
     platform::OutputFile& file = *output;
+    bool toldWaiting = false;
+    file.keepWaiting = [&] {
+        if (!std::exchange(toldWaiting, true))
+            printLine(stderr, QStringLiteral("ほかのプログラムがこのファイルを保存しています。終わるまで待ちます: %1").arg(outputPath));
+        std::fflush(stderr);
+        return g_signal == 0;
+    };
+    if (toStandardOutput)
+        g_phase = static_cast<int>(Phase::Streaming);
     if (!file.open()) {
         bar.finish();
+        if (g_signal != 0)
+            return interrupted(QStringLiteral("中断しました。ファイルは変更していません。"));
         printLine(stderr, file.errorMessage());
-        return kExitWriteFailed;
+        return finish(kExitWriteFailed);
     }
+    if (!file.notice().isEmpty())
+        printLine(stderr, file.notice());
     formats::CommentInfo comments;
     comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
     comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
@@ -309,20 +377,20 @@ int main(int argc, char* argv[])
     const formats::WriteOutcome outcome = formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file,
                                                          [&](int faces) {
                                                              bar.show("write   ", faces);
-                                                             return !g_interrupted;
+                                                             return g_signal == 0;
                                                          });
     bar.finish();
     if (outcome == formats::WriteOutcome::Cancelled) {
         // An interrupted command leaves the previous file as it was.
         file.discard();
-        printLine(stderr, QStringLiteral("中断しました。ファイルは変更していません。"));
-        return kExitInterrupted;
+        return interrupted(QStringLiteral("中断しました。ファイルは変更していません。"));
     }
     if (outcome == formats::WriteOutcome::Failed || !file.commit()) {
         printLine(stderr, file.errorMessage());
-        return kExitWriteFailed;
+        return finish(kExitWriteFailed);
     }
+    g_phase = static_cast<int>(Phase::Nothing);
     if (!quiet)
         printLine(info, QStringLiteral("終了しました: %1").arg(outputPath));
-    return 0;
+    return finish(0);
 }

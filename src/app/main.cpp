@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/AppInfo.h"
+#include "platform/EndSignals.h"
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
 #include "platform/QtServices.h"
@@ -19,8 +20,14 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Petalwright"));
+    QApplication::setOrganizationName(QStringLiteral("petalwright"));
     // The menu entry this window belongs to: its icon and name in the task bar.
-    QGuiApplication::setDesktopFileName(QStringLiteral("petalwright"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.petalwright.Petalwright"));
+    // SIGTERM, a closed terminal and the like: a running save puts the previous file back (the job
+    // sees the signal at its next step), then every event loop ends with 128 + the signal's number.
+    constexpr int kExitSignalBase = 128;
+    platform::EndSignals endSignals;
+    QObject::connect(&endSignals, &platform::EndSignals::arrived, &app, [](int number) { QApplication::exit(kExitSignalBase + number); });
 
     // A second copy ends here, silently, before any window exists. Without a lock the program
     // still starts, and says why it could not look for another copy.

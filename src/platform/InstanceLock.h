@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 namespace petalwright::platform {
 
@@ -17,7 +18,7 @@ public:
         Unavailable, // no lock could be made: reason() says why
     };
 
-    // The first lock folder of lockFolders() that can hold the lock.
+    // Every lock of defaultLockPaths() that can be taken.
     InstanceLock();
     // Exactly this lock file.
     explicit InstanceLock(const QString& lockPath);
@@ -27,15 +28,15 @@ public:
     // Why no lock could be made (each folder tried, with its problem); empty otherwise.
     QString reason() const { return m_reason; }
 
-    // Where the lock may live, in order: the user's runtime folder ($XDG_RUNTIME_DIR), the
-    // temporary folder ($TMPDIR) and /tmp; only absolute paths, never the current folder. Lock
-    // files in shared folders carry the user id, so two users never share one.
+    // Where the locks live: the user's runtime folder ($XDG_RUNTIME_DIR), the temporary folder
+    // ($TMPDIR) and always /tmp, whatever the environment; only absolute paths, never the current
+    // folder. Lock files in shared folders carry the user id, so two users never share one.
     static QStringList lockPaths(const QByteArray& runtimeFolder, const QByteArray& temporaryFolder, unsigned userId);
     static QStringList defaultLockPaths();
 
 private:
     QStringList m_paths;
-    std::unique_ptr<QLockFile> m_lock;
+    std::vector<std::unique_ptr<QLockFile>> m_locks;
     QString m_reason;
 };
 

@@ -9,6 +9,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "geometry/RandomSource.h"
 #include "platform/AppInfo.h"
@@ -138,6 +139,17 @@ void SlicedYield::operator()()
     m_last->start();
 }
 
+QString saveStartFolder(const QString& remembered, const QString& programFolder)
+{
+    const auto usable = [](const QString& folder) { return !folder.isEmpty() && QFileInfo(folder).isDir(); };
+    if (usable(remembered))
+        return remembered;
+    if (usable(programFolder) && QFileInfo(programFolder).isWritable())
+        return programFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return usable(documents) ? documents : QDir::homePath();
+}
+
 Services systemServices(const Clock& clock)
 {
     static QtMessageBox messageBox;
@@ -152,6 +164,7 @@ Services systemServices(const Clock& clock)
     services.yield = SlicedYield();
     services.executableFolder = executableFolder();
     services.locale = QLocale::system();
+    services.settingsFile = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/petalwright/petalwright.conf");
     return services;
 }
 

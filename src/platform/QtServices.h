@@ -47,6 +47,10 @@ private:
     std::shared_ptr<QElapsedTimer> m_last = std::make_shared<QElapsedTimer>();
 };
 
+// Where the save dialog opens when no file is chosen yet: the last output folder while it exists,
+// else the program's folder if this user may write there, else the documents folder, else home.
+QString saveStartFolder(const QString& remembered, const QString& programFolder);
+
 // The services of the running program; `clock` must outlive the result.
 Services systemServices(const Clock& clock);
 

@@ -63,9 +63,10 @@ struct Services {
     const Clock* clock = nullptr;
     std::function<std::uint64_t()> seedForRun; // seed of a run's ring turns
     std::function<void()> yield;               // process pending window events
-    QString executableFolder;                  // where the save dialog first opens
+    QString executableFolder;                  // where the save dialog first opens, if this user may write there
     QLocale locale;                            // regional formats: group separator, date, time
     QUrl helpPage;                             // what Web Help opens: the installed page or a web page
+    QString settingsFile;                      // the last output folder and file type, between runs
 };
 
 } // namespace petalwright::platform

@@ -12,6 +12,7 @@
 #include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 #include "widgets/ProgressLabel.h"
+#include "platform/EndSignals.h"
 #include "platform/SafeFile.h"
 #include "platform/LocalDateTime.h"
 #include "widgets/FormFont.h"
@@ -104,7 +105,7 @@ bool frmDXF::progressStep(int done)
 {
     lblMSG->setProgress(done, m_job.faceTotal);
     m_services.yield();
-    return procState != ProcState::CancelRequested;
+    return procState != ProcState::CancelRequested && platform::EndSignals::received() == 0;
 }
 
 void frmDXF::makeDATA()
@@ -136,11 +137,16 @@ void frmDXF::outputDXF()
         return;
     }
     platform::SafeFile file(m_job.dxfFilePath);
+    // Another program saving the same file: wait for it, still taking the cancel.
+    file.keepWaiting = [this] { return progressStep(0); };
     if (!file.open()) {
-        m_services.messageBox->exclamation(this, file.errorMessage());
+        if (platform::EndSignals::received() == 0)
+            m_services.messageBox->exclamation(this, file.errorMessage());
         unload();
         return;
     }
+    if (!file.notice().isEmpty())
+        m_services.messageBox->exclamation(this, file.notice());
 
     formats::CommentInfo info;
     info.fileName = m_job.dxfFileName.toStdString();
@@ -152,6 +158,12 @@ void frmDXF::outputDXF()
 
     const formats::WriteOutcome outcome = formats::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.parameters.overlapCount, m_job.parameters.petalCount, info, file,
                                                          [this](int faces) { return progressStep(faces); });
+    // The program is ending: the previous file comes back whole.
+    if (platform::EndSignals::received() != 0) {
+        file.discard();
+        unload();
+        return;
+    }
     // A cancelled run still leaves a well-formed file: the faces so far, trailer and comments.
     if (outcome == formats::WriteOutcome::Failed || !file.commit()) {
         file.discard();

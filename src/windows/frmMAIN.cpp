@@ -10,12 +10,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 #include "formats/SizeEstimate.h"
 #include "geometry/SampleFlowers.h"
 #include "windows/frmDXF.h"
 #include "platform/AppInfo.h"
+#include "platform/QtServices.h"
 #include "widgets/FlowerPicture.h"
 #include "windows/HelpLink.h"
 #include "widgets/EnterNavigation.h"
@@ -291,7 +293,16 @@ void frmMAIN::cmdOUT_Click()
     }
     const std::string_view suffix = formats::formatExtension(m_job.outputFormat);
     request.defaultSuffix = QString::fromLatin1(suffix.data(), static_cast<qsizetype>(suffix.size()));
-    request.folder = m_job.dxfFilePath.isEmpty() ? m_services.executableFolder : QFileInfo(m_job.dxfFilePath).absolutePath();
+    // Until a file is chosen in this run, the dialog opens where the user saved last time, on that type.
+    QSettings remembered(m_services.settingsFile, QSettings::IniFormat);
+    if (m_job.dxfFilePath.isEmpty()) {
+        request.folder = platform::saveStartFolder(remembered.value(QStringLiteral("output/folder")).toString(), m_services.executableFolder);
+        const QString type = remembered.value(QStringLiteral("output/type")).toString();
+        if (request.filters.contains(type))
+            request.selectedFilter = type;
+    } else {
+        request.folder = QFileInfo(m_job.dxfFilePath).absolutePath();
+    }
     request.fileName = m_job.dxfFilePath;
 
     const platform::SaveChoice chosen = m_services.saveDialog->getSaveFileName(this, request);
@@ -301,6 +312,8 @@ void frmMAIN::cmdOUT_Click()
         return;
     }
     m_job.dxfFilePath = chosen.path;
+    remembered.setValue(QStringLiteral("output/folder"), QFileInfo(chosen.path).absolutePath());
+    remembered.setValue(QStringLiteral("output/type"), chosen.filter);
     txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
     m_job.dxfFileName = QFileInfo(chosen.path).fileName();
     m_job.outputFormat = formats::OutputFormat::Dxf;

@@ -20,13 +20,40 @@ inline QString cliUnderTest()
     return other.isEmpty() ? QStringLiteral(PETALWRIGHT_CLI) : other;
 }
 
-inline Run runCli(const QStringList& arguments)
+// How a run is started: as another user (by name, through setpriv), after shell commands such as
+// "ulimit -f 100", in a folder, with standard output into a file (or FIFO) and extra environment.
+struct Launch {
+    QString user;
+    QString shell;
+    QString folder;
+    QString standardOutput;
+    QStringList environment;
+};
+
+// Starts the program under test; its process id is the program's own (the shells exec it).
+inline void startCli(QProcess& process, const QStringList& arguments, const Launch& how = {})
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "C.UTF-8");
+    for (const QString& pair : how.environment)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     process.setProcessEnvironment(env);
-    process.start(cliUnderTest(), arguments);
+    if (!how.folder.isEmpty())
+        process.setWorkingDirectory(how.folder);
+    if (!how.standardOutput.isEmpty())
+        process.setStandardOutputFile(how.standardOutput);
+    QStringList command = {"-c", how.shell + "\nexec \"$0\" \"$@\"", cliUnderTest()};
+    command += arguments;
+    if (how.user.isEmpty())
+        process.start("/bin/sh", command);
+    else
+        process.start("setpriv", QStringList{"--reuid", how.user, "--regid", how.user, "--init-groups", "/bin/sh"} + command);
+}
+
+inline Run runCli(const QStringList& arguments, const Launch& how = {})
+{
+    QProcess process;
+    startCli(process, arguments, how);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};

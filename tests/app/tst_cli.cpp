@@ -11,7 +11,12 @@
 #include "CliRun.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <optional>
+#include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "geometry/SampleFlowers.h"
 #include "platform/SafeFile.h"
@@ -30,6 +35,58 @@ QString unknownPresetMessage(const QString& name)
         names << fromView(sample.name);
     return QStringLiteral("見本「%1」はありません。次のどれかを指定してください: %2\n"
                           "使い方は petalwright-cli --help で表示できます。\n").arg(name, names.join(", "));
+}
+
+
+const QStringList kLargest = {"--petals", "50", "--overlap", "50", "--width", "10", "--scale", "50", "--angle-start", "0", "--angle-end", "180"};
+
+// The unprivileged user of the saving table, made once; nothing when it cannot be made.
+std::optional<std::pair<uid_t, gid_t>> testUser()
+{
+    static const std::optional<std::pair<uid_t, gid_t>> user = []() -> std::optional<std::pair<uid_t, gid_t>> {
+        const char* const name = "petalwright-test";
+        if (::geteuid() != 0)
+            return std::nullopt;
+        if (!::getpwnam(name))
+            QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", name});
+        const passwd* entry = ::getpwnam(name);
+        return entry ? std::optional(std::pair{entry->pw_uid, entry->pw_gid}) : std::nullopt;
+    }();
+    return user;
+}
+
+void makeFile(const QString& path, const QByteArray& bytes, uid_t owner, gid_t group, mode_t mode)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    file.close();
+    QVERIFY(::chown(QFile::encodeName(path).constData(), owner, group) == 0 && ::chmod(QFile::encodeName(path).constData(), mode) == 0);
+}
+
+struct stat statOf(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// Files this program made (temporary files, backups) in `folders`.
+QStringList ownFiles(const QStringList& folders)
+{
+    QStringList found;
+    for (const QString& folder : folders)
+        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            if (name.contains("petalwright-"))
+                found << folder + '/' + name;
+    return found;
+}
+
+// True while the process waits in a write to its standard output (a full pipe): the kernel names
+// the wait "pipe_write" (or "anon_pipe_write"), or the pending system call is write (1) on fd 1.
+bool blockedWritingOut(qint64 pid)
+{
+    return readAll(QStringLiteral("/proc/%1/wchan").arg(pid)).contains("pipe_write")
+        || readAll(QStringLiteral("/proc/%1/syscall").arg(pid)).startsWith("1 0x1 ");
 }
 
 const QString kSeedMessage = "--seed には 0 から 18446744073709551615 までの整数を指定してください: %1\n";
@@ -125,8 +182,9 @@ private slots:
         const QString path = dir.filePath("a.dxf");
         QCOMPARE(runCli({"-q", "--seed", "9", path}).exitCode, 0);
         QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(PETALWRIGHT_CLI, {"--seed", "9", "-"});
+        Launch inFolder;
+        inFolder.folder = dir.path();
+        startCli(process, {"--seed", "9", "-"}, inFolder);
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
         const QByteArray piped = process.readAllStandardOutput();
@@ -148,8 +206,10 @@ private slots:
         QVERIFY(other.open(QIODevice::WriteOnly) && other.write("someone else's") == 14);
         other.close();
         QProcess shell;
-        shell.setWorkingDirectory(dir.path());
-        shell.start("/bin/sh", {"-c", "exec \"$0\" -q \"$(printf 'report\\351.dxf')\"", PETALWRIGHT_CLI});
+        Launch oddName;
+        oddName.shell = "set -- \"$@\" \"$(printf 'report\\351.dxf')\"";
+        oddName.folder = dir.path();
+        startCli(shell, {"-q"}, oddName);
         QVERIFY(shell.waitForFinished(60000));
         QCOMPARE(shell.exitCode(), 2);
         QCOMPARE(QString::fromUtf8(shell.readAllStandardError()),
@@ -177,44 +237,6 @@ private slots:
                                          "通常のファイルではないため置き換えません。\n").arg(path));
         QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size(), 1);
-    }
-
-    // Ctrl+C while the largest flower is being written: exit 130, the old file as it was, no
-    // temporary file. The signal is sent as soon as the temporary file appears.
-    void interruptWhileWriting()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("drawing.dxf");
-        const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
-        QFile previous(path);
-        QVERIFY(previous.open(QIODevice::WriteOnly) && previous.write(old) == old.size());
-        previous.close();
-        const QStringList largest = {"-q", "--petals", "50", "--overlap", "50", "--width", "10", "--scale", "50",
-                                     "--angle-start", "0", "--angle-end", "180", path};
-        const auto all = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); };
-        bool interrupted = false;
-        for (int attempt = 0; attempt < 10 && !interrupted; ++attempt) {
-            QProcess process;
-            process.start(PETALWRIGHT_CLI, largest);
-            QVERIFY(process.waitForStarted());
-            QElapsedTimer waited;
-            waited.start();
-            bool ended = false;
-            while (!(ended = process.waitForFinished(0)) && all().size() < 2 && waited.elapsed() < 30'000)
-                ;
-            if (ended || all().size() < 2)
-                continue; // finished before it was seen: try again
-            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-            QVERIFY(process.waitForFinished(60000));
-            if (process.exitCode() == 0)
-                continue; // the last bytes were already on their way
-            interrupted = true;
-            QCOMPARE(process.exitCode(), 130);
-            QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QStringLiteral("中断しました。ファイルは変更していません。\n"));
-        }
-        QVERIFY2(interrupted, "the writing was never caught in ten runs");
-        QCOMPARE(readAll(path), old);
-        QCOMPARE(all(), QStringList{"drawing.dxf"});
     }
 
     // The comment block records the six texts the run used: the sample's, except where an option was given.
@@ -272,6 +294,9 @@ private slots:
         };
         for (const QString& line : lines.first(lines.size() - 1))
             QVERIFY2(columns(line) == columns(lines[0]), qPrintable(line));
+        // Pinned: two blanks between columns, names padded on the right, values on the left.
+        QCOMPARE(lines[0], QStringLiteral("daisy          デイジー         6   6   5  0.5   90  135"));
+        QCOMPARE(lines[2], QStringLiteral("lotus          蓮               8   3   9  0.7  125  160"));
         QVERIFY(runCli({"--help"}).out.contains("--list-presets"));
     }
 
@@ -302,6 +327,240 @@ private slots:
         QVERIFY(reader.waitForFinished(120000));
         QCOMPARE(reader.exitCode(), 0);
         QVERIFY(QString::fromLatin1(reader.readAllStandardOutput()).startsWith(seen));
+    }
+
+    // Saving under faults, signals and other users, through the real program, as root and as an
+    // unprivileged user the test makes. In place means: as root a file with two hard links, as the
+    // user their own file in root's read-only folder (the backup then goes to the cache folder).
+    void savingTable_data()
+    {
+        QTest::addColumn<QString>("kase");
+        QTest::addColumn<bool>("asUser");
+        for (const char* kase : {"two writers on a hard-linked file", "file size limit, replaced", "file size limit, in place",
+                                 "signals while saving in place", "SIGTERM and SIGINT while replacing", "SIGKILL in place leaves a backup", "set-id bits kept",
+                                 "own read-only file", "another user's file", "full small disk", "blocked pipe, SIGTERM and SIGINT",
+                                 "reader goes away early", "printing to /dev/full", "Ctrl+C while generating"})
+            for (const bool user : {false, true})
+                QTest::addRow("%s, %s", kase, user ? "user" : "root") << QString(kase) << user;
+    }
+    void savingTable()
+    {
+        QFETCH(QString, kase);
+        QFETCH(bool, asUser);
+        const auto user = testUser();
+        if (asUser && !user)
+            QSKIP("the unprivileged test user cannot be made (needs root and useradd)");
+        const uid_t uid = asUser ? user->first : ::getuid();
+        const gid_t gid = asUser ? user->second : ::getgid();
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+        const QString folder = dir.filePath("work"), cache = dir.filePath("cache"), path = folder + "/drawing.dxf";
+        QVERIFY(QDir().mkdir(folder) && QDir().mkdir(cache));
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), uid, gid) == 0 && ::chown(QFile::encodeName(cache).constData(), uid, gid) == 0);
+        Launch how{asUser ? QString("petalwright-test") : QString(), {}, folder, {}, {"XDG_CACHE_HOME=" + cache}};
+        const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
+        const QByteArray bigOld = QByteArray(3'000'000, 'o') + "\r\n";
+        // An in-place save: two hard links as root, the user's own file in root's read-only folder.
+        const auto inPlace = [&](const QByteArray& bytes) {
+            makeFile(path, bytes, uid, gid, 0644);
+            if (asUser) {
+                QVERIFY(::chown(QFile::encodeName(folder).constData(), 0, 0) == 0);
+            } else {
+                QFile::remove(folder + "/link.dxf");
+                QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder + "/link.dxf").constData()) == 0);
+            }
+        };
+        const auto sameEverywhere = [&](const QByteArray& bytes) {
+            return readAll(path) == bytes && (!QFile::exists(folder + "/link.dxf") || readAll(folder + "/link.dxf") == bytes);
+        };
+        const QStringList largest = QStringList{"-q"} + kLargest;
+
+        if (kase == "two writers on a hard-linked file") {
+            // Four at once, each a different flower: every round ends with one whole flower on both names.
+            for (int round = 0; round < 3; ++round) {
+                inPlace(old);
+                std::vector<std::unique_ptr<QProcess>> writers;
+                for (const char* petals : {"50", "49", "48", "47"}) {
+                    writers.push_back(std::make_unique<QProcess>());
+                    QStringList arguments = largest;
+                    arguments[2] = petals;
+                    startCli(*writers.back(), arguments << path, how);
+                }
+                for (const auto& writer : writers) {
+                    QVERIFY(writer->waitForFinished(60000));
+                    QCOMPARE(writer->exitCode(), 0);
+                }
+                const QByteArray file = readAll(path);
+                const qsizetype faces = file.count("3DFACE");
+                QVERIFY2(faces == 20000 || faces == 19600 || faces == 19200 || faces == 18800, qPrintable(QString::number(faces)));
+                QCOMPARE(file.count("\r\nEOF\r\n"), 1);
+                QVERIFY(file.contains(QStringLiteral("\r\nd%1\r\n").arg(faces - 1, 6, 10, QChar('0')).toLatin1()));
+                QVERIFY(sameEverywhere(file));
+            }
+        } else if (kase.startsWith("file size limit")) {
+            // 100 KiB: the file, the temporary file or the backup meets the limit; never a silent death.
+            if (kase.endsWith("in place"))
+                inPlace(old);
+            else
+                makeFile(path, old, uid, gid, 0644);
+            how.shell = "ulimit -f 100";
+            const Run run = runCli(QStringList(largest) << path, how);
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.contains("原因: ファイルが大きすぎます。\n\n以前のファイルは変更されていません。"), qPrintable(run.err));
+            QVERIFY(sameEverywhere(old));
+        } else if (kase.startsWith("SIG") || kase.startsWith("signals")) {
+            // The window: the backup or the temporary file is there (a catchable signal), or the overwrite has begun (SIGKILL).
+            const bool kill = kase.startsWith("SIGKILL"), replacing = kase.endsWith("replacing");
+            const QList<int> numbers = kill ? QList<int>{SIGKILL} : replacing ? QList<int>{SIGTERM, SIGINT} : QList<int>{SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+            for (const int number : numbers) {
+                bool hit = false;
+                for (int attempt = 0; attempt < 20 && !hit; ++attempt) {
+                    if (replacing)
+                        makeFile(path, bigOld, uid, gid, 0644);
+                    else
+                        inPlace(bigOld);
+                    const timespec before = statOf(path).st_mtim;
+                    QProcess process;
+                    startCli(process, QStringList(largest) << path, how);
+                    QVERIFY(process.waitForStarted());
+                    const auto inWindow = [&] {
+                        if (kill)
+                            return statOf(path).st_mtim.tv_nsec != before.tv_nsec || statOf(path).st_mtim.tv_sec != before.tv_sec;
+                        return !ownFiles({folder, cache + "/petalwright"}).isEmpty();
+                    };
+                    bool ended = false;
+                    while (!(ended = process.waitForFinished(0)) && !inWindow())
+                        ;
+                    if (ended)
+                        continue; // done before the window was seen
+                    ::kill(static_cast<pid_t>(process.processId()), number);
+                    QVERIFY(process.waitForFinished(30000));
+                    if (kill) {
+                        hit = process.exitStatus() == QProcess::CrashExit;
+                        if (!hit)
+                            continue;
+                        // The overwrite had begun: the old bytes lie in the one backup, which the next save names.
+                        const QStringList backups = ownFiles({folder, cache + "/petalwright"});
+                        if (backups.isEmpty() && readAll(path).count("3DFACE") == 20000)
+                            continue; // killed after the save was complete
+                        QCOMPARE(backups.size(), 1);
+                        QVERIFY(backups.first().contains(asUser ? "/cache/petalwright/drawing.dxf." : "/work/.drawing.dxf.petalwright-backup-"));
+                        QVERIFY(readAll(backups.first()) == bigOld);
+                        const Run next = runCli({"-q", path}, how);
+                        QCOMPARE(next.exitCode, 0);
+                        QVERIFY2(next.err.contains("控え: " + backups.first()), qPrintable(next.err));
+                        QCOMPARE(ownFiles({folder, cache + "/petalwright"}), backups); // the user's to delete
+                        continue;
+                    }
+                    if (process.exitCode() == 0)
+                        continue; // the last bytes were already on their way
+                    hit = true;
+                    QCOMPARE(process.exitCode(), 128 + number);
+                    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QStringLiteral("中断しました。ファイルは変更していません。\n"));
+                    QVERIFY(sameEverywhere(bigOld));
+                    QCOMPARE(ownFiles({folder, cache + "/petalwright"}), QStringList());
+                }
+                QVERIFY2(hit, qPrintable(QStringLiteral("signal %1 never reached the save in 20 runs").arg(number)));
+            }
+            return;
+        } else if (kase == "set-id bits kept") {
+            for (const mode_t mode : {mode_t(04755), mode_t(02755), mode_t(06700)}) {
+                makeFile(path, old, uid, gid, mode);
+                QCOMPARE(runCli({"-q", path}, how).exitCode, 0);
+                QCOMPARE(statOf(path).st_mode & 07777, mode);
+                QVERIFY(readAll(path) != old);
+            }
+        } else if (kase == "own read-only file" || kase == "another user's file") {
+            // The user may not write these, so they are not replaced; root may, and keeps owner and mode.
+            const bool foreign = kase.startsWith("another");
+            const uid_t owner = foreign ? (asUser ? 0 : user ? user->first : 65534) : uid;
+            const mode_t mode = foreign ? 0640 : 0444;
+            if (foreign)
+                QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+            makeFile(path, old, owner, gid, mode);
+            const Run run = runCli({"-q", path}, how);
+            if (asUser) {
+                QCOMPARE(run.exitCode, 1);
+                QCOMPARE(run.err, QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: このファイルへの書き込みが許可されていないため、置き換えません。\n").arg(path));
+                QCOMPARE(readAll(path), old);
+            } else {
+                QCOMPARE(run.exitCode, 0);
+                QVERIFY(readAll(path) != old);
+            }
+            QCOMPARE(statOf(path).st_uid, owner);
+            QCOMPARE(statOf(path).st_mode & 07777, mode);
+        } else if (kase == "full small disk") {
+            struct Unmount {
+                QByteArray at;
+                ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+            } disk{QFile::encodeName(folder)};
+            if (::mount("tmpfs", disk.at.constData(), "tmpfs", 0, "size=65536,mode=0777") != 0)
+                QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+            makeFile(path, old, uid, gid, 0644);
+            const Run run = runCli(QStringList(largest) << path, how);
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.contains("原因: ディスクの空き容量が足りません。\n\n以前のファイルは変更されていません。"), qPrintable(run.err));
+            QCOMPARE(readAll(path), old);
+        } else if (kase == "blocked pipe, SIGTERM and SIGINT" || kase == "reader goes away early") {
+            const QString fifo = folder + "/pipe";
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+            const bool early = kase.startsWith("reader");
+            for (const int number : early ? QList<int>{0} : QList<int>{SIGTERM, SIGINT}) {
+                // A reader that never reads (the write blocks once the pipe is full), or one that reads a little and goes.
+                const int reader = ::open(QFile::encodeName(fifo).constData(), (early ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC); // not inherited: the program must not read its own pipe
+                QVERIFY(reader >= 0);
+                how.standardOutput = fifo;
+                QProcess process;
+                startCli(process, QStringList(largest) << "-", how);
+                QVERIFY(process.waitForStarted());
+                QVERIFY(QTest::qWaitFor([&] { return blockedWritingOut(process.processId()) || process.state() != QProcess::Running; }, 20000));
+                if (!early)
+                    ::kill(static_cast<pid_t>(process.processId()), number);
+                else
+                    ::close(reader);
+                QVERIFY(process.waitForFinished(5000)); // at once, though the pipe stays full
+                if (!early)
+                    ::close(reader);
+                const QString err = QString::fromUtf8(process.readAllStandardError());
+                if (early) {
+                    QCOMPARE(process.exitCode(), 1);
+                    QCOMPARE(err, QStringLiteral("標準出力に書き込めませんでした。\n原因: 受け取る側が先に終了しました。\n"));
+                } else {
+                    QCOMPARE(process.exitCode(), 128 + number);
+                    QCOMPARE(err, QStringLiteral("\n中断しました。ファイルの一部はすでに標準出力に送られています。\n"));
+                }
+            }
+        } else if (kase == "printing to /dev/full") {
+            how.standardOutput = "/dev/full";
+            for (const QStringList& arguments : {QStringList{"--list-presets"}, QStringList{"--help"}, QStringList{"--version"}, QStringList{path}}) {
+                const Run run = runCli(arguments, how);
+                QVERIFY2(run.exitCode == 1, qPrintable(arguments.join(' ')));
+                QVERIFY2(run.err.endsWith("petalwright-cli: 標準出力に書き込めませんでした。原因: ディスクの空き容量が足りません。\n"), qPrintable(run.err));
+            }
+            QVERIFY(readAll(path).contains("3DFACE")); // the file itself was saved
+        } else if (kase == "Ctrl+C while generating") {
+            // The signal follows the first line, printed just before the flower is generated.
+            makeFile(path, old, uid, gid, 0644);
+            QStringList seen;
+            for (int attempt = 0; attempt < 20 && !seen.contains("generating"); ++attempt) {
+                QProcess process;
+                startCli(process, QStringList(kLargest) << path, how);
+                QVERIFY(process.waitForReadyRead(30000));
+                ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                QVERIFY(process.waitForFinished(30000));
+                const QString err = QString::fromUtf8(process.readAllStandardError());
+                if (process.exitCode() == 0) {
+                    makeFile(path, old, uid, gid, 0644);
+                    continue;
+                }
+                QCOMPARE(process.exitCode(), 130);
+                QVERIFY2(err == "中断しました。ファイルは書き込んでいません。\n" || err == "中断しました。ファイルは変更していません。\n", qPrintable(err));
+                seen << (err.contains("書き込んでいません") ? "generating" : "writing");
+                QCOMPARE(readAll(path), old);
+            }
+            QVERIFY2(seen.contains("generating"), qPrintable(seen.join(',')));
+        }
+        QCOMPARE(ownFiles({folder, cache + "/petalwright"}), QStringList());
     }
 };
 

@@ -127,6 +127,17 @@ private slots:
         InstanceLock usable(dir.filePath(QStringLiteral("petalwright.lock")));
         QCOMPARE(usable.tryAcquire(), InstanceLock::Result::Acquired);
         QCOMPARE(InstanceLock(dir.filePath(QStringLiteral("petalwright.lock"))).tryAcquire(), InstanceLock::Result::HeldByOther);
+        // Another user's file under the lock's name, holding a live process id, is no lock of this user's.
+        if (::geteuid() == 0) {
+            const QString foreign = dir.filePath(QStringLiteral("foreign.lock"));
+            QFile file(foreign);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(::getpid()) + "\npetalwright\nhost\n") > 0);
+            file.close();
+            QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+            InstanceLock blocked(foreign);
+            QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
+            QCOMPARE(blocked.reason(), foreign + QStringLiteral(": ほかのユーザーのファイルです"));
+        }
     }
 
     // No runtime folder, TMPDIR missing and /tmp read-only: the window still comes up, and stderr
@@ -156,8 +167,9 @@ private slots:
         QVERIFY(QDir(folder).isEmpty());
     }
 
-    // Without a runtime folder and with TMPDIR missing, two copies started from two folders
-    // still find each other's lock in /tmp.
+    // Copies started from two folders with different environments (a runtime folder of its own,
+    // none and TMPDIR missing) still find each other's lock in /tmp. SIGTERM ends the first one
+    // cleanly: status 143 and its locks gone.
     void twoFoldersOneCopy()
     {
         const QtRuntimeFolderCleanup cleanup;
@@ -167,16 +179,16 @@ private slots:
         std::unique_ptr<QProcess> script(inOwnMounts(
             staged,
             QStringLiteral("mount -t tmpfs tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
-                + QStringLiteral("cd \"$1\" || exit 98; \"$0\" & first=$!; i=0; "
+                + QStringLiteral("cd \"$1\" || exit 98; XDG_RUNTIME_DIR=\"$1\" \"$0\" & first=$!; i=0; "
                                  "while [ ! -e /tmp/petalwright-$(id -u).lock ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
                                  "cd \"$2\" || exit 98; timeout 30 \"$0\"; second=$?; "
-                                 "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; "
-                                 "echo \"second=$second first running=$running\""),
+                                 "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; ended=$?; "
+                                 "echo \"second=$second first running=$running ended=$ended\""),
             a, b));
         QVERIFY(script->waitForFinished(60'000));
         if (script->exitCode() == 99)
             QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
-        QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes\n"));
+        QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes ended=143\n"));
         QVERIFY(QDir(a).isEmpty() && QDir(b).isEmpty());
     }
 };

@@ -1,6 +1,6 @@
 // The output file through the real adapter: code page 932 text, and a save matrix on real file
-// systems (full tmpfs, FIFO, device, socket, long and odd names, owner and mode, hard and
-// symbolic links, a read-only folder as an unprivileged user).
+// systems (full tmpfs, FIFO, device, socket, long and odd names, hard and symbolic links, owner,
+// mode and read-only files as an unprivileged user), and the faults of the system calls' seam.
 
 #include <QDir>
 #include <QFile>
@@ -349,37 +349,6 @@ private slots:
         QCOMPARE(platform::ambiguousNameProblem(dir.filePath("report\xC3\xA9.dxf")), QString());
     }
 
-    void ownerGroupAndModeKept_data()
-    {
-        QTest::addColumn<uint>("owner");
-        QTest::addColumn<uint>("group");
-        QTest::addColumn<uint>("mode");
-        QTest::addRow("another user's 0640 file") << uint(kNobody) << uint(kNoGroup) << 0640u;
-        QTest::addRow("root's file, group nogroup, 0664") << 0u << uint(kNoGroup) << 0664u;
-        QTest::addRow("private 0600") << 0u << 0u << 0600u;
-        QTest::addRow("setgid and executable 02755") << uint(kNobody) << uint(kNoGroup) << 02755u;
-    }
-    void ownerGroupAndModeKept()
-    {
-        QFETCH(uint, owner);
-        QFETCH(uint, group);
-        QFETCH(uint, mode);
-        if (::geteuid() != 0)
-            QSKIP("giving a file to another user needs root");
-        QTemporaryDir dir;
-        const QString path = dir.filePath("drawing.dxf");
-        writeFile(path, kPrevious);
-        const QByteArray name = QFile::encodeName(path);
-        QVERIFY(::chown(name.constData(), owner, group) == 0 && ::chmod(name.constData(), mode) == 0);
-        SafeFile file(path);
-        QVERIFY(file.open() && file.write("new") && file.commit());
-        const struct stat st = statOf(path);
-        QCOMPARE(readAll(path), QByteArray("new"));
-        QCOMPARE(uint(st.st_uid), owner);
-        QCOMPARE(uint(st.st_gid), group);
-        QCOMPARE(uint(st.st_mode & 07777), mode);
-    }
-
     void linksKept()
     {
         QTemporaryDir dir;
@@ -424,7 +393,8 @@ private slots:
         QTest::addRow("own file, read-only folder") << 0755u << uint(kNobody) << 0644u << false << "saved";
         QTest::addRow("own file, read-only folder, cancelled") << 0755u << uint(kNobody) << 0644u << true << "saved";
         QTest::addRow("root's group-writable file, open folder") << 0777u << 0u << 0664u << false << "saved";
-        QTest::addRow("own read-only file, read-only folder") << 0755u << uint(kNobody) << 0444u << false << "アクセスが拒否されました。";
+        QTest::addRow("own setuid file, read-only folder") << 0755u << uint(kNobody) << 04755u << false << "saved";
+        QTest::addRow("root's file, open folder") << 0777u << 0u << 0644u << false << "このファイルへの書き込みが許可されていないため、置き換えません。";
     }
     void unprivilegedUser()
     {
@@ -444,6 +414,9 @@ private slots:
         const QByteArray name = QFile::encodeName(path);
         QVERIFY(::chown(name.constData(), fileOwner, kNoGroup) == 0 && ::chmod(name.constData(), fileMode) == 0);
 
+        const QString cache = dir.filePath("cache");
+        QVERIFY(QDir().mkdir(cache) && ::chown(QFile::encodeName(cache).constData(), kNobody, kNoGroup) == 0);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
         const bool childOk = asNobody([&] {
             SafeFile file(path);
             if (!file.open())
@@ -461,8 +434,142 @@ private slots:
         QCOMPARE(uint(st.st_uid), fileOwner);
         QCOMPARE(uint(st.st_mode & 07777), fileMode);
         QCOMPARE(entries(folder), QStringList{"drawing.dxf"});
+        QCOMPARE(entries(cache + "/petalwright"), QStringList()); // the backup of a read-only folder, gone
+    }
+
+    // Faults only a broken disk shows, through the seam of system calls.
+    void faultsThroughTheSeam_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("failing");   // which call of that kind fails (1: the first); -n: the first n; 0: every one
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("hardLink"); // in place, with a backup
+        QTest::addColumn<QString>("outcome"); // "saved", or a part of the message
+        const QString unchanged = "\n\n以前のファイルは変更されていません。";
+        QTest::addRow("fsync before the rename") << "fsync" << 1 << EIO << false << "ディスクの読み書きでエラーが起きました。" + unchanged;
+        QTest::addRow("temporary name taken twice") << "open" << -2 << EEXIST << false << "saved";
+        QTest::addRow("every temporary name taken") << "open" << 0 << EEXIST << false << "一時ファイルの名前がすべて使われています。" + unchanged;
+        QTest::addRow("rename") << "rename" << 1 << EBUSY << false << "ファイルが使用中です。" + unchanged;
+        QTest::addRow("folder sync after the rename") << "fsync" << 2 << EIO << false << "停電などがあると、新しいファイルが失われることがあります。";
+        // Beside the file, then in the cache folder.
+        QTest::addRow("backup cannot be written") << "write" << -2 << ENOSPC << true
+                                                  << "上書きする前に以前の内容の控えを作れませんでした（ディスクの空き容量が足りません。）。" + unchanged;
+        QTest::addRow("backup sync") << "fsync" << -2 << EIO << true << "上書きする前に以前の内容の控えを作れませんでした（ディスクの読み書きでエラーが起きました。）。" + unchanged;
+        QTest::addRow("in place, then the restore fails") << "write" << 0 << EIO << true << "以前の内容は次の控えにあります。";
+    }
+    void faultsThroughTheSeam()
+    {
+        QFETCH(QString, call);
+        QFETCH(int, failing);
+        QFETCH(int, error);
+        QFETCH(bool, hardLink);
+        QFETCH(QString, outcome);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf");
+        writeFile(path, kPrevious);
+        if (hardLink)
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.dxf")).constData()), 0);
+        static int s_calls, s_failing, s_error;
+        static bool s_armed; // the restore case fails its writes only after the backup is made
+        s_calls = 0;
+        s_failing = failing;
+        s_error = error;
+        s_armed = !(call == "write" && failing == 0);
+        struct Fault {
+            static bool now()
+            {
+                if (!s_armed)
+                    return false;
+                ++s_calls;
+                return s_failing == 0 || s_calls == s_failing || s_calls <= -s_failing;
+            }
+        };
+        platform::SystemCalls& calls = platform::systemCalls();
+        const auto restore = qScopeGuard([&calls] { calls = platform::realSystemCalls(); });
+        if (call == "open")
+            calls.open = [](const char* name, int flags, mode_t mode) { return Fault::now() ? (errno = s_error, -1) : ::open(name, flags, mode); };
+        else if (call == "write")
+            calls.write = [](int fd, const void* data, std::size_t size) { return Fault::now() ? (errno = s_error, ssize_t(-1)) : ::write(fd, data, size); };
+        else if (call == "fsync")
+            calls.fsync = [](int fd) { return Fault::now() ? (errno = s_error, -1) : ::fsync(fd); };
+        else
+            calls.rename = [](const char* from, const char* to) { return Fault::now() ? (errno = s_error, -1) : ::rename(from, to); };
+
+        SafeFile file(path);
+        bool saved = file.open();
+        const QString backup = file.backupPath();
+        s_armed = true;
+        saved = saved && file.write(std::string(100'000, 'n')) && file.commit();
+        calls = platform::realSystemCalls();
+        if (outcome == "saved") {
+            QVERIFY2(saved, qPrintable(file.errorMessage()));
+            QCOMPARE(readAll(path), QByteArray(100'000, 'n'));
+        } else {
+            QVERIFY(!saved);
+            QVERIFY2(file.errorMessage().contains(outcome), qPrintable(file.errorMessage()));
+            QVERIFY(file.errorMessage().startsWith(QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: ").arg(path)));
+        }
+        if (outcome.startsWith("停電")) {
+            QCOMPARE(readAll(path), QByteArray(100'000, 'n')); // in place, but said to be unsafe
+        } else if (outcome.startsWith("以前の内容")) {
+            // Neither the new bytes nor the restore reached the file: the backup stays, named in the message.
+            QVERIFY(!backup.isEmpty() && file.errorMessage().endsWith(backup));
+            QCOMPARE(readAll(backup), kPrevious);
+            QVERIFY(QFile::remove(backup));
+        } else if (outcome != "saved") {
+            QCOMPARE(readAll(path), kPrevious);
+        }
+        QCOMPARE(entries(dir.path()), hardLink ? QStringList({"drawing.dxf", "link.dxf"}) : QStringList{"drawing.dxf"});
+    }
+
+    // One writer at a time; a FIFO put at the name while a save runs is not replaced; a backup a
+    // killed save left is reported by the next save of the file; own names stay within 255 bytes.
+    void turnsLastLookAndLeftovers()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf");
+        writeFile(path, kPrevious);
+        SafeFile first(path), second(path);
+        QVERIFY(first.open() && first.write("first"));
+        int waits = 0;
+        second.keepWaiting = [&] { return ++waits < 3; };
+        QVERIFY(!second.open()); // gives up while the first holds the file
+        QCOMPARE(waits, 3);
+        QVERIFY(second.errorMessage().contains(QStringLiteral("ほかのプログラムがこのファイルを保存している間に中断しました。")));
+        second.keepWaiting = [&] { // the first finishes while the second waits
+            first.commit();
+            return true;
+        };
+        QVERIFY(second.open() && second.write("second") && second.commit());
+        QCOMPARE(readAll(path), QByteArray("second"));
+
+        SafeFile racing(path);
+        QVERIFY(racing.open() && racing.write("new"));
+        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+        QVERIFY(!racing.commit());
+        QVERIFY(racing.errorMessage().contains(QStringLiteral("同じ名前の名前付きパイプ（FIFO）があります。")));
+        QVERIFY(S_ISFIFO(statOf(path).st_mode));
+        QCOMPARE(entries(dir.path()), QStringList{"drawing.dxf"});
+        QVERIFY(QFile::remove(path));
+
+        const QString longName = QString(85, QChar(0x82B1)); // 255 bytes
+        for (const QString& name : {QStringLiteral("drawing.dxf"), longName}) {
+            const QByteArray prefix = platform::backupPrefix(QFile::encodeName(name));
+            QVERIFY(prefix.size() + 6 <= 255 && platform::temporaryPrefix(QFile::encodeName(name)).size() + 6 <= 255);
+            QVERIFY(!QString::fromUtf8(prefix).contains(QChar::ReplacementCharacter));
+            writeFile(dir.filePath(name), kPrevious);
+            const QString leftover = dir.filePath(QFile::decodeName(prefix) + "abc123");
+            writeFile(leftover, "what a killed save kept");
+            SafeFile next(dir.filePath(name));
+            QVERIFY(next.open());
+            QVERIFY2(next.notice().contains(QStringLiteral("控え: ") + leftover), qPrintable(next.notice()));
+            QVERIFY(next.write("x") && next.commit());
+        }
+        QCOMPARE(platform::backupPrefix("drawing.dxf"), QByteArray(".drawing.dxf.petalwright-backup-"));
+        QCOMPARE(platform::temporaryPrefix("drawing.dxf"), QByteArray(".drawing.dxf.petalwright-"));
     }
 };
+
 
 QTEST_GUILESS_MAIN(TestSafeFile)
 #include "tst_safefile.moc"

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -46,6 +47,42 @@ private slots:
             suffixes << filterSuffix(type);
         QCOMPARE(suffixes, QStringList({"dxf", "dxf", "obj", "stl", "glb"}));
         QCOMPARE(withSuffix(path, suffix, suffixes), result);
+    }
+
+    // Where the dialog opens before a file is chosen: never in a folder the user cannot write
+    // (an installed program's /usr/bin).
+    void startFolder_data()
+    {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("documents"); // the documents folder exists
+        QTest::addColumn<QString>("expected"); // "home" and "documents" in the test's home
+        QTest::addRow("last output folder") << "remembered" << "program" << true << "remembered";
+        QTest::addRow("last one gone, writable program folder") << "gone" << "program" << true << "program";
+        QTest::addRow("program folder not writable") << "" << "/proc/self" << true << "documents";
+        QTest::addRow("no documents folder") << "gone" << "/proc/self" << false << "home";
+    }
+    void startFolder()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QString, program);
+        QFETCH(bool, documents);
+        QFETCH(QString, expected);
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        for (const char* name : {"remembered", "program", "home/Documents"})
+            QVERIFY(QDir().mkpath(home.filePath(name)));
+        if (!documents)
+            QVERIFY(QDir(home.filePath("home/Documents")).removeRecursively());
+        qputenv("HOME", QFile::encodeName(home.filePath("home")));
+        const auto place = [&](const QString& name) {
+            if (name.startsWith('/') || name.isEmpty())
+                return name;
+            if (name == "home")
+                return home.filePath("home");
+            return home.filePath(name == "documents" ? "home/Documents" : name);
+        };
+        QCOMPARE(saveStartFolder(place(remembered), place(program)), place(expected));
     }
 
     void typeSetsTheExtension()

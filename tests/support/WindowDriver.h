@@ -79,7 +79,7 @@ public:
     WindowDriver()
         : window({&messageBox, &saveDialog, &urlOpener, &clock, [this] { return seed; }, [this] { yielded(); },
                   QStringLiteral("/opt/petalwright"), QLocale(QLocale::Japanese, QLocale::Japan),
-                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("help/index.html")))})
+                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("help/index.html"))), settingsFile()})
     {
         window.showCentred();
         (void)QTest::qWaitForWindowActive(&window);
@@ -127,6 +127,8 @@ public:
     FixedClock clock;
     std::uint64_t seed = 1; // what the seed source gives from now on
     QTemporaryDir dir;      // holds the help page's place, help/index.html, not created
+    QTemporaryDir settings; // the remembered output folder and type of this window only
+    QString settingsFile() const { return settings.filePath(QStringLiteral("petalwright.conf")); }
     windows::frmMAIN window;
     // Runs after each yield of a job, with its 1-based number within the run: petals first, then faces.
     std::function<void(int yieldInRun, windows::frmDXF* dlg)> atYield;

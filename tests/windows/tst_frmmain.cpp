@@ -4,7 +4,12 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 
+#include <csignal>
+#include <unistd.h>
+
 #include "WindowDriver.h"
+#include "platform/EndSignals.h"
+#include "platform/QtServices.h"
 #include "widgets/FormFont.h"
 #include "windows/preview/FlowerPreview.h"
 
@@ -98,12 +103,25 @@ private slots:
         QVERIFY(d.press(d.window.cmdDXF).finished);
         QVERIFY(QFile::exists(second) && !QFile::exists(first));
 
-        // The program's folder and an empty name until a file is chosen, then that file.
+        // Until a file is chosen: the last output folder, else (the program's folder does not exist
+        // here) the start folder of the system; an empty name. Then the chosen file.
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;
+        const QString start = platform::saveStartFolder({}, QStringLiteral("/opt/petalwright"));
         QVERIFY(r.size() == 4 && r[0].fileName.isEmpty() && r[3].fileName.isEmpty());
         QCOMPARE(QStringList({r[0].title, r[0].filters.first(), r[0].defaultSuffix, r[0].folder, r[1].folder, r[3].folder}),
-                 QStringList({"保存するDXFファイル名称の設定", "DXFファイル(*.dxf)", "dxf", "/opt/petalwright", "/opt/petalwright", "/opt/petalwright"}));
+                 QStringList({"保存するDXFファイル名称の設定", "DXFファイル(*.dxf)", "dxf", start, start, d.dir.path()}));
         QCOMPARE(r[2].folder + '|' + r[2].fileName, d.dir.path() + '|' + first);
+
+        // The next run of the program opens where this one saved last, on that type.
+        WindowDriver next;
+        d.saveDialog.answers << d.path(QStringLiteral("flower.obj"));
+        d.saveDialog.filterAnswers << 2;
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QVERIFY(QFile::copy(d.settingsFile(), next.settingsFile()));
+        QTest::mouseClick(next.window.cmdOUT, Qt::LeftButton);
+        QCOMPARE(next.saveDialog.requests.value(0).folder + '|' + next.saveDialog.requests.value(0).selectedFilter,
+                 d.dir.path() + QStringLiteral("|OBJファイル(*.obj)"));
+        QCOMPARE(next.window.txtPETAL->text(), QStringLiteral("6")); // the boxes keep their designed texts
     }
 
     void fileTypeChoosesTheWriter()
@@ -190,6 +208,35 @@ private slots:
         d.urlOpener.starts = false;
         press();
         QCOMPARE(d.messageBox.shown.last(), failure + "ブラウザーを起動できません。");
+    }
+
+    // SIGTERM while a file with two hard links is written in place: both names keep the old bytes,
+    // no file of the program's own is left, and the program hears of the signal to end. Last: the
+    // signal stays caught for the rest of this process.
+    void endSignalDuringInPlaceSave()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("drawing.dxf")), link = d.path(QStringLiteral("link.dxf"));
+        const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+        d.saveDialog.answers << path;
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        platform::EndSignals endSignals;
+        int arrived = 0;
+        connect(&endSignals, &platform::EndSignals::arrived, this, [&](int number) { arrived = number; });
+        d.atYield = [](int yield, windows::frmDXF*) {
+            if (yield == 36 + 100) // face 100
+                ::raise(SIGTERM);
+        };
+        QVERIFY(!d.press(d.window.cmdDXF).finished);
+        QCOMPARE(testing::fileBytes(path), old);
+        QCOMPARE(testing::fileBytes(link), old);
+        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"drawing.dxf", "link.dxf"}));
+        QVERIFY(d.messageBox.shown.isEmpty());
+        QTRY_COMPARE(arrived, SIGTERM);
     }
 };
 
