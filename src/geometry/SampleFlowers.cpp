@@ -23,7 +23,7 @@ constexpr std::array<SampleFlower, 8> kSamples = {{
 ParameterTexts SampleFlower::parameterTexts() const
 {
     ParameterTexts result;
-    std::ranges::transform(texts, result.begin(), [](std::string_view t) { return std::string(t); });
+    std::transform(texts.begin(), texts.end(), result.begin(), [](std::string_view t) { return std::string(t); });
     return result;
 }
 
