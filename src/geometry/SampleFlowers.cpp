@@ -31,13 +31,13 @@ std::span<const SampleFlower> sampleFlowers() { return kSamples; }
 
 const SampleFlower* findSampleFlower(std::string_view name)
 {
-    const auto* found = std::ranges::find(kSamples, name, &SampleFlower::name);
+    const auto* found = std::find_if(kSamples.begin(), kSamples.end(), [&](const SampleFlower& s) { return s.name == name; });
     return found == kSamples.end() ? nullptr : found;
 }
 
 const SampleFlower* sampleWithTexts(const ParameterTexts& texts)
 {
-    const auto* found = std::ranges::find_if(kSamples, [&](const SampleFlower& s) { return s.parameterTexts() == texts; });
+    const auto* found = std::find_if(kSamples.begin(), kSamples.end(), [&](const SampleFlower& s) { return s.parameterTexts() == texts; });
     return found == kSamples.end() ? nullptr : found;
 }
 
