@@ -10,5 +10,9 @@ command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 [ -f tools/gltf-validator/node_modules/gltf-validator/package.json ] \
     || npm ci --prefix tools/gltf-validator --no-audit --no-fund --loglevel=error
 
+# The browser version and what its tests need (emscripten, chromium, playwright-core) into
+# build/web-core and build/web, before the configure below registers its tests.
+bash tools/web-build.sh --tests >/dev/null
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
