@@ -369,7 +369,10 @@ function drawPreview() {
     }
     const g = canvas.getContext('2d');
     g.setTransform(ratio, 0, 0, ratio, 0, 0);
-    g.fillStyle = '#ffffff';
+    const sky = g.createLinearGradient(0, 0, 0, size);
+    sky.addColorStop(0, '#ffffff');
+    sky.addColorStop(1, '#dfe9f5');
+    g.fillStyle = sky;
     g.fillRect(0, 0, size, size);
     if (!flower)
         return;
@@ -407,13 +410,14 @@ function drawPreview() {
     }
     const order = Array.from({ length: faceCount }, (_, i) => i).sort((a, b) => depth[a] - depth[b]);
     g.lineJoin = 'round';
-    g.lineWidth = 0.5;
+    g.lineWidth = 0.6;
+    g.strokeStyle = 'rgba(110, 110, 110, 0.45)';
     for (const f of order) {
+        // cream outer rings, yellow towards the centre (the last ring)
         const t = ringCount > 1 ? rings[f] / (ringCount - 1) : 0;
         const s = shade[f];
-        const r = Math.round((250 - 20 * t) * s), gr = Math.round((225 - 105 * t) * s), b = Math.round((120 + 60 * t) * s);
+        const r = Math.round((250 - 5 * t) * s), gr = Math.round((247 - 50 * t) * s), b = Math.round((240 - 170 * t) * s);
         g.fillStyle = `rgb(${r},${gr},${b})`;
-        g.strokeStyle = g.fillStyle;
         g.beginPath();
         g.moveTo(screen[f * 8], screen[f * 8 + 1]);
         for (let c = 1; c < 4; c++)
