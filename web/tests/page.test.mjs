@@ -132,6 +132,7 @@ await page.keyboard.press('Enter');
 check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Enter closes the box; nothing runs');
 await setBoxes(['x', '0', '11', '0.01', 'a', '181']);
 await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
 check((await dialogText()).split('\n').length === 6, 'six failing checks, six lines');
 await page.click('#msgButtons button');
 
@@ -144,11 +145,13 @@ check(await page.evaluate(() => document.activeElement.textContent) === 'いい�
 await page.keyboard.press('Escape');
 check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Esc answers いいえ: no run');
 await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
 await page.keyboard.press('Enter');
-check(await page.locator('#frmDXF').isHidden(), 'Enter on the default answers いいえ');
+check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Enter on the default answers いいえ');
 
 await page.selectOption('#cboFORMAT', 'dxf');
 await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
 // Times of the run: from はい, and from the job's start (after the half-second delay) to 終了しました.
 await page.evaluate(() => {
     const label = document.getElementById('lblMSG');
@@ -255,6 +258,54 @@ await setBoxes(texts);
 const offline = await downloadOf(() => page.click('#cmdDXF'));
 check(equalApartFromDate(offline.bytes, cliFile('dxf', texts, '11', 'flower.dxf')), 'offline: the page opens and saves the same file');
 await context.setOffline(false);
+
+// ---- Installable as an app (asked of a browser with a profile of its own: not a private window) ------
+const profile = mkdtempSync(path.join(tmpdir(), 'petalwright-profile-'));
+const installed = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+});
+const app = installed.pages()[0] ?? await installed.newPage();
+await app.goto(`${origin}/`);
+await app.waitForSelector('#frmMAIN[aria-busy="false"]');
+await app.evaluate(async () => { await navigator.serviceWorker.ready; });
+const { installabilityErrors } = await (await installed.newCDPSession(app)).send('Page.getInstallabilityErrors');
+check(installabilityErrors.length === 0, `Chromium finds the page installable${installabilityErrors.length ? ': ' + JSON.stringify(installabilityErrors) : ''}`);
+await installed.close();
+rmSync(profile, { recursive: true, force: true });
+
+// ---- 設定 with the browser's save dialog: the file goes to the chosen handle, not to downloads ----------
+const picker = await context.newPage();
+picker.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+await picker.addInitScript(() => {
+    window.showSaveFilePicker = async (options) => {
+        window.pickerOptions = options;
+        return {
+            name: 'picked.obj',
+            createWritable: async () => ({
+                write: async (bytes) => { window.written = Array.from(bytes); },
+                close: async () => { window.pickerClosed = true; },
+            }),
+        };
+    };
+});
+await picker.goto(`${origin}/?seed=11`);
+await picker.waitForSelector('#frmMAIN[aria-busy="false"]');
+for (const [i, id] of ['txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE'].entries())
+    await picker.fill(`#${id}`, texts[i]);
+await picker.click('#cmdOUT');
+await picker.waitForFunction(() => document.getElementById('txtDXFFILE').value === 'picked.obj');
+const offered = await picker.evaluate(() => window.pickerOptions.types.map((t) => t.description));
+check(await picker.inputValue('#cboFORMAT') === 'obj' && offered[0] === 'DXFファイル(*.dxf)' && offered.length === formats.length,
+    'the save dialog offers the types and its .obj name chooses OBJ');
+let pickerDownloads = 0;
+picker.on('download', () => pickerDownloads++);
+await picker.click('#cmdDXF');
+await picker.waitForSelector('#lblMSG[data-phase=finished]');
+const written = Buffer.from(await picker.evaluate(() => window.written));
+check(pickerDownloads === 0 && await picker.evaluate(() => window.pickerClosed) && equalApartFromDate(written, cliFile('obj', texts, '11', 'picked.obj')),
+    'the file goes to the chosen place, the same bytes as petalwright-cli\'s');
+await picker.close();
 
 check(problems.length === 0, `no console errors or warnings, no native dialogs, no other servers${problems.length ? ': ' + problems.join(' | ') : ''}`);
 console.log(`${failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
