@@ -17,7 +17,7 @@ class CoreWorker {
         this.next = 1;
         this.pending = new Map();
         this.worker.onmessage = (event) => {
-            const { id, result, progress } = event.data;
+            const { id, result, progress, error } = event.data;
             const call = this.pending.get(id);
             if (!call)
                 return;
@@ -26,7 +26,10 @@ class CoreWorker {
                 return;
             }
             this.pending.delete(id);
-            call.resolve(result);
+            if (error)
+                call.reject(new Error(error));
+            else
+                call.resolve(result);
         };
         this.worker.onerror = (event) => {
             event.preventDefault();
@@ -48,7 +51,7 @@ class CoreWorker {
     }
 }
 
-const core = new CoreWorker();
+let core = null; // the worker of the page's questions, started with the page
 let info = null;
 
 // ---- The ring turns ----------------------------------------------------------------------------
@@ -486,6 +489,7 @@ function setupSamples() {
 // ---- Start -------------------------------------------------------------------------------------
 
 async function start() {
+    core = new CoreWorker();
     info = await core.call('coreInfo');
     const title = `${info.productName} ${info.version}β`;
     document.title = title;
@@ -512,4 +516,13 @@ async function start() {
 
 if ('serviceWorker' in navigator && location.protocol !== 'file:')
     navigator.serviceWorker.register('sw.js').catch(() => {});
-start();
+start().catch((error) => {
+    // Without its core the page can do nothing: say so in place of the window.
+    const note = document.createElement('p');
+    note.className = 'load-failure';
+    note.textContent = location.protocol === 'file:'
+        ? 'このページはファイルとして開くと動きません。Web サーバーから開いてください（例: python3 -m http.server -d build/web）。'
+        : `プログラムを読み込めませんでした。ページを再読み込みしてください。\n${error.message}`;
+    $('frmMAIN').replaceChildren(note);
+    $('frmMAIN').setAttribute('aria-busy', 'false');
+});

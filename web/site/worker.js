@@ -9,8 +9,14 @@ const ready = createPetalwrightCore();
 const kProgressInterval = 50;
 
 self.onmessage = async (event) => {
-    const core = await ready;
     const { id, call, args } = event.data;
+    let core;
+    try {
+        core = await ready;
+    } catch (error) {
+        self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
+        return;
+    }
     if (call === 'runJob') {
         const [format, texts, seed, fileName, dateTime, stopAt] = args;
         let last = 0;
