@@ -360,6 +360,7 @@ async function refreshPreview() {
     $('cvsPREVIEW').classList.toggle('dim', !valid);
     $('lblNOTE').hidden = valid;
     drawPreview();
+    $('cvsPREVIEW').dataset.shows = `${boxTexts().join(' ')} / ${valid ? ringSeed : '-'}`; // what is drawn, for tests
 }
 
 function drawPreview() {

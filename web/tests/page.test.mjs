@@ -191,8 +191,17 @@ for (const [format] of formats) {
 await open('?seed=3');
 let downloads = 0;
 page.on('download', () => downloads++);
+// キャンセル as soon as the progress window shows, before the job starts.
+await page.evaluate(() => {
+    const panel = document.getElementById('frmDXF');
+    new MutationObserver((_, observer) => {
+        if (!panel.hidden) {
+            observer.disconnect();
+            document.getElementById('cmdCANCEL').click();
+        }
+    }).observe(panel, { attributes: true });
+});
 await page.click('#cmdDXF');
-await page.click('#cmdCANCEL'); // before the job starts
 await page.waitForTimeout(1200);
 check(await page.locator('#frmDXF').isHidden() && downloads === 0, 'cancel before the file: nothing saved');
 
@@ -219,23 +228,25 @@ check(text.includes('\r\nEOF\r\n') && text.endsWith('//\r\n'), 'the shorter file
 await page.waitForSelector('#frmDXF', { state: 'hidden' });
 
 // ---- Preview and samples -----------------------------------------------------------------------
+// What the preview shows: the six texts and the seed, or '-' for an invalid flower.
+const shows = (text) => page.waitForFunction((t) => document.getElementById('cvsPREVIEW').dataset.shows.startsWith(t), text);
 await open('?seed=5');
 const before = await page.locator('#cvsPREVIEW').screenshot();
 await page.fill('#txtPETAL', '12');
-await page.waitForTimeout(400);
+await shows('12 6 5 0.5 90 135 / 5');
 const after = await page.locator('#cvsPREVIEW').screenshot();
 check(!before.equals(after), 'the preview redraws after typing');
 check(await page.inputValue('#cboSAMPLE') === '', 'typing leaves the sample: （自由）');
 await page.fill('#txtPETAL', '1');
-await page.waitForTimeout(400);
+await shows('1 6 5 0.5 90 135 / -');
 check(await page.locator('#lblNOTE').isVisible(), '入力を確認してください under an invalid box');
 await page.selectOption('#cboSAMPLE', 'lotus');
-await page.waitForTimeout(300);
+await shows('8 3 9 0.7 125 160 / 5');
 check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode]', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
     && await page.locator('#lblNOTE').isHidden(), 'the lotus sample fills the boxes');
 const lotus = await page.locator('#cvsPREVIEW').screenshot();
 await page.click('#cmdSHAPE');
-await page.waitForTimeout(300);
+await page.waitForFunction(() => !document.getElementById('cvsPREVIEW').dataset.shows.endsWith('/ 5'));
 check(!lotus.equals(await page.locator('#cvsPREVIEW').screenshot()), '別の形 draws new ring turns');
 const box = await page.locator('#cvsPREVIEW').boundingBox();
 await page.mouse.move(box.x + 100, box.y + 100);
