@@ -50,7 +50,8 @@ grep -o 'src="\.\./images/[^"]*"' docs/help/index.html | sed 's|src="\.\./images
     mkdir -p "$site/images/$(dirname "$picture")"
     cp "docs/images/$picture" "$site/images/$picture"
 done
-cp web/site/favicon.ico "$site/" 2>/dev/null || cp "$site/icons/petalwright-32.png" "$site/favicon.ico"
+# Browsers ask for /favicon.ico by themselves; they take a PNG under that name.
+cp "$site/icons/petalwright-32.png" "$site/favicon.ico"
 
 # The service worker keeps every file of this build; its store is named after their contents.
 files=$(cd "$site" && find . -type f ! -name sw.js | sed 's|^\./||' | sort)
