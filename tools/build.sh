@@ -4,11 +4,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-packages.sh cmake ninja-build g++ qt6-base-dev libgl-dev fonts-ipafont-gothic \
-    qt6-translations-l10n python3-ezdxf assimp-utils
+    qt6-translations-l10n python3-ezdxf assimp-utils libfmt-dev libfast-float-dev
 # The glTF validator of the glb tests, at the version pinned in its package-lock.json.
 command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 [ -f tools/gltf-validator/node_modules/gltf-validator/package.json ] \
     || npm ci --prefix tools/gltf-validator --no-audit --no-fund --loglevel=error
+
+# The browser version and what its tests need (emscripten, chromium, playwright-core) into
+# build/web-core and build/web, before the configure below registers its tests.
+bash tools/web-build.sh --tests >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build

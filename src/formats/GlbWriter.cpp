@@ -10,6 +10,7 @@
 
 #include "Version.h"
 #include "formats/CadDxfWriter.h"
+#include "formats/NumberPatterns.h"
 #include "formats/RingColours.h"
 #include "formats/Triangles.h"
 
@@ -48,9 +49,8 @@ void appendCorner(std::vector<float>& out, const Point& p, const Point& n)
 // Shortest text that reads back as exactly this double (a float widened, for min and max).
 void appendNumber(std::string& json, double value)
 {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    json.append(digits, end);
+    char digits[kMaxShortestLength];
+    json.append(digits, appendShortest(digits, value));
 }
 
 void appendVector(std::string& json, const std::array<double, 3>& v)

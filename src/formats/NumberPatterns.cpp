@@ -1,7 +1,11 @@
 #include "formats/NumberPatterns.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+
+#include <fmt/format.h>
 
 namespace petalwright::formats {
 
@@ -15,7 +19,7 @@ constexpr std::uint64_t kDecimalUnit = 1'000'000'000;
 constexpr double kQuickLimit = 1e6;
 
 // Correct rounding of |value| * 1e9 to a whole number, when the product in double precision is
-// far enough from a half to decide it; false for the rare close cases, which to_chars settles.
+// far enough from a half to decide it; false for the rare close cases, which the exact formatter settles.
 bool scaledDecimals(double magnitude, std::uint64_t& scaled)
 {
     const double product = magnitude * kDecimalScale; // one rounding, at most half an ulp off
@@ -42,7 +46,120 @@ char* appendScaled(char* out, bool negative, std::uint64_t scaled)
     return out + kDecimals;
 }
 
+// The shortest digits that read back as |value|: value = 0.digits x 10^point.
+struct ShortestDigits {
+    char digits[24];
+    int length = 0;
+    int point = 0;
+};
+
+ShortestDigits shortestDigits(double magnitude)
+{
+    char text[40];
+    const char* const end = fmt::format_to_n(text, sizeof text, "{}", magnitude).out;
+    ShortestDigits d;
+    int exponent = 0;
+    int beforePoint = -1;
+    bool leading = true;
+    for (const char* p = text; p != end; ++p) {
+        if (*p == 'e') { // "e-05", "e+16": the text is not terminated, so read up to its end
+            const bool negative = p[1] == '-';
+            std::from_chars(p + 2, end, exponent);
+            if (negative)
+                exponent = -exponent;
+            break;
+        }
+        if (*p == '.') {
+            beforePoint = d.length;
+            continue;
+        }
+        if (leading && *p == '0') { // "0.0012": leading zeros move the point, they are no digits
+            if (beforePoint >= 0)
+                --exponent;
+            continue;
+        }
+        leading = false;
+        d.digits[d.length++] = *p;
+    }
+    if (beforePoint < 0)
+        beforePoint = d.length;
+    if (d.length == 0) { // zero
+        d.digits[d.length++] = '0';
+        d.point = 1;
+        return d;
+    }
+    d.point = beforePoint + exponent;
+    // trailing zeros of an integer ("100") are place holders
+    while (d.length > 1 && d.digits[d.length - 1] == '0')
+        --d.length;
+    return d;
+}
+
+char* appendFixed(char* out, const ShortestDigits& d)
+{
+    if (d.point <= 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = d.point; i < 0; ++i)
+            *out++ = '0';
+        std::memcpy(out, d.digits, static_cast<std::size_t>(d.length));
+        return out + d.length;
+    }
+    for (int i = 0; i < std::max(d.point, d.length); ++i) {
+        if (i == d.point)
+            *out++ = '.';
+        *out++ = i < d.length ? d.digits[i] : '0';
+    }
+    return out;
+}
+
+// The fixed form of `magnitude`; from 2^53 on, where every double is a whole number, its exact
+// digits rather than the shortest ones padded with zeros.
+char* appendShortestFixed(char* out, double magnitude, const ShortestDigits& d)
+{
+    constexpr double kWholeNumbersOnly = 0x1p53;
+    if (magnitude >= kWholeNumbersOnly)
+        return fmt::format_to_n(out, kMaxCoordinateLength, "{:.0f}", magnitude).out;
+    return appendFixed(out, d);
+}
+
+char* appendScientific(char* out, const ShortestDigits& d)
+{
+    *out++ = d.digits[0];
+    if (d.length > 1) {
+        *out++ = '.';
+        std::memcpy(out, d.digits + 1, static_cast<std::size_t>(d.length - 1));
+        out += d.length - 1;
+    }
+    const int exponent = d.point - 1;
+    *out++ = 'e';
+    *out++ = exponent < 0 ? '-' : '+';
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude < 10)
+        *out++ = '0';
+    return std::to_chars(out, out + 4, magnitude).ptr;
+}
+
 } // namespace
+
+char* appendShortest(char* out, double value)
+{
+    if (!std::isfinite(value))
+        value = 0.0;
+    if (std::signbit(value))
+        *out++ = '-';
+    const double magnitude = std::fabs(value);
+    const ShortestDigits d = shortestDigits(magnitude);
+    char fixed[kMaxCoordinateLength + 24];
+    char scientific[40];
+    const auto fixedLength = appendShortestFixed(fixed, magnitude, d) - fixed;
+    const auto scientificLength = appendScientific(scientific, d) - scientific;
+    // the shorter form; fixed on a tie
+    const char* const from = fixedLength <= scientificLength ? fixed : scientific;
+    const auto length = static_cast<std::size_t>(std::min(fixedLength, scientificLength));
+    std::memcpy(out, from, length);
+    return out + length;
+}
 
 char* appendCoordinate(char* out, double value)
 {
@@ -54,9 +171,7 @@ char* appendCoordinate(char* out, double value)
         return appendScaled(out, std::signbit(value), scaled);
 
     char* const start = out;
-    const auto [end, ec] = std::to_chars(out, out + kMaxCoordinateLength, value, std::chars_format::fixed, kDecimals);
-    if (ec != std::errc())
-        return start;
+    char* const end = fmt::format_to_n(out, kMaxCoordinateLength, "{:.9f}", value).out;
     if (*start == '-') {
         // "-0.000000000": drop the sign of a value that rounds to zero
         bool allZero = true;
@@ -110,11 +225,11 @@ std::string groupThousands(std::int64_t value, std::string_view separator)
 std::string formatOneDecimal(double value)
 {
     const bool negative = std::signbit(value);
-    char buffer[400];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
-    if (ec != std::errc())
+    if (!std::isfinite(value))
         return "0.0";
-    std::string text(buffer, end);
+    char buffer[kMaxCoordinateLength + 24];
+    const double magnitude = std::fabs(value);
+    std::string text(buffer, appendShortestFixed(buffer, magnitude, shortestDigits(magnitude)));
     auto point = text.find('.');
     if (point == std::string::npos) {
         point = text.size();

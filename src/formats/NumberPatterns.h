@@ -15,6 +15,14 @@ inline constexpr std::size_t kMaxCoordinateLength = 1 + 309 + 1 + 9;
 char* appendCoordinate(char* out, double value);
 std::string formatCoordinate(double value);
 
+// Longest text appendShortest writes: sign, 17 digits, '.', "e-308".
+inline constexpr std::size_t kMaxShortestLength = 1 + 17 + 1 + 5;
+
+// The shortest text that reads back as exactly `value`, fixed or with an exponent ("1e-05"),
+// whichever is shorter, fixed on a tie; a sign only for negative values. Writes into `out` (at
+// most kMaxShortestLength characters) and returns the end. Not finite: "0".
+char* appendShortest(char* out, double value);
+
 // "000000": at least six digits, zero-padded; larger numbers print in full.
 char* appendLayerNumber(char* out, std::int32_t number);
 

@@ -1,7 +1,6 @@
 #include "formats/ObjWriter.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,7 +29,10 @@ PointKey keyOf(const Point& p)
     PointKey key{};
     for (std::size_t a = 0; a < 3; ++a) {
         const double scaled = std::round(p[a] * kBillionths);
-        key[a] = std::abs(scaled) < kLimit ? static_cast<std::int64_t>(scaled) : std::bit_cast<std::int64_t>(p[a]);
+        if (std::abs(scaled) < kLimit)
+            key[a] = static_cast<std::int64_t>(scaled);
+        else
+            std::memcpy(&key[a], &p[a], sizeof key[a]); // the bits themselves
     }
     return key;
 }

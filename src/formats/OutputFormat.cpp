@@ -30,6 +30,18 @@ std::string_view formatName(OutputFormat format)
     return "dxf";
 }
 
+std::string_view formatFileType(OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Dxf: return "DXFファイル(*.dxf)";
+    case OutputFormat::CadDxf: return "CAD向けDXFファイル(*.dxf)";
+    case OutputFormat::Obj: return "OBJファイル(*.obj)";
+    case OutputFormat::Stl: return "STLファイル(*.stl)";
+    case OutputFormat::Glb: return "glTFバイナリ(*.glb)";
+    }
+    return "DXFファイル(*.dxf)";
+}
+
 std::optional<OutputFormat> formatFromName(std::string_view name)
 {
     for (const OutputFormat format : kOutputFormats)

@@ -22,6 +22,8 @@ inline constexpr std::array<OutputFormat, 5> kOutputFormats = {
 
 // "dxf", "cad-dxf", "obj", "stl", "glb".
 std::string_view formatName(OutputFormat format);
+// The save dialog's file type: "DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", ...
+std::string_view formatFileType(OutputFormat format);
 // The format of a name above (in any letter case); nothing for another text.
 std::optional<OutputFormat> formatFromName(std::string_view name);
 // Extension of the format's files without the dot: "dxf" (both DXF formats), "obj", "stl", "glb".

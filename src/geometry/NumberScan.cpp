@@ -1,9 +1,10 @@
 #include "geometry/NumberScan.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
+
+#include <fast_float/fast_float.h>
 
 namespace petalwright::geometry {
 namespace {
@@ -40,8 +41,10 @@ double toDouble(const std::string& compact, std::size_t mantissaLength, long lon
     double value = 0.0;
     const char* first = compact.data();
     const char* last = first + compact.size();
-    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
+    const auto [ptr, ec] = fast_float::from_chars(first, last, value, fast_float::chars_format::general);
+    // Older converters give infinity or zero for a value out of range, newer ones say so.
+    const bool outOfRange = ec == std::errc::result_out_of_range || (ec == std::errc() && std::isinf(value));
+    if (outOfRange) {
         const std::string_view mantissa(compact.data() + (negative ? 1 : 0),
                                         mantissaLength - (negative ? 1u : 0u));
         const long long magnitude = magnitudeOf(mantissa, exponent);

@@ -23,7 +23,7 @@ constexpr std::array<SampleFlower, 8> kSamples = {{
 ParameterTexts SampleFlower::parameterTexts() const
 {
     ParameterTexts result;
-    std::ranges::transform(texts, result.begin(), [](std::string_view t) { return std::string(t); });
+    std::transform(texts.begin(), texts.end(), result.begin(), [](std::string_view t) { return std::string(t); });
     return result;
 }
 
@@ -31,13 +31,13 @@ std::span<const SampleFlower> sampleFlowers() { return kSamples; }
 
 const SampleFlower* findSampleFlower(std::string_view name)
 {
-    const auto* found = std::ranges::find(kSamples, name, &SampleFlower::name);
+    const auto* found = std::find_if(kSamples.begin(), kSamples.end(), [&](const SampleFlower& s) { return s.name == name; });
     return found == kSamples.end() ? nullptr : found;
 }
 
 const SampleFlower* sampleWithTexts(const ParameterTexts& texts)
 {
-    const auto* found = std::ranges::find_if(kSamples, [&](const SampleFlower& s) { return s.parameterTexts() == texts; });
+    const auto* found = std::find_if(kSamples.begin(), kSamples.end(), [&](const SampleFlower& s) { return s.parameterTexts() == texts; });
     return found == kSamples.end() ? nullptr : found;
 }
 

@@ -60,18 +60,12 @@ QPushButton* makeButton(QWidget* container, const char* name, const QString& cap
     return button;
 }
 
-// The save dialog's file types; the default DXF file comes first and is preselected.
-struct FileType {
-    formats::OutputFormat format;
-    const char* filter;
-};
-constexpr FileType kFileTypes[] = {
-    {formats::OutputFormat::Dxf, "DXFファイル(*.dxf)"},
-    {formats::OutputFormat::CadDxf, "CAD向けDXFファイル(*.dxf)"},
-    {formats::OutputFormat::Obj, "OBJファイル(*.obj)"},
-    {formats::OutputFormat::Stl, "STLファイル(*.stl)"},
-    {formats::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
-};
+// The save dialog's file type of a format; the default DXF file comes first and is preselected.
+QString fileTypeFilter(formats::OutputFormat format)
+{
+    const std::string_view type = formats::formatFileType(format);
+    return QString::fromUtf8(type.data(), static_cast<qsizetype>(type.size()));
+}
 
 QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
 {
@@ -286,9 +280,9 @@ void frmMAIN::cmdOUT_Click()
     txtTABSTOP->setFocus();
     platform::SaveRequest request;
     request.title = QStringLiteral("保存するDXFファイル名称の設定");
-    for (const FileType& type : kFileTypes) {
-        request.filters << QString::fromUtf8(type.filter);
-        if (type.format == m_job.outputFormat)
+    for (const formats::OutputFormat format : formats::kOutputFormats) {
+        request.filters << fileTypeFilter(format);
+        if (format == m_job.outputFormat)
             request.selectedFilter = request.filters.last();
     }
     const std::string_view suffix = formats::formatExtension(m_job.outputFormat);
@@ -317,9 +311,9 @@ void frmMAIN::cmdOUT_Click()
     txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
     m_job.dxfFileName = QFileInfo(chosen.path).fileName();
     m_job.outputFormat = formats::OutputFormat::Dxf;
-    for (const FileType& type : kFileTypes)
-        if (chosen.filter == QString::fromUtf8(type.filter))
-            m_job.outputFormat = type.format;
+    for (const formats::OutputFormat format : formats::kOutputFormats)
+        if (chosen.filter == fileTypeFilter(format))
+            m_job.outputFormat = format;
 }
 
 void frmMAIN::cmdHELP_Click()

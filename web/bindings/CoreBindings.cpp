@@ -1,0 +1,279 @@
+// The browser's window onto the core: the texts and lists the page shows, the seven checks, the size
+// estimate, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
+// progress callback. Every rule stays in the core; this file only converts between the core and JS.
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Version.h"
+#include "formats/FaceFileWriter.h"
+#include "formats/NumberPatterns.h"
+#include "formats/OutputFormat.h"
+#include "formats/SizeEstimate.h"
+#include "geometry/DaisyMesh.h"
+#include "geometry/FaceWalk.h"
+#include "geometry/FlowerParameters.h"
+#include "geometry/RandomSource.h"
+#include "geometry/SampleFlowers.h"
+
+using emscripten::val;
+using namespace petalwright;
+
+namespace {
+
+struct Cp932Entry {
+    std::uint16_t codePoint;
+    std::uint16_t bytes;
+};
+constexpr Cp932Entry kCp932[] = {
+#include "Cp932Table.inc"
+};
+
+// The comment lines in code page 932, as the desktop programs' file adapter writes them.
+class Cp932MemorySink final : public formats::OutputSink {
+public:
+    bool write(std::string_view bytes) override
+    {
+        data.append(bytes);
+        return true;
+    }
+    std::string encodeText(std::string_view utf8) const override
+    {
+        std::string out;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto lead = static_cast<unsigned char>(utf8[i]);
+            const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
+            for (int k = 1; k < length && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
+                c = (c << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3Fu);
+            i += static_cast<std::size_t>(length);
+            const auto found = std::lower_bound(std::begin(kCp932), std::end(kCp932), c,
+                                                [](const Cp932Entry& e, char32_t v) { return e.codePoint < v; });
+            if (found != std::end(kCp932) && found->codePoint == c) {
+                if (found->bytes > 0xFF)
+                    out += static_cast<char>(found->bytes >> 8);
+                out += static_cast<char>(found->bytes & 0xFF);
+            } else if (c < 0x80) {
+                out += static_cast<char>(c);
+            } else {
+                out += '?';
+            }
+        }
+        return out;
+    }
+    std::string data;
+};
+
+geometry::ParameterTexts textsOf(const val& array)
+{
+    geometry::ParameterTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = array[i].as<std::string>();
+    return texts;
+}
+
+val stringList(const auto& items)
+{
+    val list = val::array();
+    for (const auto& item : items)
+        list.call<void>("push", val(std::string(item)));
+    return list;
+}
+
+// "--seed N" read as the command line reads it: blanks around, decimal digits, 64 bits.
+bool parseSeed(const std::string& text, std::uint64_t& seed)
+{
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return false;
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (*begin == '+')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, seed);
+    return ec == std::errc() && ptr == end && begin != end;
+}
+
+std::uint64_t seedOf(const std::string& text)
+{
+    std::uint64_t seed = 0;
+    return parseSeed(text, seed) ? seed : geometry::seedFromClock();
+}
+
+// Names, labels, defaults, formats and samples: everything the page lists.
+val coreInfo()
+{
+    val info = val::object();
+    info.set("productName", std::string(version::kProductName));
+    info.set("version", std::string(version::kVersionText));
+    info.set("labels", stringList(geometry::kParameterLabels));
+    info.set("defaultTexts", stringList(geometry::defaultParameterTexts()));
+    info.set("confirmFaceCount", formats::kConfirmFaceCount);
+    val list = val::array();
+    for (const formats::OutputFormat format : formats::kOutputFormats) {
+        val f = val::object();
+        f.set("name", std::string(formats::formatName(format)));
+        f.set("extension", std::string(formats::formatExtension(format)));
+        f.set("fileType", std::string(formats::formatFileType(format)));
+        list.call<void>("push", f);
+    }
+    info.set("formats", list);
+    val samples = val::array();
+    for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
+        val s = val::object();
+        s.set("name", std::string(sample.name));
+        s.set("japaneseName", std::string(sample.japaneseName));
+        s.set("texts", stringList(sample.texts));
+        samples.call<void>("push", s);
+    }
+    info.set("samples", samples);
+    return info;
+}
+
+// The seven checks' messages joined by CR LF; empty when the texts make a flower.
+std::string check(const val& texts)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    return geometry::checkParameters(t, geometry::convertParameters(t));
+}
+
+// Face count, its grouped text and the size estimate of valid texts.
+val estimate(const val& texts)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
+    const formats::SizeEstimate e = formats::estimateSize(p.petalCount, p.overlapCount);
+    val out = val::object();
+    out.set("faceTotal", e.faceTotal);
+    out.set("faceText", formats::groupThousands(e.faceTotal, ","));
+    out.set("sizeText", e.sizeEstimateText);
+    return out;
+}
+
+std::string groupedCount(int count) { return formats::groupThousands(count, ","); }
+
+// The extension of a file name in lower case, without the dot; empty when it has none.
+std::string extensionOf(const std::string& fileName)
+{
+    const auto dot = fileName.find_last_of('.');
+    if (dot == std::string::npos)
+        return {};
+    std::string extension = fileName.substr(dot + 1);
+    for (char& c : extension)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return extension;
+}
+
+// The first format whose files take `extension`, if any.
+std::optional<formats::OutputFormat> formatOfExtension(const std::string& extension)
+{
+    for (const formats::OutputFormat format : formats::kOutputFormats)
+        if (formats::formatExtension(format) == extension)
+            return format;
+    return std::nullopt;
+}
+
+// The format a typed file name asks for: the type its extension belongs to, or `current` when the
+// extension is the current type's own (both DXF types take .dxf) or belongs to no type.
+std::string formatForName(const std::string& current, const std::string& fileName)
+{
+    const auto now = formats::formatFromName(current).value_or(formats::OutputFormat::Dxf);
+    const std::string extension = extensionOf(fileName);
+    const auto asked = formatOfExtension(extension);
+    if (!asked || extension == formats::formatExtension(now))
+        return std::string(formats::formatName(now));
+    return std::string(formats::formatName(*asked));
+}
+
+// The name with the extension of `format`: an extension of any type is replaced, else one is added.
+std::string nameWithFormat(const std::string& fileName, const std::string& formatName)
+{
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    std::string base = fileName;
+    if (formatOfExtension(extensionOf(base)))
+        base.erase(base.find_last_of('.'));
+    return base + "." + std::string(formats::formatExtension(format));
+}
+
+// The flower the texts and seed give, for the preview: per face its ring and four corners (x, y, z
+// as floats), in the file's order. Null when the texts do not pass the checks.
+val previewFaces(const val& texts, const std::string& seedText)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    const geometry::FlowerParameters p = geometry::convertParameters(t);
+    if (!geometry::checkParameters(t, p).empty())
+        return val::null();
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(seedOf(seedText));
+    geometry::makeDaisyMesh(p, mesh, random);
+    std::vector<float> corners;
+    std::vector<std::uint8_t> rings;
+    geometry::forEachFace(mesh, p.overlapCount, p.petalCount, [&](const geometry::Face& face) {
+        rings.push_back(static_cast<std::uint8_t>(face.ring));
+        for (const std::size_t e : face.corner)
+            corners.insert(corners.end(), {static_cast<float>(mesh.x(e)), static_cast<float>(mesh.y(e)),
+                                           static_cast<float>(mesh.z(e))});
+        return true;
+    });
+    val out = val::object();
+    out.set("corners", val::global("Float32Array").new_(val(emscripten::typed_memory_view(corners.size(), corners.data()))));
+    out.set("rings", val::global("Uint8Array").new_(val(emscripten::typed_memory_view(rings.size(), rings.data()))));
+    out.set("ringCount", p.overlapCount);
+    return out;
+}
+
+// A whole run, as the progress window makes it: the mesh (progress per petal, as faces before it),
+// then the file (progress per face). `progress(phase, done)` hears of it at least every `every`
+// faces; `stopAt` >= 0 ends the file after that many faces, as a cancel there would. Returns
+// { outcome: "finished" | "cancelled", bytes: Uint8Array }.
+val runJob(const std::string& formatName, const val& texts, const std::string& seedText, const std::string& fileName,
+           const std::string& dateTime, int stopAt, int every, const val& progress)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    const geometry::FlowerParameters p = geometry::convertParameters(t);
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(seedOf(seedText));
+    const int step = std::max(1, every);
+    geometry::makeDaisyMesh(p, mesh, random, [&](int facesBefore) {
+        progress(val("mesh"), val(facesBefore));
+        return true;
+    });
+    formats::CommentInfo info{fileName, [&] { return dateTime; }, t};
+    Cp932MemorySink sink;
+    sink.data.reserve(static_cast<std::size_t>(formats::estimateSize(p.petalCount, p.overlapCount).faceTotal) * 260);
+    const formats::WriteOutcome outcome = formats::writeOutputFile(
+        format, mesh, p.overlapCount, p.petalCount, info, sink, [&](int faces) {
+            if (faces % step == 0 || faces == stopAt)
+                progress(val("file"), val(faces));
+            return stopAt < 0 || faces < stopAt;
+        });
+    val out = val::object();
+    out.set("outcome", std::string(outcome == formats::WriteOutcome::Finished ? "finished" : "cancelled"));
+    out.set("bytes", val::global("Uint8Array").new_(val(emscripten::typed_memory_view(sink.data.size(),
+                                                                                       reinterpret_cast<const std::uint8_t*>(sink.data.data())))));
+    return out;
+}
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(petalwright_core)
+{
+    emscripten::function("coreInfo", &coreInfo);
+    emscripten::function("check", &check);
+    emscripten::function("estimate", &estimate);
+    emscripten::function("groupedCount", &groupedCount);
+    emscripten::function("formatForName", &formatForName);
+    emscripten::function("nameWithFormat", &nameWithFormat);
+    emscripten::function("previewFaces", &previewFaces);
+    emscripten::function("runJob", &runJob);
+}

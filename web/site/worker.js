@@ -1,0 +1,47 @@
+// Runs the core off the page's thread: loads the WebAssembly module, answers the page's questions
+// (texts and lists, checks, estimate, preview) and runs a job, reporting its progress. The page
+// starts one worker for its questions and one for each job, so a job never holds up the preview.
+'use strict';
+importScripts('petalwright-core.js');
+
+const ready = createPetalwrightCore();
+// Progress is posted at most this often (ms): enough for a label, few messages for a big run.
+const kProgressInterval = 50;
+
+self.onmessage = async (event) => {
+    const { id, call, args } = event.data;
+    let core;
+    try {
+        core = await ready;
+    } catch (error) {
+        self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
+        return;
+    }
+    if (call === 'runJob') {
+        const [format, texts, seed, fileName, dateTime, stopAt] = args;
+        let last = 0;
+        let lastPhase = '';
+        const result = core.runJob(format, texts, seed, fileName, dateTime, stopAt, 16, (phase, done) => {
+            const now = performance.now();
+            if (now - last >= kProgressInterval || phase !== lastPhase || done === stopAt) {
+                last = now;
+                lastPhase = phase;
+                self.postMessage({ id, progress: { phase, done, doneText: core.groupedCount(done) } });
+            }
+        });
+        const bytes = result.bytes.slice();
+        self.postMessage({ id, result: { outcome: result.outcome, bytes } }, [bytes.buffer]);
+        return;
+    }
+    if (call === 'previewFaces') {
+        const faces = core.previewFaces(...args);
+        if (faces === null) {
+            self.postMessage({ id, result: null });
+            return;
+        }
+        const result = { corners: faces.corners.slice(), rings: faces.rings.slice(), ringCount: faces.ringCount };
+        self.postMessage({ id, result }, [result.corners.buffer, result.rings.buffer]);
+        return;
+    }
+    self.postMessage({ id, result: core[call](...args) });
+};

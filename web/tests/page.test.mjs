@@ -1,0 +1,326 @@
+// The page in a real browser: Debian's chromium (/usr/bin/chromium, never a downloaded one) driven
+// by playwright-core, against build/web served by python3's http.server, as the README serves it.
+//   node web/tests/page.test.mjs SITE_FOLDER PETALWRIGHT_CLI
+import { execFileSync, spawn } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+
+const require = createRequire(import.meta.url);
+const { chromium } = require('playwright-core');
+const [site, cli] = process.argv.slice(2);
+const folder = mkdtempSync(path.join(tmpdir(), 'petalwright-page-'));
+
+const port = 20000 + Math.floor(Math.random() * 20000);
+const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
+const origin = `http://127.0.0.1:${port}`;
+
+let failures = 0;
+const check = (ok, what) => {
+    console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+    if (!ok)
+        failures++;
+};
+
+const browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+});
+const context = await browser.newContext({ acceptDownloads: true, locale: 'ja-JP', timezoneId: 'Asia/Tokyo' });
+const problems = [];
+const page = await context.newPage();
+page.on('console', (m) => { if (m.type() === 'error' || m.type() === 'warning') problems.push(`${m.type()}: ${m.text()}`); });
+page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+page.on('request', (r) => { if (!r.url().startsWith(origin) && !r.url().startsWith('blob:') && !r.url().startsWith('data:')) problems.push(`request to ${r.url()}`); });
+page.on('dialog', (d) => { problems.push(`native dialog: ${d.type()}`); d.dismiss(); });
+
+async function open(query = '') {
+    for (let i = 0; i < 50; i++) {
+        try {
+            await page.goto(`${origin}/${query}`);
+            break;
+        } catch {
+            await new Promise((r) => setTimeout(r, 100)); // the server is starting
+        }
+    }
+    await page.waitForSelector('#frmMAIN[aria-busy="false"]');
+}
+
+async function setBoxes(texts) {
+    const ids = ['txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE'];
+    for (let i = 0; i < ids.length; i++)
+        await page.fill(`#${ids[i]}`, texts[i]);
+}
+
+const dialogText = () => page.locator('[role=alertdialog] #msgText').textContent();
+const dialogOpen = () => page.locator('#msgBox').isVisible();
+
+// The command line's file for the same values and seed, in a Japanese locale so the date reads alike.
+function cliFile(format, texts, seed, fileName) {
+    const target = path.join(folder, fileName);
+    execFileSync(cli, ['-q', '--format', format, '--seed', seed, '--petals', texts[0], '--overlap', texts[1], '--width', texts[2],
+        '--scale', texts[3], '--angle-start', texts[4], '--angle-end', texts[5], target],
+        { env: { ...process.env, LANG: 'ja_JP.UTF-8', LC_ALL: 'ja_JP.UTF-8', TZ: 'Asia/Tokyo', QT_QPA_PLATFORM: 'offscreen' } });
+    const bytes = readFileSync(target);
+    rmSync(target);
+    return bytes;
+}
+
+// The two files with the page's date and time replaced by the command line's (same length).
+function equalApartFromDate(pageBytes, cliBytes) {
+    const date = /\d{4}\/\d{2}\/\d{2} \d{1,2}:\d{2}:\d{2}/;
+    const a = pageBytes.toString('latin1'), b = cliBytes.toString('latin1');
+    const da = a.match(date), db = b.match(date);
+    if (!da && !db)
+        return pageBytes.equals(cliBytes);
+    if (!da || !db || da[0].length !== db[0].length)
+        return false;
+    return a.slice(0, da.index) + db[0] + a.slice(da.index + da[0].length) === b;
+}
+
+async function downloadOf(action) {
+    const [download] = await Promise.all([page.waitForEvent('download', { timeout: 20000 }), action()]);
+    return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
+}
+
+const started = Date.now();
+
+// ---- The page loads with the window's words, the core's lists and no stray requests --------
+for (let i = 0; i < 100; i++) { // the server is up before the clock starts
+    try {
+        if ((await fetch(`${origin}/`)).ok)
+            break;
+    } catch {
+        await new Promise((r) => setTimeout(r, 100));
+    }
+}
+const loadStart = performance.now();
+await open();
+const firstLoad = performance.now() - loadStart;
+await page.evaluate(() => document.fonts.ready);
+console.log(`figure: first visit: page ready in ${firstLoad.toFixed(0)} ms, fonts in ${(performance.now() - loadStart).toFixed(0)} ms`);
+check(await page.title() === 'Petalwright 0.7.1β', 'title with the version');
+check(await page.textContent('#Label_0') === '花びらの枚数' && await page.textContent('#Label_5') === '花びらを生やす角度（終わり）', 'box labels');
+check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode]', (b) => b.map((x) => x.value))) === '["6","6","5","0.5","90","135"]', 'default texts');
+const formats = await page.$$eval('#cboFORMAT option', (o) => o.map((x) => [x.value, x.textContent]));
+check(formats[0][0] === 'dxf' && formats[0][1] === 'DXFファイル(*.dxf)' && formats.some(([v]) => v === 'glb'), `format list from the core: ${formats.map((f) => f[0]).join(' ')}`);
+check(await page.inputValue('#cboSAMPLE') === 'daisy', 'the sample list starts on デイジー');
+check(await page.evaluate(() => document.fonts.check('16px IPAGothicSite')), 'IPA Gothic served by the site');
+
+// Enter moves through the boxes and from the last one to DXF生成.
+await page.focus('#txtPETAL');
+for (let i = 0; i < 6; i++)
+    await page.keyboard.press('Enter');
+check(await page.evaluate(() => document.activeElement.id) === 'cmdDXF', 'Enter walks the boxes to cmdDXF');
+
+// ---- Type list and name box -------------------------------------------------------------------
+await page.selectOption('#cboFORMAT', 'obj');
+check(await page.inputValue('#txtDXFFILE') === 'flower.obj', 'choosing a type rewrites the extension');
+await page.fill('#txtDXFFILE', 'bloom.STL');
+check(await page.inputValue('#cboFORMAT') === 'stl', 'typing .STL chooses the STL type');
+await page.selectOption('#cboFORMAT', 'cad-dxf');
+await page.fill('#txtDXFFILE', 'bloom.dxf');
+check(await page.inputValue('#cboFORMAT') === 'cad-dxf', 'typing .dxf keeps the CAD DXF type');
+
+// ---- The checks and their message box ---------------------------------------------------------
+await setBoxes(['1', '6', '5', '0.5', '100', '90']);
+await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check(await dialogText() === '花びらの枚数は 2 ～ 50 です。\n花びらを生やす角度は 始まり <= 終わり にしてください。', 'all check messages in one box');
+await page.keyboard.press('Enter');
+check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Enter closes the box; nothing runs');
+await setBoxes(['x', '0', '11', '0.01', 'a', '181']);
+await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check((await dialogText()).split('\n').length === 6, 'six failing checks, six lines');
+await page.click('#msgButtons button');
+
+// ---- The question at 1,200 faces, its No, and the timing of the largest flower ---------------
+await setBoxes(['50', '50', '10', '50', '0', '180']);
+await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check(await dialogText() === '△20,000 ファイルサイズ 約 4.6 MB になります。\n\n続けますか？', `question text: ${await dialogText()}`);
+check(await page.evaluate(() => document.activeElement.textContent) === 'いいえ', 'いいえ is the default');
+await page.keyboard.press('Escape');
+check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Esc answers いいえ: no run');
+await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+await page.keyboard.press('Enter');
+check(!(await dialogOpen()) && await page.locator('#frmDXF').isHidden(), 'Enter on the default answers いいえ');
+
+await page.selectOption('#cboFORMAT', 'dxf');
+await page.click('#cmdDXF');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+// Times of the run: from はい, and from the job's start (after the half-second delay) to 終了しました.
+await page.evaluate(() => {
+    const label = document.getElementById('lblMSG');
+    window.runTimes = {};
+    new MutationObserver(() => {
+        window.runTimes[label.dataset.phase] ??= performance.now();
+    }).observe(label, { attributes: true });
+    document.querySelector('#msgButtons button[data-answer=true]').addEventListener('click', () => { window.runTimes.click = performance.now(); });
+});
+const largest = await downloadOf(async () => {
+    await page.click('#msgButtons button[data-answer=true]');
+});
+await page.waitForSelector('#lblMSG[data-phase=finished]');
+const times = await page.evaluate(() => window.runTimes);
+const nativeStart = performance.now();
+cliFile('dxf', ['50', '50', '10', '50', '0', '180'], '1', 'largest.dxf');
+const nativeTime = performance.now() - nativeStart;
+console.log(`figure: largest flower in the page: ${(times.finished - times.click).toFixed(0)} ms from はい to 終了しました, `
+    + `job ${(times.finished - times.mesh).toFixed(0)} ms after the half-second start; petalwright-cli's whole run ${nativeTime.toFixed(0)} ms`);
+check(await page.textContent('#lblMSG') === '終了しました' && await page.textContent('#cmdCANCEL') === '閉じる', '終了しました, then 閉じる');
+check(largest.bytes.length > 4_000_000, `largest flower saved (${largest.bytes.length} bytes)`);
+await page.click('#cmdCANCEL');
+check(await page.locator('#frmDXF').isHidden(), '閉じる closes the progress window');
+
+// ---- Each format against the command line's file for the same seed ---------------------------
+const texts = ['7', '3', '6', '0.8', '70', '150'];
+for (const [format] of formats) {
+    await open('?seed=11');
+    await setBoxes(texts);
+    await page.selectOption('#cboFORMAT', format);
+    const file = await downloadOf(() => page.click('#cmdDXF'));
+    const native = cliFile(format, texts, '11', file.name);
+    check(equalApartFromDate(file.bytes, native), `${format}: ${file.name} equals petalwright-cli's file (${file.bytes.length} bytes)`);
+}
+
+// ---- Cancel ----------------------------------------------------------------------------------------
+await open('?seed=3');
+let downloads = 0;
+page.on('download', () => downloads++);
+// キャンセル as soon as the progress window shows, before the job starts.
+await page.evaluate(() => {
+    const panel = document.getElementById('frmDXF');
+    new MutationObserver((_, observer) => {
+        if (!panel.hidden) {
+            observer.disconnect();
+            document.getElementById('cmdCANCEL').click();
+        }
+    }).observe(panel, { attributes: true });
+});
+await page.click('#cmdDXF');
+await page.waitForTimeout(1200);
+check(await page.locator('#frmDXF').isHidden() && downloads === 0, 'cancel before the file: nothing saved');
+
+await setBoxes(['50', '50', '10', '50', '0', '180']);
+await page.click('#cmdDXF');
+await page.click('#msgButtons button[data-answer=true]');
+// キャンセル as soon as the label shows the file being written (the job is too quick for a click from outside).
+const shorter = await downloadOf(() => page.evaluate(() => {
+    const label = document.getElementById('lblMSG');
+    new MutationObserver((_, observer) => {
+        if (label.dataset.phase === 'file') {
+            observer.disconnect();
+            window.shownAtCancel = label.textContent;
+            document.getElementById('cmdCANCEL').click();
+        }
+    }).observe(label, { attributes: true, childList: true });
+}));
+const shownAtCancel = await page.evaluate(() => window.shownAtCancel);
+const text = shorter.bytes.toString('latin1');
+const faces = (text.match(/3DFACE/g) || []).length;
+const shownFaces = Number(shownAtCancel.match(/△([\d,]+)/)[1].replace(/,/g, ''));
+check(faces > 0 && faces < 20000 && faces === shownFaces, `cancel while writing at ${shownAtCancel}: the file holds ${faces} faces`);
+check(text.includes('\r\nEOF\r\n') && text.endsWith('//\r\n'), 'the shorter file is complete: EOF and the comment block');
+await page.waitForSelector('#frmDXF', { state: 'hidden' });
+
+// ---- Preview and samples -----------------------------------------------------------------------
+// What the preview shows: the six texts and the seed, or '-' for an invalid flower.
+const shows = (text) => page.waitForFunction((t) => document.getElementById('cvsPREVIEW').dataset.shows.startsWith(t), text);
+await open('?seed=5');
+const before = await page.locator('#cvsPREVIEW').screenshot();
+await page.fill('#txtPETAL', '12');
+await shows('12 6 5 0.5 90 135 / 5');
+const after = await page.locator('#cvsPREVIEW').screenshot();
+check(!before.equals(after), 'the preview redraws after typing');
+check(await page.inputValue('#cboSAMPLE') === '', 'typing leaves the sample: （自由）');
+await page.fill('#txtPETAL', '1');
+await shows('1 6 5 0.5 90 135 / -');
+check(await page.locator('#lblNOTE').isVisible(), '入力を確認してください under an invalid box');
+await page.selectOption('#cboSAMPLE', 'lotus');
+await shows('8 3 9 0.7 125 160 / 5');
+check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode]', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
+    && await page.locator('#lblNOTE').isHidden(), 'the lotus sample fills the boxes');
+const lotus = await page.locator('#cvsPREVIEW').screenshot();
+await page.click('#cmdSHAPE');
+await page.waitForFunction(() => !document.getElementById('cvsPREVIEW').dataset.shows.endsWith('/ 5'));
+check(!lotus.equals(await page.locator('#cvsPREVIEW').screenshot()), '別の形 draws new ring turns');
+const box = await page.locator('#cvsPREVIEW').boundingBox();
+await page.mouse.move(box.x + 100, box.y + 100);
+await page.mouse.down();
+await page.mouse.move(box.x + 180, box.y + 130, { steps: 4 });
+await page.mouse.up();
+const turned = await page.locator('#cvsPREVIEW').screenshot();
+await page.mouse.wheel(0, -400);
+await page.waitForTimeout(100);
+check(!turned.equals(await page.locator('#cvsPREVIEW').screenshot()), 'drag turns and the wheel zooms');
+
+// ---- Offline after one visit ---------------------------------------------------------------------
+await page.evaluate(async () => { await navigator.serviceWorker.ready; });
+await page.reload();
+await page.waitForSelector('#frmMAIN[aria-busy="false"]');
+await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+await context.setOffline(true);
+await open('?seed=11');
+await setBoxes(texts);
+const offline = await downloadOf(() => page.click('#cmdDXF'));
+check(equalApartFromDate(offline.bytes, cliFile('dxf', texts, '11', 'flower.dxf')), 'offline: the page opens and saves the same file');
+await context.setOffline(false);
+
+// ---- Installable as an app (asked of a browser with a profile of its own: not a private window) ------
+const profile = mkdtempSync(path.join(tmpdir(), 'petalwright-profile-'));
+const installed = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+});
+const app = installed.pages()[0] ?? await installed.newPage();
+await app.goto(`${origin}/`);
+await app.waitForSelector('#frmMAIN[aria-busy="false"]');
+await app.evaluate(async () => { await navigator.serviceWorker.ready; });
+const { installabilityErrors } = await (await installed.newCDPSession(app)).send('Page.getInstallabilityErrors');
+check(installabilityErrors.length === 0, `Chromium finds the page installable${installabilityErrors.length ? ': ' + JSON.stringify(installabilityErrors) : ''}`);
+await installed.close();
+rmSync(profile, { recursive: true, force: true });
+
+// ---- 設定 with the browser's save dialog: the file goes to the chosen handle, not to downloads ----------
+const picker = await context.newPage();
+picker.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+await picker.addInitScript(() => {
+    window.showSaveFilePicker = async (options) => {
+        window.pickerOptions = options;
+        return {
+            name: 'picked.obj',
+            createWritable: async () => ({
+                write: async (bytes) => { window.written = Array.from(bytes); },
+                close: async () => { window.pickerClosed = true; },
+            }),
+        };
+    };
+});
+await picker.goto(`${origin}/?seed=11`);
+await picker.waitForSelector('#frmMAIN[aria-busy="false"]');
+for (const [i, id] of ['txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE'].entries())
+    await picker.fill(`#${id}`, texts[i]);
+await picker.click('#cmdOUT');
+await picker.waitForFunction(() => document.getElementById('txtDXFFILE').value === 'picked.obj');
+const offered = await picker.evaluate(() => window.pickerOptions.types.map((t) => t.description));
+check(await picker.inputValue('#cboFORMAT') === 'obj' && offered[0] === 'DXFファイル(*.dxf)' && offered.length === formats.length,
+    'the save dialog offers the types and its .obj name chooses OBJ');
+let pickerDownloads = 0;
+picker.on('download', () => pickerDownloads++);
+await picker.click('#cmdDXF');
+await picker.waitForSelector('#lblMSG[data-phase=finished]');
+const written = Buffer.from(await picker.evaluate(() => window.written));
+check(pickerDownloads === 0 && await picker.evaluate(() => window.pickerClosed) && equalApartFromDate(written, cliFile('obj', texts, '11', 'picked.obj')),
+    'the file goes to the chosen place, the same bytes as petalwright-cli\'s');
+await picker.close();
+
+check(problems.length === 0, `no console errors or warnings, no native dialogs, no other servers${problems.length ? ': ' + problems.join(' | ') : ''}`);
+console.log(`${failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+await browser.close();
+server.kill();
+rmSync(folder, { recursive: true, force: true });
+process.exit(failures ? 1 : 0);
