@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12, as root), then configures and builds into build/.
+#   --program   only what the two programs need: no browser version and none of its test tools
 set -euo pipefail
+with_web=1
+[ "${1:-}" = --program ] && with_web=0
 cd "$(dirname "$0")/.."
 
 bash tools/install-packages.sh cmake ninja-build g++ qt6-base-dev libgl-dev fonts-ipafont-gothic \
@@ -12,7 +15,7 @@ command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 
 # The browser version and what its tests need (emscripten, chromium, playwright-core) into
 # build/web-core and build/web, before the configure below registers its tests.
-bash tools/web-build.sh --tests >/dev/null
+[ "$with_web" = 0 ] || bash tools/web-build.sh --tests >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build

@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$PWD
 cd "$(dirname "$0")/.."
-bash tools/build.sh
+bash tools/build.sh --program
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec build/src/petalwright "$@"
 fi
