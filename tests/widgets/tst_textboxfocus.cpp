@@ -1,5 +1,5 @@
 // The main window's keyboard: Enter along the six boxes, whole-text selection on every focus gain
-// but a mouse press or a context menu, and the tab order.
+// but a mouse press, a context menu or a return to the window, and the tab order.
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -128,6 +128,18 @@ private slots:
         QApplication::activePopupWidget()->close();
         QTRY_COMPARE_WITH_TIMEOUT(focused(), box, 10000);
         QVERIFY(!box->hasSelectedText() && box->cursorPosition() == caret);
+
+        // Another window and back: the box has the focus again, the caret where the user left it.
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClick(box, Qt::Key_Right);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow() && !w.isActiveWindow());
+        w.activateWindow();
+        QTRY_VERIFY(w.isActiveWindow());
+        QCOMPARE(focused(), box);
+        QVERIFY(!box->hasSelectedText() && box->cursorPosition() == 1);
     }
 };
 
