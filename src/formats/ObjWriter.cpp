@@ -54,10 +54,8 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
 {
     SinkBuffer buffer(sink);
     std::string head;
-    for (std::string line : commentLines(info)) {
-        // A line break in the file name would end the comment early.
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::replace(line.begin(), line.end(), '\n', ' ');
+    // The comment lines come with line breaks in the name and the texts already turned into blanks.
+    for (const std::string& line : commentLines(info)) {
         head += '#';
         head.append(line, 2); // "//" becomes "#"
         head += '\n';

@@ -109,14 +109,6 @@ private slots:
         QVERIFY(file.ends_with("\r\n0\r\nENDSEC\r\n0\r\n" + plain.substr(plain.find("EOF\r\n"))));
     }
 
-    void layerNames()
-    {
-        QCOMPARE(formats::ringLayerName(0), std::string("RING01"));
-        QCOMPARE(formats::ringLayerName(8), std::string("RING09"));
-        QCOMPARE(formats::ringLayerName(9), std::string("RING10"));
-        QCOMPARE(formats::ringLayerName(49), std::string("RING50"));
-    }
-
     void ezdxfReadsIt_data()
     {
         QTest::addColumn<geometry::ParameterTexts>("texts");

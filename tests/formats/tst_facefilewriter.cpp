@@ -1,13 +1,13 @@
-// The DXF face file: bytes of head, face blocks, trailer and comment block; cancel and sink failures.
+// The DXF face file: bytes of head, face blocks, trailer and comment block; cancel after any face.
+// (A refusing sink is the output-format test's, for every writer.)
 
 #include <QTest>
 
-#include "FillingSink.h"
-#include "formats/FaceFileWriter.h"
+#include "WrittenFlower.h"
 #include "formats/NumberPatterns.h"
-#include "geometry/DaisyMesh.h"
 
 using namespace petalwright;
+using formats::OutputFormat;
 using formats::WriteOutcome;
 
 namespace {
@@ -15,33 +15,6 @@ namespace {
 const QByteArray kHead = "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n";
 constexpr int kBlockLines = 28;
 constexpr int kTrailerLines = 13; // ENDSEC, 0, EOF, empty line and the comment block
-const geometry::ParameterTexts kLargest = {"50", "50", "10", "50", "0", "180"};
-
-struct Job {
-    geometry::FlowerParameters parameters;
-    geometry::MeshStore mesh;
-    formats::CommentInfo info;
-
-    WriteOutcome write(formats::OutputSink& sink, const formats::FaceStep& step = {}) const
-    {
-        return formats::writeFaceFile(mesh, parameters.overlapCount, parameters.petalCount, info, sink, step);
-    }
-    std::string complete() const
-    {
-        formats::MemorySink sink;
-        return write(sink) == WriteOutcome::Finished ? sink.data : std::string();
-    }
-};
-
-Job makeJob(const geometry::ParameterTexts& texts, const geometry::FlowerParameters* p = nullptr)
-{
-    Job job{p ? *p : geometry::convertParameters(texts), {}, {"flower.dxf", [] { return std::string("2006/01/15 9:05:07"); }, texts}};
-    job.mesh.allocate(job.parameters.overlapCount, job.parameters.petalCount);
-    geometry::SeededRandom random(7);
-    geometry::makeDaisyMesh(job.parameters, job.mesh, random);
-    return job;
-}
-
 } // namespace
 
 class TestFaceFileWriter : public QObject {
@@ -49,8 +22,7 @@ class TestFaceFileWriter : public QObject {
 private slots:
     void firstFaceBlockOfExampleFlower()
     {
-        const geometry::FlowerParameters example = {4, 1, 10, 1.0, 90.0, 90.0};
-        const QByteArray data = QByteArray::fromStdString(makeJob(geometry::defaultParameterTexts(), &example).complete());
+        const QByteArray data = QByteArray::fromStdString(testing::makeFlower({"4", "1", "10", "1", "90", "90"}).file(OutputFormat::Dxf));
         const QByteArray expected = kHead + "3DFACE\r\n8\r\nd000000\r\n"
             "10\r\n0.000000000\r\n20\r\n50.000000000\r\n30\r\n0.000000000\r\n"
             "11\r\n0.000000000\r\n21\r\n50.000000000\r\n31\r\n0.000000000\r\n"
@@ -63,11 +35,10 @@ private slots:
     void smallestJobWholeFile()
     {
         // Texts as typed: blanks around, a leading zero and line breaks that a command line can hold.
-        const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
-        const Job job = makeJob({" 2 ", "01", "5\r\nEOF", "0.50\n", "90", "135"}, &smallest);
+        const testing::Flower job = testing::makeFlower({" 2 ", "01", "5\r\nEOF", "0.50\n", "90", "135"});
         formats::MemorySink sink;
         QList<int> steps;
-        QCOMPARE(job.write(sink, [&](int n) { steps << n; return true; }), WriteOutcome::Finished);
+        QCOMPARE(job.write(OutputFormat::Dxf, sink, [&](int n) { steps << n; return true; }), WriteOutcome::Finished);
         QCOMPARE(steps.size(), 16);
         QCOMPARE(steps.last(), 16);
 
@@ -114,10 +85,8 @@ private slots:
     {
         QFETCH(QByteArray, fileName);
         QFETCH(QByteArray, shown);
-        const geometry::FlowerParameters smallest = {2, 1, 5, 0.5, 90.0, 135.0};
-        Job job = makeJob(geometry::defaultParameterTexts(), &smallest);
-        job.info.fileName = fileName.toStdString();
-        const QByteArray data = QByteArray::fromStdString(job.complete());
+        const QByteArray data = QByteArray::fromStdString(
+            testing::makeFlower({"2", "1", "5", "0.5", "90", "135"}, 7, fileName.constData()).file(OutputFormat::Dxf));
         const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
         QCOMPARE(tail.count('\n'), kTrailerLines);
         QCOMPARE(tail.count('\r'), kTrailerLines);
@@ -127,9 +96,9 @@ private slots:
     void cancelAfterFaceKeepsTrailer()
     {
         // Every face of the default flower, every 997th of the largest.
-        for (const auto& [texts, sampleStep] : {std::pair{geometry::defaultParameterTexts(), 1}, std::pair{kLargest, 997}}) {
-            const Job job = makeJob(texts);
-            const std::string complete = job.complete();
+        for (const auto& [texts, sampleStep] : {std::pair{geometry::defaultParameterTexts(), 1}, std::pair{testing::kLargestTexts, 997}}) {
+            const testing::Flower job = testing::makeFlower(texts);
+            const std::string complete = job.file(OutputFormat::Dxf);
             std::vector<std::size_t> blockStart; // one per face, then the trailer's start
             for (std::size_t at = complete.find("3DFACE\r\n"); at != std::string::npos; at = complete.find("3DFACE\r\n", at + 1))
                 blockStart.push_back(at);
@@ -145,29 +114,12 @@ private slots:
             for (const int k : cuts) {
                 formats::MemorySink sink;
                 int steps = 0;
-                QCOMPARE(job.write(sink, [&](int written) { return ++steps == written && written < k; }), WriteOutcome::Cancelled);
+                QCOMPARE(job.write(OutputFormat::Dxf, sink, [&](int written) { return ++steps == written && written < k; }), WriteOutcome::Cancelled);
                 QCOMPARE(steps, k);
                 const std::size_t cut = blockStart[static_cast<std::size_t>(k)];
                 if (sink.data.size() != cut + trailer.size() || sink.data.compare(0, cut, complete, 0, cut) != 0
                     || !sink.data.ends_with(trailer))
                     QFAIL(qPrintable(QStringLiteral("cancel after face %1: not the first %1 blocks plus the trailer").arg(k)));
-            }
-        }
-    }
-
-    void sinkFailureStopsWriting()
-    {
-        // The writer hands over pieces of about 60 KB: refuse the first, a later one, or the last.
-        for (const auto& texts : {geometry::defaultParameterTexts(), kLargest}) {
-            const Job job = makeJob(texts);
-            const std::string complete = job.complete();
-            for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
-                testing::FillingSink sink(room);
-                int stepsAfterFailure = 0;
-                QCOMPARE(job.write(sink, [&](int) { stepsAfterFailure += sink.full ? 1 : 0; return true; }), WriteOutcome::Failed);
-                QCOMPARE(sink.writesAfterFailure, 0);
-                QCOMPARE(stepsAfterFailure, 0);
-                QVERIFY(complete.starts_with(sink.data));
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #include <QTest>
 
+#include <array>
 #include <cmath>
 
 #include "FormatReaders.h"
@@ -54,15 +55,21 @@ private slots:
                 const double linear = srgb <= 0.04045 ? srgb / 12.92 : std::pow((srgb + 0.055) / 1.055, 2.4);
                 QVERIFY(std::abs(colour[c].toDouble() - linear) < 1e-12);
             }
-            // Each corner carries its triangle's unit normal.
             const QJsonObject attributes = primitive["attributes"].toObject();
             const auto positions = testing::glbVectors(glb, attributes["POSITION"].toInt());
             const auto normals = testing::glbVectors(glb, attributes["NORMAL"].toInt());
             QCOMPARE(positions.size(), normals.size());
             QVERIFY(!positions.empty() && positions.size() % 3 == 0);
+            // Each corner carries its triangle's unit normal, by the right-hand rule over its corners.
             for (std::size_t i = 0; i < normals.size(); ++i) {
-                QVERIFY(std::abs(std::hypot(normals[i][0], normals[i][1], normals[i][2]) - 1) < 1e-6);
-                QVERIFY(normals[i] == normals[i - i % 3]);
+                const auto& a = positions[i - i % 3];
+                const auto& b = positions[i - i % 3 + 1];
+                const auto& c = positions[i - i % 3 + 2];
+                const std::array<double, 3> u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+                std::array<double, 3> n = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+                const double length = std::hypot(n[0], n[1], n[2]);
+                for (std::size_t k = 0; k < 3; ++k)
+                    QVERIFY2(std::abs(normals[i][k] - n[k] / length) < 1e-3, qPrintable(QStringLiteral("ring %1 corner %2").arg(ring).arg(i)));
             }
         }
     }
@@ -72,19 +79,25 @@ private slots:
         QTest::addColumn<geometry::ParameterTexts>("texts");
         QTest::addColumn<int>("seed");
         QTest::addColumn<double>("top"); // largest Y in metres: the axis is +Y, the centre at the origin
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 5 << 0.014142;
-        QTest::addRow("smallest") << geometry::ParameterTexts{"2", "1", "1", "0.1", "0", "0"} << 1 << 0.0;
-        QTest::addRow("largest") << testing::kLargestTexts << 5 << 2.0;
+        QTest::addColumn<QString>("name"); // the file name, which the comment lines carry into the JSON
+        QTest::addRow("default") << geometry::defaultParameterTexts() << 5 << 0.014142 << "flower.glb";
+        QTest::addRow("smallest, quotes and backslashes in the name")
+            << geometry::ParameterTexts{"2", "1", "1", "0.1", "0", "0"} << 1 << 0.0 << R"(C:\花\"a\"b\.glb)";
+        QTest::addRow("largest, a tab in the name") << testing::kLargestTexts << 5 << 2.0 << "tab\there.glb";
     }
     void readersAcceptIt()
     {
         QFETCH(geometry::ParameterTexts, texts);
         QFETCH(int, seed);
         QFETCH(double, top);
-        const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
+        QFETCH(QString, name);
+        const QByteArray nameBytes = name.toUtf8();
+        const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed), nameBytes.constData());
         QTemporaryDir dir;
         const std::string file = flower.file(OutputFormat::Glb);
         const QString path = testing::saveFile(dir, "flower.glb", file);
+        const QString versionLine = testing::readGlb(file).json["asset"].toObject()["extras"].toObject()["comment"].toArray()[1].toString();
+        QVERIFY2(versionLine.contains(QStringLiteral(" - %1(").arg(name)), qPrintable(versionLine));
         const auto box = testing::boundingBox(testing::readGlbFaces(file));
         QCOMPARE(std::round(box[1][1] * 1e6) / 1e6, top);
 

@@ -209,16 +209,18 @@ private slots:
                 QVERIFY(cancelled.data.ends_with(flower.file(format).substr(flower.file(format).find("EOF\r\n"))));
         }
 
-        // A refusing sink stops the writer: no further bytes and no further steps.
+        // A refusing sink fails the file. The text writers hand over pieces as they go: after a refusal
+        // they stop, with no further bytes and no further steps. (stl and glb hand over the whole file
+        // once, after the last step, so for them only the outcome can tell.)
+        const bool streams = format != OutputFormat::Stl && format != OutputFormat::Glb;
         const std::string complete = flower.file(format);
         for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
             testing::FillingSink failing(room);
             int stepsAfterFailure = 0;
             QCOMPARE(flower.write(format, failing, [&](int) { stepsAfterFailure += failing.full ? 1 : 0; return true; }),
                      formats::WriteOutcome::Failed);
-            QCOMPARE(failing.writesAfterFailure, 0);
-            QCOMPARE(stepsAfterFailure, 0);
-            QVERIFY(complete.starts_with(failing.data));
+            if (streams)
+                QVERIFY(failing.writesAfterFailure == 0 && stepsAfterFailure == 0 && complete.starts_with(failing.data));
         }
     }
 };

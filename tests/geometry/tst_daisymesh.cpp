@@ -1,8 +1,11 @@
-// The daisy mesh generator: points to nine decimals, ring turns, progress and cancel.
+// The daisy mesh generator: points to nine decimals, ring turns and the random source behind them,
+// progress and cancel.
 
 #include <QTest>
 
 #include <cmath>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "formats/NumberPatterns.h"
@@ -94,6 +97,37 @@ private slots:
         QCOMPARE(azimuthDegrees(m, m.index(1, 0, 4, 1)), 75.0);  // floor(0.5 * 3) = 1
         QCOMPARE(azimuthDegrees(m, m.index(2, 0, 4, 1)), 105.0); // floor(0.9999999 * 3) = 2
         QCOMPARE(azimuthDegrees(m, m.index(2, 1, 4, 1)), 195.0 - 360.0);
+    }
+
+    // The seeded source is the same on every machine: seed 1 gives these numbers, seed 4 these turns.
+    // Its numbers fill [0, 1), so the turns of a 50-ring flower take every one of their 50 steps.
+    void seededRandomSource()
+    {
+        SeededRandom one(1);
+        const std::vector<double> first = {one.next(), one.next(), one.next()};
+        QCOMPARE(first, (std::vector<double>{0x1.122deafddb434p-3, 0x1.175c928118c7cp-3, 0x1.ce0b479deb99p-2}));
+        SeededRandom four(4); // draws 0.7.. and 0.4..: turns of 2 and 1 units of 30 degrees
+        const MeshStore m = generate({4, 3, 5, 1.0, 90.0, 135.0}, four);
+        QCOMPARE(azimuthDegrees(m, m.index(1, 0, 4, 1)), 105.0);
+        QCOMPARE(azimuthDegrees(m, m.index(2, 0, 4, 1)), 75.0);
+
+        SeededRandom random(20261207);
+        std::set<int> steps;
+        double lowest = 1.0, highest = 0.0;
+        for (int i = 0; i < 20000; ++i) {
+            const double r = random.next();
+            QVERIFY(r >= 0.0 && r < 1.0);
+            lowest = std::min(lowest, r);
+            highest = std::max(highest, r);
+            steps.insert(static_cast<int>(std::floor(r * 50)));
+        }
+        QCOMPARE(steps.size(), std::size_t{50});
+        QVERIFY2(lowest < 1e-3 && highest > 1.0 - 1e-3, qPrintable(QStringLiteral("%1 .. %2").arg(lowest).arg(highest)));
+
+        // Two runs started a moment apart get different turns.
+        const std::uint64_t seed = seedFromClock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        QVERIFY(seedFromClock() != seed);
     }
 
     void cancelAfterEveryPetalOfDefaultFlower()

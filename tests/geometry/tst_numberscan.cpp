@@ -28,6 +28,7 @@ private slots:
         const struct { QByteArray text; double value; int used; bool numeric; } rows[] = {
             {"12abc", 12, 2, false}, {".5", 0.5, 2, true}, {"-.5", -0.5, 3, true}, {"+1.5", 1.5, 4, true},
             {"- 1 2 . 5x", -12.5, 9, false}, {"1 2", 12, 3, false}, {"  6  ", 6, 3, true}, {"5.", 5, 2, true},
+            {"\t7\t", 7, 2, true}, {"\r\n8", 8, 3, false}, {"1\t2", 12, 3, false}, // tab, CR and LF are blanks too
             {"1.2.3", 1.2, 3, false}, {"1E-2x", 0.01, 4, false}, {"3 e + 2", 300, 7, false}, {"1e5", 1e5, 3, true},
             {"2e", 2, 1, false}, {"2e+", 2, 1, false}, {"1,000", 1, 1, false}, {"", 0, 0, false}, {"   ", 0, 0, false},
             {".", 0, 0, false}, {"--5", 0, 0, false}, {"inf", 0, 0, false}, {"nan", 0, 0, false},

@@ -1,5 +1,8 @@
-// The built-in sample flowers: valid as typed, named for the command line and the window, and found by name.
+// The built-in sample flowers: valid as typed, named for the command line and the window, found by
+// name, and shown as they are in the README and on the help page.
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -73,25 +76,58 @@ private slots:
         QVERIFY(names.size() == count && japaneseNames.size() == count && shapes.size() == count);
     }
 
-    void unknownNames_data()
+    void unknownNamesAndOtherTexts()
     {
-        QTest::addColumn<QString>("name");
         for (const char* name : {"", "Daisy", "daisy ", "dais", "デイジー"})
-            QTest::addRow("%s", name) << QString::fromUtf8(name);
-    }
-    void unknownNames()
-    {
-        QFETCH(QString, name);
-        QCOMPARE(findSampleFlower(name.toStdString()), nullptr);
+            QVERIFY2(!findSampleFlower(name), name);
+        ParameterTexts texts = defaultParameterTexts();
+        for (const char* scale : {"0.50", " 0.5"}) { // the same value, typed differently
+            texts[3] = scale;
+            QCOMPARE(sampleWithTexts(texts), nullptr);
+        }
     }
 
-    void textsMatchOnlyExactly()
+    // The README's table and the help page's table show the program's samples, in its order, with
+    // its names and its six texts.
+    void documentedTables_data()
     {
-        ParameterTexts texts = defaultParameterTexts();
-        texts[3] = "0.50"; // the same value, typed differently
-        QCOMPARE(sampleWithTexts(texts), nullptr);
-        texts[3] = " 0.5";
-        QCOMPARE(sampleWithTexts(texts), nullptr);
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("row");  // the first cell of a sample's row: Japanese and ASCII name
+        QTest::addColumn<QString>("cell"); // what parts the cells; the six values follow the first cell
+        QTest::addRow("README") << "README.md" << R"(^\| \*\*(.+?)\*\* `(.+?)` \|)" << "|";
+        QTest::addRow("help page") << "docs/help/index.html" << R"(^<tr><td><img [^>]*><br>(.+?) \((.+?)\)</td>)" << "<td>";
+    }
+    void documentedTables()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, row);
+        QFETCH(QString, cell);
+        QFile source(QStringLiteral(SOURCE_TREE "/") + file);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(source.readAll());
+        const qsizetype begin = text.indexOf(QStringLiteral("<!-- sample-flowers:begin -->"));
+        const qsizetype end = text.indexOf(QStringLiteral("<!-- sample-flowers:end -->"));
+        QVERIFY(begin >= 0 && end > begin);
+        const QRegularExpression pattern(row);
+        QStringList documented;
+        for (const QString& line : text.mid(begin, end - begin).split('\n')) {
+            const QRegularExpressionMatch m = pattern.match(line);
+            if (!m.hasMatch())
+                continue;
+            const QStringList cells = line.split(cell);
+            QStringList values;
+            for (qsizetype i = 2; i < 8; ++i)
+                values << QString(cells.value(i)).remove(QStringLiteral("</td>")).remove(QStringLiteral("</tr>")).trimmed();
+            documented << QStringLiteral("%1 %2 %3").arg(m.captured(1), m.captured(2), values.join(' '));
+        }
+        QStringList program;
+        for (const SampleFlower& s : sampleFlowers()) {
+            QStringList values;
+            for (const std::string_view t : s.texts)
+                values << qs(t);
+            program << QStringLiteral("%1 %2 %3").arg(qs(s.japaneseName), qs(s.name), values.join(' '));
+        }
+        QCOMPARE(documented, program);
     }
 };
 

@@ -1,9 +1,11 @@
 // One copy at a time: real petalwright processes sharing a private runtime folder, the lock's
 // folders, and a start without any folder for the lock.
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,6 +140,33 @@ private slots:
             QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
             QCOMPARE(blocked.reason(), foreign + QStringLiteral(": ほかのユーザーのファイルです"));
         }
+    }
+
+    // A first copy that has run for an hour, far beyond the lock library's own stale time, still
+    // keeps a second one out: only a dead owner frees the lock. The lock file is the one a running
+    // copy writes (this process as its owner), aged by an hour and without the library's extra
+    // file lock, so that its age alone could make it look stale.
+    void longRunningCopyKeepsTheLock()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("petalwright.lock"));
+        QByteArray ownLock;
+        {
+            QLockFile held(path);
+            QVERIFY(held.tryLock(0));
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            ownLock = written.readAll();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ownLock) == ownLock.size());
+        file.close();
+        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+        file.close();
+
+        QCOMPARE(InstanceLock(path).tryAcquire(), InstanceLock::Result::HeldByOther);
+        QVERIFY(QFileInfo(path).lastModified() < QDateTime::currentDateTime().addSecs(-3000)); // left as it was
     }
 
     // No runtime folder, TMPDIR missing and /tmp read-only: the window still comes up, and stderr

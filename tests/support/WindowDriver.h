@@ -175,6 +175,15 @@ inline QString faceFileProblem(const QString& path, int faces)
     return {};
 }
 
+// Every coordinate of a mesh store, spare entries (always 0.0) included.
+inline std::vector<double> points(const geometry::MeshStore& mesh)
+{
+    std::vector<double> all;
+    for (std::size_t i = 0; i < mesh.size(); ++i)
+        all.insert(all.end(), {mesh.x(i), mesh.y(i), mesh.z(i)});
+    return all;
+}
+
 // The controls of `form` whose font does not resolve to IPAPGothic 9 pt regular.
 inline QStringList wrongFonts(const QWidget* form)
 {

@@ -1,5 +1,5 @@
 // The main window's keyboard: Enter along the six boxes, whole-text selection on every focus gain
-// but a mouse press or a context menu, and the tab order.
+// but a mouse press, a context menu or a return to the window, and the tab order.
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -26,27 +26,33 @@ class TestTextBoxFocus : public QObject {
 private slots:
     void enterChainToGenerate_data()
     {
-        QTest::addColumn<Qt::Key>("pressKey");
-        QTest::addRow("Enter on cmdDXF") << Qt::Key_Return;
-        QTest::addRow("Space on cmdDXF") << Qt::Key_Space;
+        QTest::addColumn<Qt::Key>("enterKey"); // along the boxes
+        QTest::addColumn<bool>("keypad");
+        QTest::addColumn<Qt::Key>("pressKey"); // on cmdDXF
+        QTest::addRow("Return, then Return on cmdDXF") << Qt::Key_Return << false << Qt::Key_Return;
+        QTest::addRow("Return, then Space on cmdDXF") << Qt::Key_Return << false << Qt::Key_Space;
+        QTest::addRow("Enter on the keypad throughout") << Qt::Key_Enter << true << Qt::Key_Enter;
     }
 
     void enterChainToGenerate()
     {
+        QFETCH(Qt::Key, enterKey);
+        QFETCH(bool, keypad);
         QFETCH(Qt::Key, pressKey);
+        const Qt::KeyboardModifiers modifiers = keypad ? Qt::KeypadModifier : Qt::NoModifier;
         WindowDriver d;
         windows::frmMAIN& w = d.window;
         w.txtPETAL->setFocus();
         for (QLineEdit* box : {w.txtPETAL, w.txtKASAN, w.txtPHABA, w.txtSYUKU, w.txtANGLS, w.txtANGLE}) {
             QCOMPARE(focused(), box);
             QCOMPARE(box->selectedText(), box->text());
-            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, enterKey, modifiers);
         }
         // Enter reached cmdDXF without pressing it; a further Enter or Space generates.
         QCOMPARE(focused(), w.cmdDXF);
         QVERIFY(d.saveDialog.requests.isEmpty());
         d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey); }).finished);
+        QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey, modifiers); }).finished);
     }
 
     void tabOrderSelectsAndTypingReplaces()
@@ -128,6 +134,18 @@ private slots:
         QApplication::activePopupWidget()->close();
         QTRY_COMPARE_WITH_TIMEOUT(focused(), box, 10000);
         QVERIFY(!box->hasSelectedText() && box->cursorPosition() == caret);
+
+        // Another window and back: the box has the focus again, the caret where the user left it.
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClick(box, Qt::Key_Right);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow() && !w.isActiveWindow());
+        w.activateWindow();
+        QTRY_VERIFY(w.isActiveWindow());
+        QCOMPARE(focused(), box);
+        QVERIFY(!box->hasSelectedText() && box->cursorPosition() == 1);
     }
 };
 

@@ -1,5 +1,5 @@
 // The progress window over the main window: cancel at petal k or face k, keys and close requests
-// during the job, and procState carried from one showing to the next.
+// during the job, the progress text painted per frame, and procState carried from one showing to the next.
 
 #include <QKeySequence>
 
@@ -8,6 +8,7 @@
 
 #include "WindowDriver.h"
 #include "widgets/FormFont.h"
+#include "widgets/ProgressLabel.h"
 
 using namespace petalwright;
 using testing::WindowDriver;
@@ -28,15 +29,29 @@ bool writePrevious(const QString& path)
 
 } // namespace
 
+// Calls onPaint before each paint event of the widget it watches.
+class PaintWatch : public QObject {
+public:
+    std::function<void()> onPaint;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && onPaint)
+            onPaint();
+        return false;
+    }
+};
+
 class TestFrmDxf : public QObject {
     Q_OBJECT
+    PaintWatch m_paintWatch;
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
 
     void duringTheJob_data()
     {
         QTest::addColumn<int>("atYield");
-        QTest::addColumn<QString>("act"); // "press", "press twice", "close" (the window's close button) or a key
+        QTest::addColumn<QString>("act"); // "press", "press twice", "close" (the window's close button),
+                                          // a key, or "Tab, " and a key on the keypad
         QTest::addColumn<int>("faces");   // in the file; -1: the previous file untouched
         QTest::addRow("press at petal 1") << 1 << "press" << -1;
         QTest::addRow("close request at the last petal") << kPetals << "close" << -1;
@@ -47,6 +62,8 @@ private slots:
         QTest::addRow("Esc at petal 5 does nothing") << 5 << "Esc" << kFaces;
         QTest::addRow("Return at face 40 does nothing") << kPetals + 40 << "Return" << kFaces;
         QTest::addRow("Space at face 40 does nothing") << kPetals + 40 << "Space" << kFaces;
+        QTest::addRow("Tab and keypad Enter at petal 3") << 3 << "Tab, Enter" << -1;
+        QTest::addRow("Tab and Return at face 20") << kPetals + 20 << "Tab, Return" << 20;
     }
 
     void duringTheJob()
@@ -54,7 +71,8 @@ private slots:
         QFETCH(int, atYield);
         QFETCH(QString, act);
         QFETCH(int, faces);
-        const bool key = !act.startsWith(QStringLiteral("press")) && act != QStringLiteral("close");
+        const bool tab = act.startsWith(QStringLiteral("Tab, "));
+        const bool key = !tab && !act.startsWith(QStringLiteral("press")) && act != QStringLiteral("close");
         WindowDriver d;
         const QString path = d.path(QStringLiteral("flower.dxf"));
         QVERIFY(writePrevious(path));
@@ -65,6 +83,11 @@ private slots:
             if (key) { // the key goes where the focus is: the hidden holder
                 QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
                 QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
+            } else if (tab) { // Tab reaches キャンセル; Enter, of either kind, presses it
+                QTest::keyClick(dlg->cmdTABSTOP, Qt::Key_Tab);
+                QCOMPARE(dlg->focusWidget(), dlg->cmdCANCEL);
+                const bool keypad = act.endsWith(QStringLiteral("Enter"));
+                QTest::keyClick(dlg->cmdCANCEL, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
             } else if (act == QStringLiteral("close")) {
                 dlg->close();
                 QVERIFY(dlg->isVisible()); // the job closes the window itself
@@ -85,6 +108,32 @@ private slots:
             QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
         else
             QCOMPARE(testing::faceFileProblem(path, faces), QString());
+    }
+
+    // Several counts within one display frame: the first is painted at once, the last one when the
+    // frame ends, so the label never stays on an older count.
+    void lastProgressOfAFrameIsPainted()
+    {
+        widgets::ProgressLabel label;
+        label.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+        label.resize(200, 20);
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        QStringList painted;
+        const auto filter = qScopeGuard([&] { label.removeEventFilter(&m_paintWatch); });
+        m_paintWatch.onPaint = [&] { painted << label.text(); };
+        label.installEventFilter(&m_paintWatch);
+        QTest::qWait(3 * widgets::ProgressLabel::kFrameMs); // the frame of the first showing is over
+
+        label.setProgress(1, 1200);
+        QCoreApplication::processEvents(); // as the job's yield does
+        QCOMPARE(painted, QStringList{QStringLiteral("△1 / 1,200")});
+        label.setProgress(2, 1200);
+        QCoreApplication::processEvents();
+        label.setProgress(3, 1200);
+        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("△3 / 1,200"));
+        label.setText(QStringLiteral("終了しました"));
+        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("終了しました"));
     }
 
     // The real yield may skip the pass after the last petal: a click still waiting then must be

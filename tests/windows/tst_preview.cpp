@@ -1,23 +1,58 @@
-// The preview panel: it shows the flower the next run writes, follows the typing, and draws new
-// turns when a run completes or on request.
+// The preview panel: it shows the flower the next run writes, follows the typing, draws new turns
+// when a run completes or on request, turns with the mouse and paints near faces over far ones.
 
 #include <QImage>
+#include <QWheelEvent>
 
 #include "WindowDriver.h"
 #include "windows/preview/FlowerPreview.h"
+#include "windows/preview/PreviewScene.h"
 
 using namespace petalwright;
 using testing::WindowDriver;
+using testing::points;
 
 namespace {
 
-// Every coordinate of the store, spare entries (always 0.0) included.
-std::vector<double> points(const geometry::MeshStore& mesh)
+// Two squares, each a ring of two petals: ring 0 a small one (side 4), ring 1 a large one (side 40)
+// at the centre's height. Each petal's grid of 5 x 3 points spans its square, tilted 45 degrees
+// about the x axis, so it shows from above, below and the front alike.
+geometry::MeshStore twoSquares(double smallHeight, double smallFront)
 {
-    std::vector<double> all;
-    for (std::size_t i = 0; i < mesh.size(); ++i)
-        all.insert(all.end(), {mesh.x(i), mesh.y(i), mesh.z(i)});
-    return all;
+    geometry::MeshStore mesh;
+    mesh.allocate(2, 2);
+    for (int ring = 0; ring < 2; ++ring)
+        for (int petal = 0; petal < 2; ++petal)
+            for (int point = 0; point < geometry::kPointsPerStrip; ++point)
+                for (int strip = 0; strip < geometry::kStripsPerPetal; ++strip) {
+                    const double side = ring == 0 ? 4.0 : 40.0, across = (strip - 1) * side / 4;
+                    mesh.set(ring, petal, point, strip, (point - 2) * side / 4, 50.0 + (ring == 0 ? smallHeight : 0.0) + across,
+                             (ring == 0 ? smallFront : 0.0) + across);
+                }
+    return mesh;
+}
+
+// After project(): per face in painting order, 's' for a face of the small square and 'L' for one of
+// the large square (a hundred times its area); and the middle of the small square's faces.
+QString paintingOrder(const windows::PreviewScene& scene, QPointF* smallMiddle = nullptr)
+{
+    const std::vector<QPoint>& corners = scene.projectedCorners();
+    QString order;
+    QPointF sum;
+    for (std::size_t f = 0; f < corners.size() / 4; ++f) {
+        qint64 twiceArea = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const QPoint a = corners[f * 4 + k], b = corners[f * 4 + (k + 1) % 4];
+            twiceArea += qint64{a.x()} * b.y() - qint64{b.x()} * a.y();
+        }
+        const bool small = std::abs(twiceArea) < 400;
+        order += small ? QLatin1Char('s') : QLatin1Char('L');
+        for (std::size_t k = 0; small && k < 4; ++k)
+            sum += QPointF(corners[f * 4 + k]) / 64.0;
+    }
+    if (smallMiddle)
+        *smallMiddle = sum;
+    return order;
 }
 
 } // namespace
@@ -86,6 +121,87 @@ private slots:
 
         edit->setText(before);
         QTRY_VERIFY(!preview->lblNOTE->isVisible() && !preview->isDimmed() && points(preview->mesh()) == shown);
+    }
+
+    // A drag turns the flower with the hand: the side facing the user follows the pointer, down
+    // shows more of the top, and the tilt stops at straight above and straight below. The wheel
+    // zooms in on a notch forward; a double-click puts the view back.
+    void mouseTurnsTheFlower_data()
+    {
+        QTest::addColumn<QPoint>("drag");
+        QTest::addColumn<double>("yaw");
+        QTest::addColumn<double>("pitch");
+        QTest::addRow("down") << QPoint(0, 20) << -20.0 << 42.0;
+        QTest::addRow("up") << QPoint(0, -30) << -20.0 << 17.0;
+        QTest::addRow("right") << QPoint(40, 0) << 0.0 << 32.0;
+        QTest::addRow("left") << QPoint(-30, 0) << -35.0 << 32.0;
+        QTest::addRow("far down, to straight above") << QPoint(0, 400) << -20.0 << 90.0;
+        QTest::addRow("far up, to straight below") << QPoint(-10, -400) << -25.0 << -90.0;
+    }
+    void mouseTurnsTheFlower()
+    {
+        QFETCH(QPoint, drag);
+        QFETCH(double, yaw);
+        QFETCH(double, pitch);
+        windows::FlowerPreview preview;
+        preview.resize(250, 250);
+        QVERIFY(preview.showFlower(geometry::defaultParameterTexts(), 7));
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        const windows::PreviewView before = preview.view();
+        const QPoint from(125, 125);
+        QTest::mousePress(&preview, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&preview, from + drag / 2);
+        QTest::mouseMove(&preview, from + drag);
+        QTest::mouseRelease(&preview, Qt::LeftButton, {}, from + drag);
+        QCOMPARE(preview.view(), (windows::PreviewView{yaw, pitch, 1.0}));
+
+        // A mark in front of the flower's middle moves the way the pointer went.
+        if (std::abs(drag.y()) < 100) {
+            windows::PreviewScene scene;
+            scene.setMesh(twoSquares(0.0, 15.0), 2, 2);
+            QPointF was, now;
+            scene.project(before, QSizeF(250, 250));
+            paintingOrder(scene, &was);
+            scene.project(preview.view(), QSizeF(250, 250));
+            paintingOrder(scene, &now);
+            const QPointF moved = now - was;
+            QVERIFY2(moved.x() * drag.x() >= 0 && moved.y() * drag.y() >= 0 && moved.manhattanLength() > 2,
+                     qPrintable(QStringLiteral("moved %1, %2").arg(moved.x()).arg(moved.y())));
+        }
+
+        QWheelEvent notch(QPointF(from), preview.mapToGlobal(QPointF(from)), {}, QPoint(0, 120), Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&preview, &notch);
+        QVERIFY(preview.view().zoom > 1.1);
+        QTest::mouseDClick(&preview, Qt::LeftButton, {}, from);
+        QCOMPARE(preview.view(), windows::PreviewView{});
+    }
+
+    // Painter's order: of the two squares, the one nearer the eye for the view comes last, over the other.
+    void nearFacesPaintedLast_data()
+    {
+        QTest::addColumn<double>("pitch");
+        QTest::addColumn<double>("smallHeight"); // the large one lies at height 0
+        QTest::addColumn<double>("smallFront");  // towards the viewer of pitch 0
+        QTest::addColumn<bool>("smallLast");
+        QTest::addRow("from above, small one higher") << 90.0 << 10.0 << 0.0 << true;
+        QTest::addRow("from above, small one lower") << 90.0 << -10.0 << 0.0 << false;
+        QTest::addRow("from the front, small one in front") << 0.0 << 0.0 << 10.0 << true;
+        QTest::addRow("from the front, small one behind") << 0.0 << 0.0 << -10.0 << false;
+        QTest::addRow("from below, small one higher") << -90.0 << 10.0 << 0.0 << false;
+        QTest::addRow("looking down steeply, small one higher and behind") << 60.0 << 16.0 << -6.0 << true;
+    }
+    void nearFacesPaintedLast()
+    {
+        QFETCH(double, pitch);
+        QFETCH(double, smallHeight);
+        QFETCH(double, smallFront);
+        QFETCH(bool, smallLast);
+        windows::PreviewScene scene;
+        scene.setMesh(twoSquares(smallHeight, smallFront), 2, 2);
+        scene.project({0.0, pitch, 1.0}, QSizeF(400, 400));
+        QCOMPARE(paintingOrder(scene), smallLast ? QString(16, 'L') + QString(16, 's') : QString(16, 's') + QString(16, 'L'));
     }
 
     void defaultFlowerPicture()

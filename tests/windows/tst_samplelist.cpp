@@ -14,6 +14,7 @@
 
 using namespace petalwright;
 using testing::WindowDriver;
+using testing::points;
 
 namespace {
 
@@ -46,14 +47,6 @@ void choose(QComboBox* list, const QString& text)
     QTest::qWait(QApplication::doubleClickInterval() + 50);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTRY_VERIFY(!view->isVisible());
-}
-
-std::vector<double> points(const geometry::MeshStore& mesh)
-{
-    std::vector<double> all;
-    for (std::size_t i = 0; i < mesh.size(); ++i)
-        all.insert(all.end(), {mesh.x(i), mesh.y(i), mesh.z(i)});
-    return all;
 }
 
 QList<QWidget*> tabChainFrom(QWidget* start, qsizetype steps)

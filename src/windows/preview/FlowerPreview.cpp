@@ -146,7 +146,7 @@ void FlowerPreview::mouseMoveEvent(QMouseEvent* event)
     const QPoint moved = at - m_dragFrom;
     m_dragFrom = at;
     PreviewView turned = m_view;
-    turned.yaw -= moved.x() * kDegreesPerPixel;
+    turned.yaw += moved.x() * kDegreesPerPixel; // the side facing the user follows the pointer
     turned.pitch += moved.y() * kDegreesPerPixel;
     setView(turned);
 }
