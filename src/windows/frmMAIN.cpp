@@ -18,6 +18,8 @@
 #include "platform/AppInfo.h"
 #include "widgets/FlowerPicture.h"
 #include "windows/HelpLink.h"
+#include "windows/PrintSettings.h"
+#include "solid/SolidOptions.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
 #include "widgets/FormFont.h"
@@ -69,6 +71,8 @@ constexpr FileType kFileTypes[] = {
     {formats::OutputFormat::Obj, "OBJファイル(*.obj)"},
     {formats::OutputFormat::Stl, "STLファイル(*.stl)"},
     {formats::OutputFormat::Glb, "glTFバイナリ(*.glb)"},
+    {formats::OutputFormat::PrintStl, "3Dプリント用STL(*.stl)"},
+    {formats::OutputFormat::ThreeMf, "3Dプリント用3MF(*.3mf)"},
 };
 
 QLineEdit* makeBox(QWidget* container, const char* name, const QString& text, QRect geometry)
@@ -240,6 +244,14 @@ void frmMAIN::cmdDXF_Click()
     }
     if (!checkPRAM())
         return;
+    if (formats::isPrintable(m_job.outputFormat)) {
+        const std::string problems = solid::checkSolidOptions(m_job.printThicknessText.toStdString(), m_job.printSizeText.toStdString(),
+                                                              m_job.parameters, m_job.solidOptions);
+        if (!problems.empty()) {
+            m_services.messageBox->exclamation(this, QString::fromStdString(problems));
+            return;
+        }
+    }
     checkSIZE();
     if (m_job.faceTotal >= formats::kConfirmFaceCount) {
         const QString prompt = QStringLiteral("△") + widgets::groupedCount(m_job.faceTotal, m_services.locale)
@@ -307,6 +319,21 @@ void frmMAIN::cmdOUT_Click()
     for (const FileType& type : kFileTypes)
         if (chosen.filter == QString::fromUtf8(type.filter))
             m_job.outputFormat = type.format;
+    if (!formats::isPrintable(m_job.outputFormat))
+        return;
+    // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
+    PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
+    const auto check = [this](const PrintTexts& typed) {
+        solid::SolidOptions options;
+        return solid::checkSolidOptions(typed.thickness.toStdString(), typed.size.toStdString(),
+                                        geometry::convertParameters(boxTexts()), options);
+    };
+    if (!askPrintTexts(this, *m_services.messageBox, check, texts)) {
+        m_job.dxfFilePath.clear();
+        return;
+    }
+    m_job.printThicknessText = texts.thickness;
+    m_job.printSizeText = texts.size;
 }
 
 void frmMAIN::cmdHELP_Click()
