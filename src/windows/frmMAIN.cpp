@@ -312,28 +312,29 @@ void frmMAIN::cmdOUT_Click()
         m_job.dxfFilePath.clear();
         return;
     }
+    formats::OutputFormat format = formats::OutputFormat::Dxf;
+    for (const FileType& type : kFileTypes)
+        if (chosen.filter == QString::fromUtf8(type.filter))
+            format = type.format;
+    if (formats::isPrintable(format)) {
+        // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
+        PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
+        const auto check = [this](const PrintTexts& typed) {
+            solid::SolidOptions options;
+            return solid::checkSolidOptions(typed.thickness.toStdString(), typed.size.toStdString(),
+                                            geometry::convertParameters(boxTexts()), options);
+        };
+        if (!askPrintTexts(this, *m_services.messageBox, check, texts)) {
+            m_job.dxfFilePath.clear();
+            return;
+        }
+        m_job.printThicknessText = texts.thickness;
+        m_job.printSizeText = texts.size;
+    }
     m_job.dxfFilePath = chosen.path;
     txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
     m_job.dxfFileName = QFileInfo(chosen.path).fileName();
-    m_job.outputFormat = formats::OutputFormat::Dxf;
-    for (const FileType& type : kFileTypes)
-        if (chosen.filter == QString::fromUtf8(type.filter))
-            m_job.outputFormat = type.format;
-    if (!formats::isPrintable(m_job.outputFormat))
-        return;
-    // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
-    PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
-    const auto check = [this](const PrintTexts& typed) {
-        solid::SolidOptions options;
-        return solid::checkSolidOptions(typed.thickness.toStdString(), typed.size.toStdString(),
-                                        geometry::convertParameters(boxTexts()), options);
-    };
-    if (!askPrintTexts(this, *m_services.messageBox, check, texts)) {
-        m_job.dxfFilePath.clear();
-        return;
-    }
-    m_job.printThicknessText = texts.thickness;
-    m_job.printSizeText = texts.size;
+    m_job.outputFormat = format;
 }
 
 void frmMAIN::cmdHELP_Click()
