@@ -137,22 +137,26 @@ private slots:
     void closedOutwardOnePiece_data()
     {
         QTest::addColumn<geometry::ParameterTexts>("flower");
-        QTest::addRow("default") << geometry::defaultParameterTexts();
+        QTest::addColumn<double>("size"); // the others at half the size: a quarter of the time, the same shapes
+        QTest::addRow("default") << geometry::defaultParameterTexts() << 0.0;
         for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
             geometry::ParameterTexts t;
             for (std::size_t i = 0; i < t.size(); ++i)
                 t[i] = std::string(sample.texts[i]);
-            QTest::addRow("%s", std::string(sample.name).c_str()) << t;
+            QTest::addRow("%s", std::string(sample.name).c_str()) << t << 40.0;
         }
-        QTest::addRow("one ring of two narrow petals") << texts("2", "1", "1", "1", "90", "90");
-        QTest::addRow("hanging straight down") << texts("6", "6", "5", "0.5", "0", "0");
-        QTest::addRow("closed upward") << texts("6", "6", "5", "0.5", "180", "180");
-        QTest::addRow("20 x 10") << texts("20", "10", "5", "0.5", "90", "135");
+        QTest::addRow("one ring of two narrow petals") << texts("2", "1", "1", "1", "90", "90") << 40.0;
+        QTest::addRow("hanging straight down") << texts("6", "6", "5", "0.5", "0", "0") << 40.0;
+        QTest::addRow("closed upward") << texts("6", "6", "5", "0.5", "180", "180") << 40.0;
+        QTest::addRow("20 x 10") << texts("20", "10", "5", "0.5", "90", "135") << 40.0;
     }
     void closedOutwardOnePiece()
     {
         QFETCH(geometry::ParameterTexts, flower);
-        const Built b = build(flower);
+        QFETCH(double, size);
+        solid::SolidOptions options;
+        options.sizeMm = size;
+        const Built b = build(flower, options);
         QCOMPARE(b.outcome, solid::SolidOutcome::Finished);
         const QString problem = shellProblem(b.solid);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
