@@ -21,7 +21,7 @@ namespace {
 using Vec = std::array<double, 3>;
 
 constexpr int kHeartSides = 32;
-constexpr double kVoxelsPerThickness = 3;     // the slab is three voxels thick
+constexpr double kVoxelsPerThickness = 2.5;   // voxels across the slab: every voxel on the petal sees an inside sample
 constexpr double kMaxVoxelsAcross = 2500;     // beyond, the voxels grow with the flower (memory stays bounded)
 constexpr double kBandVoxels = 3;             // narrow band beyond the surface, in voxels
 constexpr double kHeartRadiusPerPetal = 0.12; // heart radius per length of the largest petal
