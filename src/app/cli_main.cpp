@@ -187,7 +187,7 @@ int main(int argc, char* argv[])
                                                  .arg(fromView(solid::kDefaultThicknessText)),
                                              QStringLiteral("MM"), fromView(solid::kDefaultThicknessText));
     const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("print-stl and 3mf: largest width across X and Y in mm (default: the design's units as mm)."),
+                                        QStringLiteral("print-stl and 3mf: largest width across X and Y in mm (default: the drawing units as mm)."),
                                         QStringLiteral("MM"));
     parser.addOption(thicknessOption);
     parser.addOption(sizeOption);

@@ -26,7 +26,6 @@ constexpr double kMaxVoxelsAcross = 2500;     // beyond, the voxels grow with th
 constexpr double kBandVoxels = 3;             // narrow band beyond the surface, in voxels
 constexpr double kHeartRadiusPerPetal = 0.12; // heart radius per length of the largest petal
 constexpr double kHeartHeightPerRadius = 0.4; // dome height per heart radius
-constexpr double kPetalLength = 40;           // design units of an unscaled petal, base to tip
 
 Vec operator-(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double length(const Vec& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); }

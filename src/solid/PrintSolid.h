@@ -12,7 +12,7 @@ namespace petalwright::solid {
 
 struct SolidOptions {
     double thicknessMm = 1.2; // two perimeters of a 0.4 mm nozzle and some infill
-    double sizeMm = 0.0;      // largest width across X and Y; 0 keeps the design's units as millimetres
+    double sizeMm = 0.0;      // largest width across X and Y; 0 keeps the drawing units as millimetres
 };
 
 // Called with the steps done and the steps in all (one per union); returns false to stop (cancel).

@@ -8,7 +8,7 @@
 namespace petalwright::solid {
 namespace {
 
-constexpr double kPetalSpan = 80; // design units across two unscaled petals
+constexpr double kPetalSpan = 80; // drawing units across two unscaled petals
 
 std::string_view trimmed(std::string_view text)
 {
@@ -40,7 +40,7 @@ std::string millimetres(double value)
 
 } // namespace
 
-double designSizeMm(const geometry::FlowerParameters& parameters)
+double drawingSizeMm(const geometry::FlowerParameters& parameters)
 {
     return std::ceil(kPetalSpan * std::max(1.0, parameters.petalScale));
 }
@@ -66,7 +66,7 @@ std::string checkSolidOptions(std::string_view thicknessText, std::string_view s
     if (!problems.empty())
         return problems;
 
-    const double across = size ? *size : designSizeMm(parameters);
+    const double across = size ? *size : drawingSizeMm(parameters);
     if (*thickness < across * kThinnestPerSize || *thickness > across * kThickestPerSize) {
         add("厚さ " + millimetres(*thickness) + " mm は大きさ " + (size ? "" : "約 ") + millimetres(across)
             + " mm の花に合いません。大きさの 1/200 から 1/20 まで（" + millimetres(across * kThinnestPerSize) + " ～ "

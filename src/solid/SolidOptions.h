@@ -16,9 +16,9 @@ inline constexpr double kThinnestPerSize = 1.0 / 200;
 inline constexpr double kThickestPerSize = 1.0 / 20;
 
 // The width across of the flower the six values describe, when no size is asked for (millimetres, rounded up).
-double designSizeMm(const geometry::FlowerParameters& parameters);
+double drawingSizeMm(const geometry::FlowerParameters& parameters);
 
-// Reads `thicknessText` and `sizeText` (empty: the design's size) into `options`. Returns the problems in
+// Reads `thicknessText` and `sizeText` (empty: the drawing's own size) into `options`. Returns the problems in
 // Japanese, one per line joined by "\n"; empty when both are good.
 std::string checkSolidOptions(std::string_view thicknessText, std::string_view sizeText,
                               const geometry::FlowerParameters& parameters, SolidOptions& options);

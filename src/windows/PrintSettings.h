@@ -16,7 +16,7 @@ namespace petalwright::windows {
 
 struct PrintTexts {
     QString thickness; // millimetres
-    QString size;      // millimetres; empty keeps the design's units
+    QString size;      // millimetres; empty keeps the drawing units
 };
 
 // The texts of the last accepted dialog (QSettings), or the defaults.
