@@ -3,12 +3,17 @@
 # FreeCAD 0.20 and LibreCAD 2.2), checks what comes in, prints the import times and saves
 # pictures of the flower in each of them.
 #   tools/real-tools.sh [CLI [IMAGE_FOLDER]]   (defaults: build/src/petalwright-cli, docs/images)
+#   tools/real-tools.sh --print [CLI]          the printable formats in PrusaSlicer and FreeCAD
+#                                              (tools/real-tools/print_check.sh)
 # Run by hand, not in CI: the applications take about 1.8 GB once installed. Exit status 1 when
 # a CAD-profile DXF, OBJ, STL or glTF file comes in wrong. The default DXF file (dxf) is imported
 # too, for comparison, but not judged; its largest flower is left out (Blender needs minutes for
 # it and LibreCAD does not finish) unless DXF_LARGEST=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --print ]; then
+    exec bash tools/real-tools/print_check.sh "$(realpath -m "${2:-build/src/petalwright-cli}")"
+fi
 here=$PWD/tools/real-tools
 cli=$(realpath -m "${1:-build/src/petalwright-cli}")
 out=$(realpath -m "${2:-docs/images}")

@@ -26,6 +26,8 @@
 #include "platform/LocalDateTime.h"
 #include "platform/PathName.h"
 #include "platform/StandardOutputFile.h"
+#include "solid/PrintSolid.h"
+#include "solid/SolidOptions.h"
 
 using namespace petalwright;
 
@@ -226,9 +228,19 @@ int main(int argc, char* argv[])
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns (default: from the clock)."), QStringLiteral("N"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("dxf | cad-dxf | obj | stl | glb (default: by OUTPUT's extension: .obj, .stl, .glb, else dxf)."),
+                                          QStringLiteral("%1 (default: by OUTPUT's extension: .obj, .stl, .glb, .3mf, else dxf).")
+                                              .arg(QString::fromStdString(formats::formatNameList(" | "))),
                                           QStringLiteral("FORMAT"));
     parser.addOption(formatOption);
+    const QCommandLineOption thicknessOption(QStringLiteral("thickness"),
+                                             QStringLiteral("print-stl and 3mf: thickness of the petals in mm (default %1).")
+                                                 .arg(fromView(solid::kDefaultThicknessText)),
+                                             QStringLiteral("MM"), fromView(solid::kDefaultThicknessText));
+    const QCommandLineOption sizeOption(QStringLiteral("size"),
+                                        QStringLiteral("print-stl and 3mf: largest width across X and Y in mm (default: the drawing units as mm)."),
+                                        QStringLiteral("MM"));
+    parser.addOption(thicknessOption);
+    parser.addOption(sizeOption);
     parser.addOption(seedOption);
     parser.addOption(quietOption);
     parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("The file to write; - writes to standard output."));
@@ -283,11 +295,14 @@ int main(int argc, char* argv[])
     if (parser.isSet(formatOption)) {
         const auto named = formats::formatFromName(parser.value(formatOption).trimmed().toStdString());
         if (!named) {
-            return refuse(QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb のいずれかを指定してください: %1")
-                              .arg(parser.value(formatOption)));
+            return refuse(QStringLiteral("--format には %1 のいずれかを指定してください: %2")
+                              .arg(QString::fromStdString(formats::formatNameList(", ")), parser.value(formatOption)));
         }
         format = *named;
     }
+    const bool printable = formats::isPrintable(format);
+    if (!printable && (parser.isSet(thicknessOption) || parser.isSet(sizeOption)))
+        return refuse(QStringLiteral("--thickness と --size は print-stl と 3mf の形式にだけ使えます。"));
     const bool quiet = parser.isSet(quietOption);
     // With the file on standard output, the messages for the user go to stderr.
     std::FILE* const info = toStandardOutput ? stderr : stdout;
@@ -313,6 +328,16 @@ int main(int argc, char* argv[])
             return kExitBadInput;
         }
         seed = *parsed;
+    }
+
+    solid::SolidOptions solidOptions;
+    if (printable) {
+        const std::string solidProblems = solid::checkSolidOptions(parser.value(thicknessOption).toStdString(),
+                                                                   parser.value(sizeOption).toStdString(), parameters, solidOptions);
+        if (!solidProblems.empty()) {
+            printLine(stderr, QString::fromStdString(solidProblems));
+            return kExitBadInput;
+        }
     }
 
     const formats::SizeEstimate size = formats::estimateSize(parameters.petalCount, parameters.overlapCount);
@@ -350,6 +375,27 @@ int main(int argc, char* argv[])
         return interrupted(QStringLiteral("中断しました。ファイルは書き込んでいません。"));
     }
 
+    // The printable formats unite the petals into one solid first (progress per step, Ctrl+C between steps).
+    formats::SolidMesh solidMesh;
+    if (printable) {
+        ProgressBar solidBar(!quiet && ::isatty(STDERR_FILENO) != 0, solid::solidStepTotal(parameters.overlapCount, parameters.petalCount));
+        std::string problem;
+        const solid::SolidOutcome built = solid::buildPrintSolid(mesh, parameters.overlapCount, parameters.petalCount, solidOptions, solidMesh,
+                                                                 [&](int done, int) {
+                                                                     solidBar.show("solid   ", done);
+                                                                     return g_signal == 0;
+                                                                 },
+                                                                 &problem);
+        bar.finish();
+        solidBar.finish();
+        if (built == solid::SolidOutcome::Cancelled)
+            return interrupted(QStringLiteral("中断しました。ファイルは書き込んでいません。"));
+        if (built == solid::SolidOutcome::Failed) {
+            printLine(stderr, QString::fromStdString(problem));
+            return finish(kExitWriteFailed);
+        }
+    }
+
     const std::unique_ptr<platform::OutputFile> output = platform::outputFileFor(outputPath);
     platform::OutputFile& file = *output;
     bool toldWaiting = false;
@@ -374,11 +420,12 @@ int main(int argc, char* argv[])
     comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
     comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
     comments.parameterTexts = texts;
-    const formats::WriteOutcome outcome = formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file,
-                                                         [&](int faces) {
-                                                             bar.show("write   ", faces);
-                                                             return g_signal == 0;
-                                                         });
+    const formats::WriteOutcome outcome = printable
+        ? formats::writeSolidFile(format, solidMesh, comments, file)
+        : formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file, [&](int faces) {
+              bar.show("write   ", faces);
+              return g_signal == 0;
+          });
     bar.finish();
     if (outcome == formats::WriteOutcome::Cancelled) {
         // An interrupted command leaves the previous file as it was.

@@ -5,6 +5,7 @@
 #include "formats/CadDxfWriter.h"
 #include "formats/GlbWriter.h"
 #include "formats/ObjWriter.h"
+#include "formats/SolidWriters.h"
 #include "formats/StlWriter.h"
 
 namespace petalwright::formats {
@@ -26,6 +27,8 @@ std::string_view formatName(OutputFormat format)
     case OutputFormat::Obj: return "obj";
     case OutputFormat::Stl: return "stl";
     case OutputFormat::Glb: return "glb";
+    case OutputFormat::PrintStl: return "print-stl";
+    case OutputFormat::ThreeMf: return "3mf";
     }
     return "dxf";
 }
@@ -38,6 +41,8 @@ std::string_view formatFileType(OutputFormat format)
     case OutputFormat::Obj: return "OBJファイル(*.obj)";
     case OutputFormat::Stl: return "STLファイル(*.stl)";
     case OutputFormat::Glb: return "glTFバイナリ(*.glb)";
+    case OutputFormat::PrintStl: return "3Dプリント用STL(*.stl)";
+    case OutputFormat::ThreeMf: return "3Dプリント用3MF(*.3mf)";
     }
     return "DXFファイル(*.dxf)";
 }
@@ -52,7 +57,11 @@ std::optional<OutputFormat> formatFromName(std::string_view name)
 
 std::string_view formatExtension(OutputFormat format)
 {
-    return format == OutputFormat::CadDxf ? formatName(OutputFormat::Dxf) : formatName(format);
+    switch (format) {
+    case OutputFormat::CadDxf: return formatName(OutputFormat::Dxf);
+    case OutputFormat::PrintStl: return formatName(OutputFormat::Stl);
+    default: return formatName(format);
+    }
 }
 
 OutputFormat formatFromPath(std::string_view path)
@@ -63,10 +72,28 @@ OutputFormat formatFromPath(std::string_view path)
     if (dot == std::string_view::npos || dot == 0)
         return OutputFormat::Dxf; // no extension, or a hidden file's name such as ".obj"
     const std::string_view extension = name.substr(dot + 1);
-    for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb})
+    for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb, OutputFormat::ThreeMf})
         if (equalIgnoringCase(extension, formatExtension(format)))
             return format;
     return OutputFormat::Dxf;
+}
+
+bool isPrintable(OutputFormat format) { return format == OutputFormat::PrintStl || format == OutputFormat::ThreeMf; }
+
+std::string formatNameList(std::string_view separator)
+{
+    std::string list;
+    for (const OutputFormat format : kOutputFormats) {
+        if (!list.empty())
+            list += separator;
+        list += formatName(format);
+    }
+    return list;
+}
+
+WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
+{
+    return format == OutputFormat::ThreeMf ? writeThreeMfFile(solid, info, sink) : writePrintStlFile(solid, sink);
 }
 
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
@@ -78,6 +105,8 @@ WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mes
     case OutputFormat::Obj: return writeObjFile(mesh, overlapCount, petalCount, info, sink, step);
     case OutputFormat::Stl: return writeStlFile(mesh, overlapCount, petalCount, info, sink, step);
     case OutputFormat::Glb: return writeGlbFile(mesh, overlapCount, petalCount, info, sink, step);
+    case OutputFormat::PrintStl:
+    case OutputFormat::ThreeMf: return WriteOutcome::Failed; // the solid first: writeSolidFile
     }
     return writeFaceFile(mesh, overlapCount, petalCount, info, sink, step);
 }

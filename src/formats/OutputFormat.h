@@ -3,9 +3,11 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "formats/FaceFileWriter.h"
+#include "formats/SolidMesh.h"
 
 namespace petalwright::formats {
 
@@ -15,24 +17,35 @@ enum class OutputFormat {
     Obj,
     Stl,
     Glb,
+    PrintStl, // the printable solid as binary STL
+    ThreeMf,  // the printable solid as 3MF
 };
 
-inline constexpr std::array<OutputFormat, 5> kOutputFormats = {
-    OutputFormat::Dxf, OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb};
+inline constexpr std::array<OutputFormat, 7> kOutputFormats = {
+    OutputFormat::Dxf, OutputFormat::CadDxf, OutputFormat::Obj,     OutputFormat::Stl,
+    OutputFormat::Glb, OutputFormat::PrintStl, OutputFormat::ThreeMf};
 
-// "dxf", "cad-dxf", "obj", "stl", "glb".
+// "dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf".
 std::string_view formatName(OutputFormat format);
 // The save dialog's file type: "DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", ...
 std::string_view formatFileType(OutputFormat format);
 // The format of a name above (in any letter case); nothing for another text.
 std::optional<OutputFormat> formatFromName(std::string_view name);
-// Extension of the format's files without the dot: "dxf" (both DXF formats), "obj", "stl", "glb".
+// Extension of the format's files without the dot: "dxf" (both DXF formats), "obj", "stl" (both STL formats),
+// "glb", "3mf".
 std::string_view formatExtension(OutputFormat format);
-// The format an output path asks for by its extension: .obj, .stl and .glb in any letter case, else the default DXF.
+// The format an output path asks for by its extension: .obj, .stl, .glb and .3mf in any letter case, else the
+// default DXF.
 OutputFormat formatFromPath(std::string_view path);
+// The formats of the printable solid (print-stl, 3mf): written by writeSolidFile after the solid is built.
+bool isPrintable(OutputFormat format);
+// The names joined by `separator`, in table order (for help texts and messages).
+std::string formatNameList(std::string_view separator);
 
-// Writes the flower in `format`, with writeFaceFile's outcome and step.
+// Writes the flower's surface in `format` (not a printable one), with writeFaceFile's outcome and step.
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                              const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
+// Writes the printable solid in a printable `format`.
+WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink);
 
 } // namespace petalwright::formats

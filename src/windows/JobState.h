@@ -9,6 +9,7 @@
 #include "formats/OutputFormat.h"
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
+#include "solid/PrintSolid.h"
 
 namespace petalwright::windows {
 
@@ -22,6 +23,10 @@ struct JobState {
     QString dxfFileName;
     // The type chosen in the save dialog; both DXF types use the .dxf extension.
     formats::OutputFormat outputFormat = formats::OutputFormat::Dxf;
+    // The printable types' thickness and size as typed after the save dialog, and as checked before a run.
+    QString printThicknessText;
+    QString printSizeText;
+    solid::SolidOptions solidOptions;
 
     // Written by checkSIZE only.
     std::int32_t faceTotal = 0;

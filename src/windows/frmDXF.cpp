@@ -124,7 +124,28 @@ void frmDXF::makeDATA()
         unload();
         return;
     }
+    if (formats::isPrintable(m_job.outputFormat) && !buildSOLID())
+        return;
     outputDXF();
+}
+
+bool frmDXF::buildSOLID()
+{
+    // One step per part joined: the text shows the steps, and a cancel is seen between them.
+    const solid::SolidOutcome built = solid::buildPrintSolid(
+        m_job.mesh, m_job.parameters.overlapCount, m_job.parameters.petalCount, m_job.solidOptions, m_solid,
+        [this](int done, int total) {
+            lblMSG->setText(QStringLiteral("立体にまとめています %1 / %2").arg(done).arg(total));
+            m_services.yield();
+            return procState != ProcState::CancelRequested && platform::EndSignals::received() == 0;
+        },
+        &m_solidProblem);
+    if (built == solid::SolidOutcome::Finished)
+        return true;
+    if (built == solid::SolidOutcome::Failed)
+        m_services.messageBox->exclamation(this, QString::fromStdString(m_solidProblem));
+    unload();
+    return false;
 }
 
 void frmDXF::outputDXF()
@@ -156,8 +177,11 @@ void frmDXF::outputDXF()
     };
     info.parameterTexts = m_readBoxTexts();
 
-    const formats::WriteOutcome outcome = formats::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.parameters.overlapCount, m_job.parameters.petalCount, info, file,
-                                                         [this](int faces) { return progressStep(faces); });
+    const formats::WriteOutcome outcome = formats::isPrintable(m_job.outputFormat)
+        ? formats::writeSolidFile(m_job.outputFormat, m_solid, info, file)
+        : formats::writeOutputFile(m_job.outputFormat, m_job.mesh, m_job.parameters.overlapCount, m_job.parameters.petalCount, info, file,
+                                   [this](int faces) { return progressStep(faces); });
+    m_solid = {};
     // The program is ending: the previous file comes back whole.
     if (platform::EndSignals::received() != 0) {
         file.discard();

@@ -49,6 +49,8 @@ protected:
 private:
     void makeDATA();
     void outputDXF();
+    // Unites the petals into the printable solid; false when cancelled or failed (the window is closed then).
+    bool buildSOLID();
     void cmdCANCEL_Click();
     void Form_Load();
     void tmrPROC_Timer();
@@ -60,6 +62,9 @@ private:
     windows::JobState& m_job;
     platform::Services m_services;
     std::function<geometry::ParameterTexts()> m_readBoxTexts;
+    // The printable solid of this run, built between the mesh and the file.
+    formats::SolidMesh m_solid;
+    std::string m_solidProblem;
     bool m_running = false;
     bool m_finishedThisShowing = false;
 };

@@ -20,6 +20,8 @@
 #include "platform/QtServices.h"
 #include "widgets/FlowerPicture.h"
 #include "windows/HelpLink.h"
+#include "windows/PrintSettings.h"
+#include "solid/SolidOptions.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
 #include "widgets/FormFont.h"
@@ -236,6 +238,14 @@ void frmMAIN::cmdDXF_Click()
     }
     if (!checkPRAM())
         return;
+    if (formats::isPrintable(m_job.outputFormat)) {
+        const std::string problems = solid::checkSolidOptions(m_job.printThicknessText.toStdString(), m_job.printSizeText.toStdString(),
+                                                              m_job.parameters, m_job.solidOptions);
+        if (!problems.empty()) {
+            m_services.messageBox->exclamation(this, QString::fromStdString(problems));
+            return;
+        }
+    }
     checkSIZE();
     if (m_job.faceTotal >= formats::kConfirmFaceCount) {
         const QString prompt = QStringLiteral("△") + widgets::groupedCount(m_job.faceTotal, m_services.locale)
@@ -305,15 +315,31 @@ void frmMAIN::cmdOUT_Click()
         m_job.dxfFilePath.clear();
         return;
     }
+    formats::OutputFormat format = formats::OutputFormat::Dxf;
+    for (const formats::OutputFormat candidate : formats::kOutputFormats)
+        if (chosen.filter == fileTypeFilter(candidate))
+            format = candidate;
+    if (formats::isPrintable(format)) {
+        // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
+        PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
+        const auto check = [this](const PrintTexts& typed) {
+            solid::SolidOptions options;
+            return solid::checkSolidOptions(typed.thickness.toStdString(), typed.size.toStdString(),
+                                            geometry::convertParameters(boxTexts()), options);
+        };
+        if (!askPrintTexts(this, *m_services.messageBox, check, texts)) {
+            m_job.dxfFilePath.clear();
+            return;
+        }
+        m_job.printThicknessText = texts.thickness;
+        m_job.printSizeText = texts.size;
+    }
     m_job.dxfFilePath = chosen.path;
     remembered.setValue(QStringLiteral("output/folder"), QFileInfo(chosen.path).absolutePath());
     remembered.setValue(QStringLiteral("output/type"), chosen.filter);
     txtDXFFILE->setText(QDir::toNativeSeparators(chosen.path));
     m_job.dxfFileName = QFileInfo(chosen.path).fileName();
-    m_job.outputFormat = formats::OutputFormat::Dxf;
-    for (const formats::OutputFormat format : formats::kOutputFormats)
-        if (chosen.filter == fileTypeFilter(format))
-            m_job.outputFormat = format;
+    m_job.outputFormat = format;
 }
 
 void frmMAIN::cmdHELP_Click()

@@ -69,6 +69,8 @@ std::vector<Shape> readFaces(OutputFormat format, const std::string& file)
     case OutputFormat::Obj: return testing::readObjFaces(file);
     case OutputFormat::Stl: return testing::readStlFaces(file);
     case OutputFormat::Glb: return testing::readGlbFaces(file);
+    case OutputFormat::PrintStl:
+    case OutputFormat::ThreeMf: break; // the solid's formats: tst_printsolid
     }
     return {};
 }
@@ -80,13 +82,18 @@ class TestOutputFormat : public QObject {
 private slots:
     void names()
     {
-        QCOMPARE(formats::kOutputFormats.size(), std::size_t{5});
+        QCOMPARE(formats::kOutputFormats.size(), std::size_t{7});
         QStringList names;
         for (const OutputFormat f : formats::kOutputFormats) {
             names << QString::fromLatin1(formats::formatName(f).data(), static_cast<qsizetype>(formats::formatName(f).size()));
             QCOMPARE(formats::formatFromName(formats::formatName(f)), std::optional(f));
         }
-        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb"}));
+        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf"}));
+        QCOMPARE(formats::formatNameList("|"), std::string("dxf|cad-dxf|obj|stl|glb|print-stl|3mf"));
+        QCOMPARE(formats::formatExtension(OutputFormat::PrintStl), std::string_view("stl"));
+        QCOMPARE(formats::formatExtension(OutputFormat::ThreeMf), std::string_view("3mf"));
+        for (const OutputFormat f : formats::kOutputFormats)
+            QCOMPARE(formats::isPrintable(f), f == OutputFormat::PrintStl || f == OutputFormat::ThreeMf);
         QCOMPARE(formats::formatFromName("CAD-DXF"), std::optional(OutputFormat::CadDxf));
         for (const char* wrong : {"", "cad", "cad_dxf", " obj", "gltf", "dxf2"})
             QVERIFY2(!formats::formatFromName(wrong), wrong);
@@ -102,6 +109,7 @@ private slots:
         QTest::addRow("STL upper case") << "/tmp/FLOWER.STL" << OutputFormat::Stl;
         QTest::addRow("Glb mixed case") << "a.b/flower.Glb" << OutputFormat::Glb;
         QTest::addRow("Japanese name") << "花.obj" << OutputFormat::Obj;
+        QTest::addRow("3mf upper case") << "flower.3MF" << OutputFormat::ThreeMf;
         QTest::addRow("no extension") << "flower" << OutputFormat::Dxf;
         QTest::addRow("dot in the folder only") << "my.obj/flower" << OutputFormat::Dxf;
         QTest::addRow("Windows folder") << "C:\\my.stl\\flower" << OutputFormat::Dxf;
@@ -180,7 +188,8 @@ private slots:
     {
         QTest::addColumn<OutputFormat>("format");
         for (const OutputFormat f : formats::kOutputFormats)
-            QTest::addRow("%s", formats::formatName(f).data()) << f;
+            if (!formats::isPrintable(f))
+                QTest::addRow("%s", formats::formatName(f).data()) << f;
     }
     void progressCancelAndFailureAsDxf()
     {

@@ -128,7 +128,7 @@ private slots:
     {
         WindowDriver d;
         const QStringList types = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", "STLファイル(*.stl)",
-                                   "glTFバイナリ(*.glb)"};
+                                   "glTFバイナリ(*.glb)", "3Dプリント用STL(*.stl)", "3Dプリント用3MF(*.3mf)"};
         const QString obj = d.path(QStringLiteral("flower.obj")), cad = d.path(QStringLiteral("cad.dxf"));
         d.saveDialog.answers << obj << cad << QString();
         d.saveDialog.filterAnswers << 2 << 1;

@@ -119,6 +119,9 @@ val coreInfo()
     info.set("confirmFaceCount", formats::kConfirmFaceCount);
     val list = val::array();
     for (const formats::OutputFormat format : formats::kOutputFormats) {
+        // The printable solid needs the solid builder, which the browser build leaves out.
+        if (formats::isPrintable(format))
+            continue;
         val f = val::object();
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
@@ -175,7 +178,7 @@ std::string extensionOf(const std::string& fileName)
 std::optional<formats::OutputFormat> formatOfExtension(const std::string& extension)
 {
     for (const formats::OutputFormat format : formats::kOutputFormats)
-        if (formats::formatExtension(format) == extension)
+        if (!formats::isPrintable(format) && formats::formatExtension(format) == extension)
             return format;
     return std::nullopt;
 }

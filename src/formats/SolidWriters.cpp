@@ -1,0 +1,136 @@
+#include "formats/SolidWriters.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "Version.h"
+#include "formats/ZipStore.h"
+
+namespace petalwright::formats {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "STL numbers are little-endian");
+
+constexpr std::size_t kHeadBytes = 80;
+constexpr std::size_t kTriangleBytes = 50;
+
+using Corner = std::array<float, 3>;
+
+std::array<float, 3> outwardNormal(const Corner& a, const Corner& b, const Corner& c)
+{
+    const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+    const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double l = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (l == 0)
+        return {0, 0, 0};
+    return {static_cast<float>(n[0] / l), static_cast<float>(n[1] / l), static_cast<float>(n[2] / l)};
+}
+
+// A float as its shortest text that reads back as the same float.
+void appendFloat(std::string& out, float value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value == 0.0f ? 0.0f : value);
+    out.append(buffer, result.ptr);
+}
+
+std::string xmlEscaped(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\r':
+        case '\n': out += ' '; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+WriteOutcome writePrintStlFile(const SolidMesh& solid, OutputSink& sink)
+{
+    std::string head = "Petalwright ";
+    head += version::kVersionText;
+    head += " printable flower, binary STL, millimetres, Z up"; // never begins with "solid"
+    head.resize(kHeadBytes, ' ');
+    std::string data = std::move(head);
+    data.reserve(kHeadBytes + 4 + solid.triangles.size() * kTriangleBytes);
+    const auto count = static_cast<std::uint32_t>(solid.triangles.size());
+    data.append(reinterpret_cast<const char*>(&count), 4);
+    for (const auto& t : solid.triangles) {
+        const Corner& a = solid.points[t[0]];
+        const Corner& b = solid.points[t[1]];
+        const Corner& c = solid.points[t[2]];
+        const std::array<float, 3> n = outwardNormal(a, b, c);
+        char record[kTriangleBytes] = {};
+        std::memcpy(record, n.data(), 12);
+        std::memcpy(record + 12, a.data(), 12);
+        std::memcpy(record + 24, b.data(), 12);
+        std::memcpy(record + 36, c.data(), 12);
+        data.append(record, kTriangleBytes);
+    }
+    return sink.write(data) ? WriteOutcome::Finished : WriteOutcome::Failed;
+}
+
+WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
+{
+    std::string model;
+    model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
+    model += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\">\n";
+    model += " <metadata name=\"Application\">Petalwright ";
+    model += version::kVersionText;
+    model += "</metadata>\n";
+    std::string description;
+    for (const std::string& line : commentLines(info)) {
+        if (line == "//")
+            continue;
+        if (!description.empty())
+            description += " / ";
+        description += line.starts_with("// ") ? line.substr(3) : line;
+    }
+    model += " <metadata name=\"Description\">" + xmlEscaped(description) + "</metadata>\n";
+    model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";
+    for (const auto& p : solid.points) {
+        model += "     <vertex x=\"";
+        appendFloat(model, p[0]);
+        model += "\" y=\"";
+        appendFloat(model, p[1]);
+        model += "\" z=\"";
+        appendFloat(model, p[2]);
+        model += "\"/>\n";
+    }
+    model += "    </vertices>\n    <triangles>\n";
+    for (const auto& t : solid.triangles) {
+        model += "     <triangle v1=\"" + std::to_string(t[0]) + "\" v2=\"" + std::to_string(t[1]) + "\" v3=\"" + std::to_string(t[2]) + "\"/>\n";
+    }
+    model += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
+
+    ZipStore zip;
+    zip.add("[Content_Types].xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+            "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+            "<Default Extension=\"model\" ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/>"
+            "</Types>\n");
+    zip.add("_rels/.rels",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel0\" "
+            "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
+            "</Relationships>\n");
+    zip.add("3D/3dmodel.model", model);
+    return sink.write(zip.finish()) ? WriteOutcome::Finished : WriteOutcome::Failed;
+}
+
+} // namespace petalwright::formats

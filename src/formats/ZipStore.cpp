@@ -1,0 +1,109 @@
+#include "formats/ZipStore.h"
+
+#include <array>
+
+namespace petalwright::formats {
+namespace {
+
+constexpr std::uint32_t kLocalHeader = 0x04034b50;
+constexpr std::uint32_t kCentralHeader = 0x02014b50;
+constexpr std::uint32_t kEndRecord = 0x06054b50;
+constexpr std::uint16_t kVersion = 20;   // 2.0: what a stored entry needs
+constexpr std::uint16_t kDosDate = 0x21; // 1980-01-01: the package does not carry a time
+constexpr std::uint16_t kFlagUtf8 = 0x0800;
+
+void put16(std::string& out, std::uint16_t v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+void put32(std::string& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::array<std::uint32_t, 256> crcTable()
+{
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+} // namespace
+
+std::uint32_t crc32(std::string_view bytes)
+{
+    static const std::array<std::uint32_t, 256> table = crcTable();
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const char b : bytes)
+        c = table[(c ^ static_cast<unsigned char>(b)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+void ZipStore::add(std::string_view name, std::string_view bytes)
+{
+    const std::uint32_t crc = crc32(bytes);
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    const auto nameLength = static_cast<std::uint16_t>(name.size());
+    const auto offset = static_cast<std::uint32_t>(m_data.size());
+
+    put32(m_data, kLocalHeader);
+    put16(m_data, kVersion);
+    put16(m_data, kFlagUtf8);
+    put16(m_data, 0); // stored
+    put16(m_data, 0); // time
+    put16(m_data, kDosDate);
+    put32(m_data, crc);
+    put32(m_data, size);
+    put32(m_data, size);
+    put16(m_data, nameLength);
+    put16(m_data, 0);
+    m_data += name;
+    m_data += bytes;
+
+    put32(m_directory, kCentralHeader);
+    put16(m_directory, kVersion);
+    put16(m_directory, kVersion);
+    put16(m_directory, kFlagUtf8);
+    put16(m_directory, 0);
+    put16(m_directory, 0);
+    put16(m_directory, kDosDate);
+    put32(m_directory, crc);
+    put32(m_directory, size);
+    put32(m_directory, size);
+    put16(m_directory, nameLength);
+    put16(m_directory, 0); // extra
+    put16(m_directory, 0); // comment
+    put16(m_directory, 0); // disk
+    put16(m_directory, 0); // internal attributes
+    put32(m_directory, 0); // external attributes
+    put32(m_directory, offset);
+    m_directory += name;
+    ++m_count;
+}
+
+std::string ZipStore::finish()
+{
+    const auto directoryOffset = static_cast<std::uint32_t>(m_data.size());
+    const auto directorySize = static_cast<std::uint32_t>(m_directory.size());
+    std::string out = std::move(m_data);
+    out += m_directory;
+    put32(out, kEndRecord);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, m_count);
+    put16(out, m_count);
+    put32(out, directorySize);
+    put32(out, directoryOffset);
+    put16(out, 0);
+    return out;
+}
+
+} // namespace petalwright::formats

@@ -1,0 +1,81 @@
+#include "solid/SolidOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace petalwright::solid {
+namespace {
+
+constexpr double kPetalSpan = 80; // drawing units across two unscaled petals
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A positive finite number written whole (no unit, no other characters).
+std::optional<double> positiveNumber(std::string_view text)
+{
+    text = trimmed(text);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+std::string millimetres(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::round(value * 100) / 100);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace
+
+double drawingSizeMm(const geometry::FlowerParameters& parameters)
+{
+    return std::ceil(kPetalSpan * std::max(1.0, parameters.petalScale));
+}
+
+std::string checkSolidOptions(std::string_view thicknessText, std::string_view sizeText,
+                              const geometry::FlowerParameters& parameters, SolidOptions& options)
+{
+    std::string problems;
+    const auto add = [&](const std::string& line) {
+        if (!problems.empty())
+            problems += '\n';
+        problems += line;
+    };
+    const std::optional<double> thickness = positiveNumber(thicknessText);
+    if (!thickness)
+        add("厚さは 0 より大きい数（mm）にしてください: " + std::string(thicknessText));
+    std::optional<double> size;
+    if (!trimmed(sizeText).empty()) {
+        size = positiveNumber(sizeText);
+        if (!size)
+            add("大きさは 0 より大きい数（mm）にしてください: " + std::string(sizeText));
+    }
+    if (!problems.empty())
+        return problems;
+
+    const double across = size ? *size : drawingSizeMm(parameters);
+    if (*thickness < across * kThinnestPerSize || *thickness > across * kThickestPerSize) {
+        add("厚さ " + millimetres(*thickness) + " mm は大きさ " + (size ? "" : "約 ") + millimetres(across)
+            + " mm の花に合いません。大きさの 1/200 から 1/20 まで（" + millimetres(across * kThinnestPerSize) + " ～ "
+            + millimetres(across * kThickestPerSize) + " mm）にしてください。");
+        return problems;
+    }
+    options.thicknessMm = *thickness;
+    options.sizeMm = size ? *size : 0.0;
+    return problems;
+}
+
+} // namespace petalwright::solid

@@ -1,0 +1,312 @@
+// The printable solid: closed, outward, one piece, on z = 0; its size and thickness; its two files,
+// checked by admesh and by reading the 3MF package back.
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <numeric>
+#include <set>
+
+#include "formats/OutputFormat.h"
+#include "formats/ZipStore.h"
+#include "geometry/DaisyMesh.h"
+#include "geometry/SampleFlowers.h"
+#include "solid/PrintSolid.h"
+#include "solid/SolidOptions.h"
+
+using namespace petalwright;
+
+namespace {
+
+struct Built {
+    geometry::FlowerParameters parameters;
+    geometry::MeshStore mesh;
+    formats::SolidMesh solid;
+    solid::SolidOutcome outcome = solid::SolidOutcome::Failed;
+};
+
+Built build(const geometry::ParameterTexts& texts, solid::SolidOptions options = {}, const solid::SolidStep& step = {})
+{
+    Built b;
+    b.parameters = geometry::convertParameters(texts);
+    b.mesh.allocate(b.parameters.overlapCount, b.parameters.petalCount);
+    geometry::SeededRandom random(1);
+    geometry::makeDaisyMesh(b.parameters, b.mesh, random);
+    b.outcome = solid::buildPrintSolid(b.mesh, b.parameters.overlapCount, b.parameters.petalCount, options, b.solid, step);
+    return b;
+}
+
+double volume(const formats::SolidMesh& s)
+{
+    double sum = 0;
+    for (const auto& t : s.triangles) {
+        const auto& a = s.points[t[0]];
+        const auto& b = s.points[t[1]];
+        const auto& c = s.points[t[2]];
+        sum += (double(a[0]) * (double(b[1]) * c[2] - double(b[2]) * c[1]) - double(a[1]) * (double(b[0]) * c[2] - double(b[2]) * c[0])
+                + double(a[2]) * (double(b[0]) * c[1] - double(b[1]) * c[0])) / 6;
+    }
+    return sum;
+}
+
+// min x, y, z, max x, y, z
+std::array<double, 6> box(const formats::SolidMesh& s)
+{
+    std::array<double, 6> b = {1e300, 1e300, 1e300, -1e300, -1e300, -1e300};
+    for (const auto& p : s.points)
+        for (std::size_t a = 0; a < 3; ++a) {
+            b[a] = std::min(b[a], double(p[a]));
+            b[a + 3] = std::max(b[a + 3], double(p[a]));
+        }
+    return b;
+}
+
+// Empty when every edge joins exactly two triangles that run it in opposite directions, every
+// triangle has an area, and all triangles form one piece; else what is wrong.
+QString shellProblem(const formats::SolidMesh& s)
+{
+    std::map<std::pair<std::uint32_t, std::uint32_t>, int> directed;
+    std::vector<std::uint32_t> parent(s.points.size());
+    std::iota(parent.begin(), parent.end(), 0u);
+    const auto find = [&](std::uint32_t v) {
+        while (parent[v] != v)
+            v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    for (const auto& t : s.triangles) {
+        if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2] || s.points[t[0]] == s.points[t[1]] || s.points[t[1]] == s.points[t[2]]
+            || s.points[t[0]] == s.points[t[2]])
+            return QStringLiteral("a triangle without area");
+        for (int i = 0; i < 3; ++i)
+            ++directed[{t[static_cast<std::size_t>(i)], t[static_cast<std::size_t>((i + 1) % 3)]}];
+        parent[find(t[1])] = find(t[0]);
+        parent[find(t[2])] = find(t[0]);
+    }
+    for (const auto& [edge, count] : directed) {
+        if (count != 1)
+            return QStringLiteral("an edge run %1 times the same way").arg(count);
+        if (!directed.contains({edge.second, edge.first}))
+            return QStringLiteral("an open edge");
+    }
+    std::set<std::uint32_t> pieces;
+    for (const auto& t : s.triangles)
+        pieces.insert(find(t[0]));
+    if (pieces.size() != 1)
+        return QStringLiteral("%1 pieces").arg(pieces.size());
+    return {};
+}
+
+geometry::ParameterTexts texts(const char* petals, const char* overlap, const char* width, const char* scale, const char* start, const char* end)
+{
+    return {petals, overlap, width, scale, start, end};
+}
+
+// admesh's counters for a file; empty when admesh is missing.
+QMap<QString, double> admesh(const QString& path)
+{
+    QProcess run;
+    run.start(QStringLiteral("admesh"), {path});
+    if (!run.waitForFinished(60000) || run.exitCode() != 0)
+        return {};
+    QMap<QString, double> values;
+    static const QRegularExpression line(QStringLiteral("^([A-Za-z ]+?)\\s*:\\s*(-?[0-9.]+)"));
+    for (const QString& text : QString::fromUtf8(run.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        // Two counters share a line: "Number of parts : 1   Volume : 123".
+        for (const QString& part : text.split(QRegularExpression(QStringLiteral("\\s{3,}(?=[A-Z])")))) {
+            const auto m = line.match(part.trimmed());
+            if (m.hasMatch())
+                values[m.captured(1).trimmed()] = m.captured(2).toDouble();
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+class TestPrintSolid : public QObject {
+    Q_OBJECT
+private slots:
+    void closedOutwardOnePiece_data()
+    {
+        QTest::addColumn<geometry::ParameterTexts>("flower");
+        QTest::addColumn<double>("size"); // the others at half the size: a quarter of the time, the same shapes
+        QTest::addRow("default") << geometry::defaultParameterTexts() << 0.0;
+        for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
+            geometry::ParameterTexts t;
+            for (std::size_t i = 0; i < t.size(); ++i)
+                t[i] = std::string(sample.texts[i]);
+            QTest::addRow("%s", std::string(sample.name).c_str()) << t << 40.0;
+        }
+        QTest::addRow("one ring of two narrow petals") << texts("2", "1", "1", "1", "90", "90") << 40.0;
+        QTest::addRow("hanging straight down") << texts("6", "6", "5", "0.5", "0", "0") << 40.0;
+        QTest::addRow("closed upward") << texts("6", "6", "5", "0.5", "180", "180") << 40.0;
+        QTest::addRow("20 x 10") << texts("20", "10", "5", "0.5", "90", "135") << 40.0;
+    }
+    void closedOutwardOnePiece()
+    {
+        QFETCH(geometry::ParameterTexts, flower);
+        QFETCH(double, size);
+        solid::SolidOptions options;
+        options.sizeMm = size;
+        const Built b = build(flower, options);
+        QCOMPARE(b.outcome, solid::SolidOutcome::Finished);
+        const QString problem = shellProblem(b.solid);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(volume(b.solid) > 0);
+        const auto bounds = box(b.solid);
+        QCOMPARE(bounds[2], 0.0);
+        QVERIFY(std::abs(bounds[0] + bounds[3]) < 1e-3 && std::abs(bounds[1] + bounds[4]) < 1e-3);
+        // The base: a flat face on z = 0 the first layer can hold.
+        int onBase = 0;
+        for (const auto& p : b.solid.points)
+            onBase += p[2] == 0.0f;
+        QVERIFY2(onBase >= 8, qPrintable(QString::number(onBase)));
+
+        // admesh reads the STL as one part with nothing to mend.
+        if (QStandardPaths::findExecutable(QStringLiteral("admesh")).isEmpty())
+            QFAIL("admesh is missing (tools/build.sh installs it)");
+        QTemporaryDir dir;
+        formats::MemorySink sink;
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::PrintStl, b.solid, {}, sink), formats::WriteOutcome::Finished);
+        QFile file(dir.filePath(QStringLiteral("flower.stl")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sink.data.data(), static_cast<qint64>(sink.data.size()));
+        file.close();
+        const QMap<QString, double> found = admesh(file.fileName());
+        QCOMPARE(found.value(QStringLiteral("Number of parts"), -1), 1.0);
+        for (const char* counter : {"Degenerate facets", "Edges fixed", "Facets removed", "Facets added", "Facets reversed", "Backwards edges"})
+            QVERIFY2(found.value(QString::fromLatin1(counter), -1) == 0.0, counter);
+        QVERIFY(std::abs(found.value(QStringLiteral("Volume")) - volume(b.solid)) < 1e-3 * volume(b.solid));
+    }
+
+    void sizeAndThickness()
+    {
+        solid::SolidOptions options;
+        options.sizeMm = 120;
+        const auto bounds = box(build(geometry::defaultParameterTexts(), options).solid);
+        QVERIFY(std::abs(std::max(bounds[3] - bounds[0], bounds[4] - bounds[1]) - 120) < 0.01);
+
+        // One ring: twice the thickness is about twice the volume (the heart does not grow with it).
+        const geometry::ParameterTexts ring = texts("12", "1", "8", "1", "100", "100");
+        solid::SolidOptions thin, thick;
+        thin.thicknessMm = 1.0;
+        thick.thicknessMm = 2.0;
+        const double ratio = volume(build(ring, thick).solid) / volume(build(ring, thin).solid);
+        QVERIFY2(ratio > 1.8 && ratio < 2.2, qPrintable(QString::number(ratio)));
+    }
+
+    void progressAndCancel()
+    {
+        const geometry::ParameterTexts flower = texts("6", "3", "5", "0.5", "90", "135");
+        QList<int> steps;
+        const Built whole = build(flower, {}, [&](int done, int total) {
+            steps << done;
+            return total == solid::solidStepTotal(3, 6);
+        });
+        QCOMPARE(whole.outcome, solid::SolidOutcome::Finished);
+        QCOMPARE(steps.size(), solid::solidStepTotal(3, 6));
+        QCOMPARE(steps.last(), solid::solidStepTotal(3, 6));
+        for (int k = 1; k <= solid::solidStepTotal(3, 6); ++k) {
+            const Built stopped = build(flower, {}, [&](int done, int) { return done < k; });
+            QCOMPARE(stopped.outcome, solid::SolidOutcome::Cancelled);
+            QVERIFY(stopped.solid.triangles.empty());
+        }
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QString>("thickness");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("problems");
+        QTest::addRow("defaults") << "1.2" << "" << "";
+        QTest::addRow("size with blanks") << " 2 " << " 120 " << "";
+        QTest::addRow("zero") << "0" << "" << "厚さは 0 より大きい数（mm）にしてください: 0";
+        QTest::addRow("negative size") << "1.2" << "-5" << "大きさは 0 より大きい数（mm）にしてください: -5";
+        QTest::addRow("not numbers") << "abc" << "12mm"
+                                     << "厚さは 0 より大きい数（mm）にしてください: abc\n大きさは 0 より大きい数（mm）にしてください: 12mm";
+        QTest::addRow("empty thickness") << "" << "" << "厚さは 0 より大きい数（mm）にしてください: ";
+        QTest::addRow("infinite") << "inf" << "" << "厚さは 0 より大きい数（mm）にしてください: inf";
+        QTest::addRow("too thick for the size") << "7" << "120"
+                                                << "厚さ 7 mm は大きさ 120 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.6 ～ 6 mm）にしてください。";
+        QTest::addRow("too thin for the design") << "0.1" << ""
+                                                 << "厚さ 0.1 mm は大きさ 約 80 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.4 ～ 4 mm）にしてください。";
+    }
+    void options()
+    {
+        QFETCH(QString, thickness);
+        QFETCH(QString, size);
+        QFETCH(QString, problems);
+        solid::SolidOptions options;
+        options.thicknessMm = -1;
+        const std::string found = solid::checkSolidOptions(thickness.toStdString(), size.toStdString(),
+                                                           geometry::convertParameters(geometry::defaultParameterTexts()), options);
+        QCOMPARE(QString::fromStdString(found), problems);
+        QCOMPARE(options.thicknessMm > 0, problems.isEmpty());
+    }
+
+    void threeMfPackage()
+    {
+        QCOMPARE(formats::crc32("123456789"), 0xCBF43926u); // the check value of the zip CRC
+        const Built b = build(texts("2", "1", "1", "1", "90", "90"));
+        formats::MemorySink stl, package;
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::PrintStl, b.solid, {}, stl), formats::WriteOutcome::Finished);
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, {}, package), formats::WriteOutcome::Finished);
+        QCOMPARE(stl.data.size(), 84 + 50 * b.solid.triangles.size());
+        QVERIFY(!stl.data.starts_with("solid"));
+
+        // Walk the local entries: stored, CRC and sizes right, the three parts in order.
+        const std::string& zip = package.data;
+        const auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(zip[at])) | std::uint32_t(std::uint8_t(zip[at + 1])) << 8; };
+        const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+        QStringList names;
+        std::string model;
+        std::size_t at = 0;
+        while (u32(at) == 0x04034b50) {
+            QCOMPARE(u16(at + 8), 0u);
+            const std::uint32_t size = u32(at + 18);
+            QCOMPARE(u32(at + 22), size);
+            const std::string name = zip.substr(at + 30, u16(at + 26));
+            const std::string data = zip.substr(at + 30 + name.size() + u16(at + 28), size);
+            QCOMPARE(formats::crc32(data), u32(at + 14));
+            names << QString::fromStdString(name);
+            if (name == "3D/3dmodel.model")
+                model = data;
+            at += 30 + name.size() + u16(at + 28) + size;
+        }
+        QCOMPARE(names, QStringList({"[Content_Types].xml", "_rels/.rels", "3D/3dmodel.model"}));
+        QCOMPARE(u32(zip.size() - 22), 0x06054b50u);
+        QCOMPARE(u16(zip.size() - 12), 3u);
+
+        // The model: millimetres, the same corners as the STL, every triangle.
+        QXmlStreamReader xml(QByteArray::fromStdString(model));
+        std::size_t vertices = 0, triangles = 0;
+        QString unit;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("model"))
+                unit = xml.attributes().value(QLatin1String("unit")).toString();
+            if (xml.name() == QLatin1String("vertex")) {
+                const auto& p = b.solid.points[vertices++];
+                for (int a = 0; a < 3; ++a)
+                    QCOMPARE(xml.attributes().value(QString(QChar(u'x' + a))).toFloat(), p[static_cast<std::size_t>(a)]);
+            }
+            triangles += xml.name() == QLatin1String("triangle");
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(unit, QStringLiteral("millimeter"));
+        QCOMPARE(vertices, b.solid.points.size());
+        QCOMPARE(triangles, b.solid.triangles.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrintSolid)
+#include "tst_printsolid.moc"

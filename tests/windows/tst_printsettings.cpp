@@ -1,0 +1,108 @@
+// The printable types in the window: the thickness and size dialog after the save dialog, its
+// checks and memory, the solid's progress and cancel.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "WindowDriver.h"
+#include "windows/PrintSettings.h"
+
+using namespace petalwright;
+
+class TestPrintSettings : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+
+    // Chooses `name` with the save dialog's type `type`, then runs `answer` on the dialog that follows.
+    static void choose(testing::WindowDriver& d, const QString& name, int type, const std::function<void(QWidget*)>& answer)
+    {
+        d.saveDialog.answers << d.path(name);
+        d.saveDialog.filterAnswers << type;
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            asked = dialog && dialog->objectName() == QStringLiteral("frmPRINT");
+            if (asked)
+                answer(dialog);
+        });
+        QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
+        QVERIFY(asked);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    static void type(QWidget* dialog, const QString& thickness, const QString& size)
+    {
+        dialog->findChild<QLineEdit*>(QStringLiteral("txtTHICK"))->setText(thickness);
+        dialog->findChild<QLineEdit*>(QStringLiteral("txtSIZE"))->setText(size);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The remembered values go to a folder of this test only.
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    }
+
+    void askedCheckedRememberedAndWritten()
+    {
+        testing::WindowDriver d;
+        QStringList shownBefore;
+        choose(d, QStringLiteral("flower.3mf"), 6, [&](QWidget* dialog) {
+            QCOMPARE(dialog->findChild<QLineEdit*>(QStringLiteral("txtTHICK"))->text(), QStringLiteral("1.2"));
+            type(dialog, QStringLiteral("0"), QString());
+            shownBefore = d.messageBox.shown;
+            QVERIFY(dialog->isVisible()); // a bad value keeps the dialog open
+            type(dialog, QStringLiteral("2"), QStringLiteral("60"));
+        });
+        QCOMPARE(shownBefore, QStringList{QStringLiteral("! 厚さは 0 より大きい数（mm）にしてください: 0")});
+        QCOMPARE(d.saveDialog.requests.last().filters.last(), QStringLiteral("3Dプリント用3MF(*.3mf)"));
+
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(run.finished);
+        QVERIFY(run.progress.contains(QStringLiteral("立体にまとめています 1 / 8")));
+        QVERIFY(testing::fileBytes(d.path(QStringLiteral("flower.3mf"))).startsWith("PK\x03\x04"));
+
+        const windows::PrintTexts remembered = windows::rememberedPrintTexts();
+        QCOMPARE(QStringList({remembered.thickness, remembered.size}), QStringList({"2", "60"}));
+    }
+
+    void cancelledDialogOrSolidWritesNothing()
+    {
+        testing::WindowDriver d;
+        // Cancelling the small dialog cancels the file choice.
+        choose(d, QStringLiteral("none.stl"), 5, [](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCANCEL")), Qt::LeftButton);
+        });
+        QVERIFY(d.window.txtDXFFILE->text().isEmpty() || !d.window.txtDXFFILE->text().endsWith(QStringLiteral("none.stl")));
+
+        // A cancel while the solid is built: no file, and the window closes.
+        choose(d, QStringLiteral("flower.stl"), 5, [](QWidget* dialog) { type(dialog, QStringLiteral("1.2"), QString()); });
+        d.atYield = [](int, windows::frmDXF* dlg) {
+            if (dlg->lblMSG->text().startsWith(QStringLiteral("立体")))
+                QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton);
+        };
+        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+        QVERIFY(!run.finished);
+        QVERIFY(!QFile::exists(d.path(QStringLiteral("flower.stl"))));
+    }
+
+    void thicknessMustFitTheSize()
+    {
+        testing::WindowDriver d;
+        choose(d, QStringLiteral("small.3mf"), 6, [&](QWidget* dialog) {
+            type(dialog, QStringLiteral("3"), QStringLiteral("50"));
+            QVERIFY(dialog->isVisible());
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCANCEL")), Qt::LeftButton);
+        });
+        QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! 厚さ 3 mm は大きさ 50 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.25 ～ 2.5 mm）にしてください。")});
+        QVERIFY(!QFile::exists(d.path(QStringLiteral("small.3mf"))));
+    }
+};
+
+QTEST_MAIN(TestPrintSettings)
+#include "tst_printsettings.moc"

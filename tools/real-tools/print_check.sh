@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The printable flowers in PrusaSlicer and FreeCAD: tools/real-tools.sh --print [CLI]
+# For the default flower, every sample, a ring of two narrow petals, petals at 0 and at 180 degrees
+# and a flower of 20 x 10: PrusaSlicer's --info on the 3MF and the STL (manifold, one part, min_z 0,
+# nothing repaired, the same size), a slicing with supports without warnings, and FreeCAD's mesh check
+# of the STL (solid, no self-intersections, no non-manifold edges, one component). Prints one line
+# per flower; exit status 1 when a check fails.
+set -euo pipefail
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+bash "$(dirname "$0")/../install-packages.sh" prusa-slicer freecad
+declare -A flowers=(
+    [default]="" [narrow]="--petals 2 --overlap 1 --width 1 --scale 1 --angle-start 90 --angle-end 90"
+    [down]="--angle-start 0 --angle-end 0" [up]="--angle-start 180 --angle-end 180" [20x10]="--petals 20 --overlap 10")
+for name in $("$cli" --list-presets | awk '{ print $1 }'); do flowers[$name]="--preset $name"; done
+failed=0
+for name in "${!flowers[@]}"; do
+    # shellcheck disable=SC2086
+    "$cli" -q --seed 1 ${flowers[$name]} "$work/$name.3mf"
+    # shellcheck disable=SC2086
+    "$cli" -q --seed 1 --format print-stl ${flowers[$name]} "$work/$name.stl"
+    info3mf=$(prusa-slicer --info "$work/$name.3mf" 2>/dev/null)
+    infostl=$(prusa-slicer --info "$work/$name.stl" 2>/dev/null)
+    sizes() { grep -E '^size_[xyz]' <<<"$1"; }
+    problems=()
+    grep -q '^manifold = yes' <<<"$info3mf" || problems+=("not manifold")
+    grep -qE '^number_of_parts = +1$' <<<"$info3mf" || problems+=("not one part")
+    grep -q '^min_z = 0.000000' <<<"$info3mf" || problems+=("min_z not 0")
+    ! grep -qE '^(open_edges|facets_reversed|backwards_edges|degenerate_facets|edges_fixed)' <<<"$info3mf" || problems+=("repaired")
+    [ "$(sizes "$info3mf")" = "$(sizes "$infostl")" ] || problems+=("3MF and STL differ in size")
+    start=$(date +%s.%N)
+    if ! prusa-slicer --export-gcode --support-material --output "$work/$name.gcode" "$work/$name.3mf" >"$work/$name.log" 2>&1 \
+        || grep -qiE 'warning|empty layer|make sure the object is printable' "$work/$name.log"; then
+        problems+=("slicing: $(grep -iE 'warning|empty|printable|error' "$work/$name.log" | head -1)")
+    fi
+    seconds=$(echo "$(date +%s.%N) - $start" | bc)
+    freecad=$(freecadcmd -c "import Mesh; m = Mesh.Mesh('$work/$name.stl'); print('FC', m.isSolid(), m.hasSelfIntersections(), m.hasNonManifolds(), len(m.getSeparateComponents()))" 2>/dev/null | grep '^FC' || true)
+    [ "$freecad" = "FC True False False 1" ] || problems+=("FreeCAD: ${freecad:-no answer}")
+    printf '%-14s %s facets=%s slicing=%.1fs %s %s\n' "$name" "$(sizes "$info3mf" | tr '\n' ' ')" \
+        "$(grep -oP '^number_of_facets = \K.*' <<<"$info3mf")" "$seconds" \
+        "$(grep -E '^; estimated printing time \(normal mode\)' "$work/$name.gcode" 2>/dev/null | sed 's/; //')" \
+        "${problems[*]:-ok}"
+    [ ${#problems[@]} -eq 0 ] || failed=1
+done
+exit $failed
