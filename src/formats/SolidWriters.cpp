@@ -2,9 +2,11 @@
 
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+
+#include <fmt/format.h>
 
 #include "Version.h"
 #include "formats/ZipStore.h"
@@ -33,9 +35,8 @@ std::array<float, 3> outwardNormal(const Corner& a, const Corner& b, const Corne
 // A float as its shortest text that reads back as the same float.
 void appendFloat(std::string& out, float value)
 {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value == 0.0f ? 0.0f : value);
-    out.append(buffer, result.ptr);
+    // fmt rather than std::to_chars: the browser build's library has no floating-point to_chars.
+    fmt::format_to(std::back_inserter(out), "{}", value == 0.0f ? 0.0f : value);
 }
 
 std::string xmlEscaped(std::string_view text)
