@@ -57,7 +57,6 @@ public:
     }
     QList<QUrl> opened;
     bool starts = true; // whether a browser starts
-
 };
 
 class FixedClock final : public platform::Clock {

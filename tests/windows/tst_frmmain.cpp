@@ -176,7 +176,6 @@ private slots:
         QCOMPARE(testing::wrongFonts(&w), QStringList());
         for (QLabel* label : w.Label) // the long labels fit in that face
             QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
-
     }
 
     // Web Help: the page opens when it is there; a missing page or a browser that does not start is
