@@ -404,8 +404,9 @@ private slots:
                         return !ownFiles({folder, cache + "/petalwright"}).isEmpty();
                     };
                     bool ended = false;
+                    // A short nap between looks leaves the core to the program under test on a busy machine.
                     while (!(ended = process.waitForFinished(0)) && !inWindow())
-                        ;
+                        ::usleep(200);
                     if (ended)
                         continue; // done before the window was seen
                     ::kill(static_cast<pid_t>(process.processId()), number);
