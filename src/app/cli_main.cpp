@@ -23,6 +23,7 @@
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
 #include "platform/SafeFile.h"
+#include "platform/EndSignals.h"
 #include "platform/LocalDateTime.h"
 #include "platform/PathName.h"
 #include "platform/StandardOutputFile.h"
@@ -57,22 +58,7 @@ void onEndSignal(int number)
 
 // Every signal that would end the program ends it through onEndSignal; a closed pipe and the file
 // size limit come back from write as errors (EPIPE, EFBIG) with their message instead.
-void installSignalHandlers()
-{
-    struct sigaction action {};
-    action.sa_handler = onEndSignal;
-    sigfillset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO}) {
-        // What the caller chose to ignore stays ignored (nohup, a background job's Ctrl+C).
-        struct sigaction before {};
-        if (::sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
-            continue;
-        ::sigaction(number, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
-}
+void installSignalHandlers() { platform::catchEndSignals(onEndSignal); }
 
 // The first error of a print to stdout (errno), 0 while every print went through.
 int g_outError = 0;

@@ -22,19 +22,10 @@ void onEndSignal(int number)
 
 } // namespace
 
-EndSignals::EndSignals(QObject* parent) : QObject(parent)
+void catchEndSignals(void (*handler)(int))
 {
-    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char bytes[16];
-        while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
-        }
-        emit arrived(static_cast<int>(g_signal));
-    });
     struct sigaction action {};
-    action.sa_handler = onEndSignal;
+    action.sa_handler = handler;
     sigfillset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGIO}) {
@@ -46,6 +37,20 @@ EndSignals::EndSignals(QObject* parent) : QObject(parent)
     }
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+EndSignals::EndSignals(QObject* parent) : QObject(parent)
+{
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char bytes[16];
+        while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        emit arrived(static_cast<int>(g_signal));
+    });
+    catchEndSignals(onEndSignal);
 }
 
 EndSignals::~EndSignals() = default;

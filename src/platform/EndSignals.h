@@ -8,6 +8,11 @@ class QSocketNotifier;
 
 namespace petalwright::platform {
 
+// Sends every signal that would end the program to `handler`, except those the caller set to be
+// ignored (nohup, a background job's Ctrl+C); a closed pipe and the file size limit are ignored, so
+// they come back from write as errors (EPIPE, EFBIG) with their message instead.
+void catchEndSignals(void (*handler)(int));
+
 class EndSignals final : public QObject {
     Q_OBJECT
 public:
