@@ -57,6 +57,8 @@ bool askPrintTexts(QWidget* parent, platform::MessageBox& messageBox, const std:
         dialog.accept();
     });
     widgets::setFONT(&dialog);
+    // Wide enough for the whole hint in the form font.
+    size->setMinimumWidth(size->fontMetrics().horizontalAdvance(size->placeholderText()) + 3 * size->fontMetrics().averageCharWidth());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     texts = {thickness->text().trimmed(), size->text().trimmed()};
