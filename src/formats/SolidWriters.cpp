@@ -1,7 +1,6 @@
 #include "formats/SolidWriters.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -9,15 +8,11 @@
 #include <fmt/format.h>
 
 #include "Version.h"
+#include "formats/StlRecord.h"
 #include "formats/ZipStore.h"
 
 namespace petalwright::formats {
 namespace {
-
-static_assert(std::endian::native == std::endian::little, "STL numbers are little-endian");
-
-constexpr std::size_t kHeadBytes = 80;
-constexpr std::size_t kTriangleBytes = 50;
 
 using Corner = std::array<float, 3>;
 
@@ -60,25 +55,15 @@ std::string xmlEscaped(std::string_view text)
 
 WriteOutcome writePrintStlFile(const SolidMesh& solid, OutputSink& sink)
 {
-    std::string head = "Petalwright ";
-    head += version::kVersionText;
-    head += " printable flower, binary STL, millimetres, Z up"; // never begins with "solid"
-    head.resize(kHeadBytes, ' ');
-    std::string data = std::move(head);
-    data.reserve(kHeadBytes + 4 + solid.triangles.size() * kTriangleBytes);
+    std::string data = stlHead("printable flower");
+    data.reserve(kStlHeadBytes + kStlCountBytes + solid.triangles.size() * kStlTriangleBytes);
     const auto count = static_cast<std::uint32_t>(solid.triangles.size());
-    data.append(reinterpret_cast<const char*>(&count), 4);
+    data.append(reinterpret_cast<const char*>(&count), kStlCountBytes);
     for (const auto& t : solid.triangles) {
         const Corner& a = solid.points[t[0]];
         const Corner& b = solid.points[t[1]];
         const Corner& c = solid.points[t[2]];
-        const std::array<float, 3> n = outwardNormal(a, b, c);
-        char record[kTriangleBytes] = {};
-        std::memcpy(record, n.data(), 12);
-        std::memcpy(record + 12, a.data(), 12);
-        std::memcpy(record + 24, b.data(), 12);
-        std::memcpy(record + 36, c.data(), 12);
-        data.append(record, kTriangleBytes);
+        appendStlTriangle(data, outwardNormal(a, b, c), a, b, c);
     }
     return sink.write(data) ? WriteOutcome::Finished : WriteOutcome::Failed;
 }
