@@ -28,6 +28,7 @@
 #include "platform/PathName.h"
 #include "platform/StandardOutputFile.h"
 #include "solid/PrintSolid.h"
+#include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
 
 using namespace petalwright;
@@ -323,6 +324,12 @@ int main(int argc, char* argv[])
         if (!solidProblems.empty()) {
             printLine(stderr, QString::fromStdString(solidProblems));
             return kExitBadInput;
+        }
+        // Only a printable file loads the solid's module; a missing one is said before any work.
+        std::string unavailable;
+        if (solid::loadSolidModule(&unavailable) == nullptr) {
+            printLine(stderr, QString::fromStdString(unavailable));
+            return kExitWriteFailed;
         }
     }
 

@@ -21,6 +21,7 @@
 #include "widgets/FlowerPicture.h"
 #include "windows/HelpLink.h"
 #include "windows/PrintSettings.h"
+#include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
@@ -320,6 +321,13 @@ void frmMAIN::cmdOUT_Click()
         if (chosen.filter == fileTypeFilter(candidate))
             format = candidate;
     if (formats::isPrintable(format)) {
+        // The solid's module is loaded now, so a missing one is said before any question or work.
+        std::string unavailable;
+        if (solid::loadSolidModule(&unavailable) == nullptr) {
+            m_services.messageBox->exclamation(this, QString::fromStdString(unavailable));
+            m_job.dxfFilePath.clear();
+            return;
+        }
         // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
         PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
         const auto check = [this](const PrintTexts& typed) {
