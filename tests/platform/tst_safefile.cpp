@@ -459,13 +459,15 @@ private slots:
         platform::SystemCalls& calls = platform::systemCalls();
         const auto restore = qScopeGuard([&calls] { calls = platform::realSystemCalls(); });
         if (call == "open")
-            calls.open = [](const char* name, int flags, mode_t mode) { return Fault::now() ? (errno = s_error, -1) : ::open(name, flags, mode); };
+            calls.openat = [](int at, const char* name, int flags, mode_t mode) { return Fault::now() ? (errno = s_error, -1) : ::openat(at, name, flags, mode); };
         else if (call == "write")
             calls.write = [](int fd, const void* data, std::size_t size) { return Fault::now() ? (errno = s_error, ssize_t(-1)) : ::write(fd, data, size); };
         else if (call == "fsync")
             calls.fsync = [](int fd) { return Fault::now() ? (errno = s_error, -1) : ::fsync(fd); };
+        else if (call == "unlink")
+            calls.unlinkat = [](int at, const char* name, int flags) { return Fault::now() ? (errno = s_error, -1) : ::unlinkat(at, name, flags); };
         else
-            calls.rename = [](const char* from, const char* to) { return Fault::now() ? (errno = s_error, -1) : ::rename(from, to); };
+            calls.renameat = [](int at, const char* from, int to, const char* name) { return Fault::now() ? (errno = s_error, -1) : ::renameat(at, from, to, name); };
 
         SafeFile file(path);
         bool saved = file.open();
