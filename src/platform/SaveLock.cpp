@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/SafeFile.h"
 
@@ -21,15 +22,14 @@ bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 
 QByteArray SaveLock::lockName(const QByteArray& name) { return temporaryPrefix(name) + "lock"; }
 
-QString lockHolder(int fd)
+std::optional<QString> lockHolder(int fd)
 {
+    const QString saving = QStringLiteral("ほかのプログラムがこのファイルを保存しています。終わるまで待ちます");
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return {};
     // "1: FLOCK  ADVISORY  WRITE 1234 08:01:56789 0 EOF"; waiters' lines carry "->".
     QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly))
-        return {};
+    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return saving;
     const QByteArray device = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
         + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(quint64(st.st_ino));
     for (const QByteArray& line : locks.readAll().split('\n')) {
@@ -40,17 +40,18 @@ QString lockHolder(int fd)
         QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
         const QString program = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
         if (program.startsWith(QStringLiteral("petalwright")))
-            return {};
+            return saving;
         return QStringLiteral("保存中ではないプログラム（%1、プロセス %2）がこのファイルをロックしています。ロックが外れるまで待ちます")
             .arg(program.isEmpty() ? QStringLiteral("不明") : program, QString::fromLatin1(pid));
     }
-    return {};
+    return std::nullopt;
 }
 
 SaveLock::Outcome SaveLock::acquire(int folderFd, const QByteArray& name, const std::function<bool()>& keepWaiting, struct stat& held)
 {
     release();
     m_folderFd = folderFd;
+    bool lookedAgain = false;
     for (;;) {
         if (m_fd < 0) {
             struct stat named {};
@@ -89,9 +90,12 @@ SaveLock::Outcome SaveLock::acquire(int folderFd, const QByteArray& name, const 
         if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR)
                 return Outcome::Failed;
-            const QString holder = lockHolder(m_fd);
-            m_waitingForSave = holder.isEmpty();
-            m_waitingFor = holder.isEmpty() ? QStringLiteral("ほかのプログラムがこのファイルを保存しています。終わるまで待ちます") : holder;
+            const std::optional<QString> holder = lockHolder(m_fd);
+            if (!holder && !std::exchange(lookedAgain, true))
+                continue; // let go meanwhile: try once more before saying anything
+            lookedAgain = false;
+            m_waitingFor = holder.value_or(QStringLiteral("ほかのプログラムがこのファイルを保存しています。終わるまで待ちます"));
+            m_waitingForSave = m_waitingFor.startsWith(QStringLiteral("ほかのプログラム"));
             if (keepWaiting && !keepWaiting()) {
                 release();
                 return Outcome::GaveUp;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 
 namespace petalwright::platform {
@@ -41,8 +42,9 @@ private:
     bool m_waitingForSave = false;
 };
 
-// Who holds a lock on the file open at `fd`, in Japanese: another save, or a program that is not
-// saving (its name and process number from /proc).
-QString lockHolder(int fd);
+// What a wait for the lock on the file open at `fd` waits for, in Japanese: another save, or a
+// program that is not saving (its name and process number from /proc/locks); nothing when no
+// lock on the file is listed (it was let go meanwhile).
+std::optional<QString> lockHolder(int fd);
 
 } // namespace petalwright::platform
