@@ -484,6 +484,8 @@ bool SafeFile::fail(const QString& reason)
     m_error = headline(m_path) + reason;
     if (m_existed)
         m_error += m_previousIntact ? QStringLiteral("\n\n以前のファイルは変更されていません。") : restoreNote(left);
+    if (m_previousIntact && !left.isEmpty())
+        m_error += QStringLiteral("\n上書き前の内容の控えを削除できませんでした: %1").arg(QDir::toNativeSeparators(QFile::decodeName(left)));
     return false;
 }
 

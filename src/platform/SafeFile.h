@@ -41,7 +41,7 @@ public:
     virtual void discard() = 0;
     // Japanese message naming the failure and the path; empty while nothing failed.
     QString errorMessage() const { return m_error; }
-    // Japanese note for the user found while opening (a backup an earlier save left); empty if none.
+    // Japanese note for the user found while opening (what an earlier save left); empty if none.
     QString notice() const { return m_notice; }
 
     // Called about every 20 ms while another program holds the file's lock; false gives up
@@ -73,12 +73,13 @@ QByteArray cacheTemporaryPrefix(const QByteArray& target);
 // Six random letters and digits.
 QByteArray randomLetters();
 
-// A file on disk, saved by one writer at a time (an advisory lock on the file; a second save of
-// the same file waits its turn). A new or replaced file is written to a temporary file beside it,
-// synced and renamed over it, keeping the owner, group and mode of the previous file. A file with
-// several hard links, one whose owner this user cannot give, or one in a folder this user cannot
-// write, is written in place, after its previous bytes are copied to a synced backup file; the
-// backup is removed once the new bytes are synced, and written back on any failure.
+// A file on disk, saved by one writer at a time (SaveLock). Its links are followed once and its
+// folder held open (SaveTarget). A new or replaced file is written to a temporary file beside it,
+// synced and renamed over it, keeping the owner, group, attributes and mode of the previous file.
+// A file with several hard links, or one whose owner, group or attributes a new file could not
+// carry, or one in a folder this user cannot write, is written in place after its previous bytes
+// are kept in a synced backup (SaveBackup), removed once the new bytes are synced and written
+// back on any failure.
 class SafeFile final : public OutputFile {
 public:
     explicit SafeFile(const QString& path);

@@ -79,12 +79,12 @@ struct OtherFolder {
     int fd = -1;
     QByteArray path;
 };
-std::vector<OtherFolder> userFolders(QStringList* problems)
+std::vector<OtherFolder> userFolders(QStringList* problems, Make make)
 {
     std::vector<OtherFolder> folders;
     for (const auto which : {cacheFolder, runtimeFolder}) {
         QString problem;
-        const std::optional<QByteArray> folder = which(problem);
+        const std::optional<QByteArray> folder = which(problem, make);
         if (!folder) {
             if (problems)
                 *problems << problem;
@@ -124,7 +124,7 @@ bool SaveBackup::write(const SaveTarget& target, const QByteArray& bytes)
     error = errno;
     // A folder this user cannot write: the cache folder, else (no home folder) the runtime folder.
     QStringList problems;
-    for (const OtherFolder& folder : userFolders(&problems)) {
+    for (const OtherFolder& folder : userFolders(&problems, Make::Missing)) {
         if (m_name.isEmpty() && writeIn(folder.fd, cacheTemporaryPrefix(target.path()), cacheBackupPrefix(target.path()), bytes)) {
             m_folderFd = folder.fd;
             m_ownFolderFd = true;
@@ -200,7 +200,7 @@ QString leftoversNotice(const SaveTarget& target, const QString& shownPath, cons
 {
     std::vector<Found> backups = named(target.folderFd(), target.folder(), backupPrefix(target.name()));
     std::vector<Found> temporaries = named(target.folderFd(), target.folder(), temporaryPrefix(target.name()));
-    const std::vector<OtherFolder> others = userFolders(nullptr);
+    const std::vector<OtherFolder> others = userFolders(nullptr, Make::Nothing);
     for (const OtherFolder& folder : others) {
         for (Found& found : named(folder.fd, folder.path, cacheBackupPrefix(target.path())))
             backups.push_back(found);

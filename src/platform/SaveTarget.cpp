@@ -1,5 +1,8 @@
 #include "platform/SaveTarget.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -48,7 +51,8 @@ bool SaveTarget::resolve(const QByteArray& given)
     close();
     m_problem.clear();
     m_error = 0;
-    QByteArray path = given;
+    // Absolute, so that the path tells files of one name in different folders apart.
+    QByteArray path = given.startsWith('/') ? given : QFile::encodeName(QDir::currentPath()) + '/' + given;
     struct stat end {};
     for (int hops = 0;; ++hops) {
         struct stat st {};

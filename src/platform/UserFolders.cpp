@@ -28,11 +28,12 @@ QString ownershipProblem(const QByteArray& path)
 
 } // namespace
 
-QByteArray cacheHome()
+QByteArray cacheHome(Make make)
 {
     const QByteArray cache = qgetenv("XDG_CACHE_HOME");
     if (cache.startsWith('/')) {
-        QDir().mkpath(QFile::decodeName(cache));
+        if (make == Make::Missing)
+            QDir().mkpath(QFile::decodeName(cache));
         return cache;
     }
     QByteArray home = qgetenv("HOME");
@@ -44,40 +45,42 @@ QByteArray cacheHome()
     if (!home.startsWith('/') || ::stat(home.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return {};
     const QByteArray dotCache = (home == "/" ? QByteArray() : home) + "/.cache";
-    ::mkdir(dotCache.constData(), 0700);
+    if (make == Make::Missing)
+        ::mkdir(dotCache.constData(), 0700);
     return dotCache;
 }
 
-std::optional<QByteArray> ownFolder(const QByteArray& parent, QString& problem)
+std::optional<QByteArray> ownFolder(const QByteArray& parent, QString& problem, Make make)
 {
     if (QString owner = ownershipProblem(parent); !owner.isEmpty()) {
         problem = owner;
         return std::nullopt;
     }
     const QByteArray folder = parent + "/petalwright";
-    ::mkdir(folder.constData(), 0700); // what is kept there is the user's alone
+    if (make == Make::Missing)
+        ::mkdir(folder.constData(), 0700); // what is kept there is the user's alone
     problem = ownershipProblem(folder);
     return problem.isEmpty() ? std::optional(folder) : std::nullopt;
 }
 
-std::optional<QByteArray> cacheFolder(QString& problem)
+std::optional<QByteArray> cacheFolder(QString& problem, Make make)
 {
-    const QByteArray home = cacheHome();
+    const QByteArray home = cacheHome(make);
     if (home.isEmpty()) {
         problem = QStringLiteral("ホームフォルダーがありません");
         return std::nullopt;
     }
-    return ownFolder(home, problem);
+    return ownFolder(home, problem, make);
 }
 
-std::optional<QByteArray> runtimeFolder(QString& problem)
+std::optional<QByteArray> runtimeFolder(QString& problem, Make make)
 {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (!runtime.startsWith('/')) {
         problem = QStringLiteral("XDG_RUNTIME_DIR がありません");
         return std::nullopt;
     }
-    return ownFolder(runtime, problem);
+    return ownFolder(runtime, problem, make);
 }
 
 } // namespace petalwright::platform
