@@ -165,8 +165,10 @@ bool SaveBackup::writeIn(int folderFd, const QByteArray& temporaryPrefix, const 
             ok = false;
         error = errno;
     }
-    ok = ok && syncFolder(folderFd);
-    error = ok ? 0 : errno;
+    if (ok && !syncFolder(folderFd)) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
         ::unlinkat(folderFd, (m_name.isEmpty() ? temporary : m_name).constData(), 0);
         m_name.clear();
@@ -207,8 +209,8 @@ QString leftoversNotice(const SaveTarget& target, const QString& shownPath, cons
         for (Found& found : named(folder.fd, folder.path, cacheTemporaryPrefix(target.path())))
             temporaries.push_back(found);
     }
-    // A killed save's temporary file holds a part of a flower: this user's, from before this save
-    // began, goes; another user's, or a newer one, is only named.
+    // A killed save's temporary file holds a part of a flower or of a backup: this user's, from
+    // before this save began, goes; another user's, or a newer one, is only named.
     std::vector<Found> removed, left;
     for (const Found& file : temporaries) {
         const bool older = file.st.st_mtim.tv_sec < start.tv_sec
@@ -226,7 +228,7 @@ QString leftoversNotice(const SaveTarget& target, const QString& shownPath, cons
                                 "必要がなければ削除してください。")
                      .arg(shownPath, listed(backups));
     if (!removed.empty())
-        notes << QStringLiteral("以前の保存が途中で終わったときの一時ファイル（新しい内容の一部）を削除しました。\n\nファイル: %1\n一時ファイル: %2")
+        notes << QStringLiteral("以前の保存が途中で終わったときの一時ファイルを削除しました。\n\nファイル: %1\n一時ファイル: %2")
                      .arg(shownPath, listed(removed));
     if (!left.empty())
         notes << QStringLiteral("ほかの保存の一時ファイルが残っています。ほかのユーザーのものか、保存中のものです。\n\nファイル: %1\n一時ファイル: %2")
