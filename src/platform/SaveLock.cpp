@@ -18,6 +18,19 @@ constexpr int kLockPollMs = 20;
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+// A lock file of this user that a killed save of a new file left, now that the file is there and
+// locked itself: removed when nobody holds it.
+void dropStaleLockFile(int folderFd, const QByteArray& name)
+{
+    const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {}, named {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(folderFd, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
+        ::unlinkat(folderFd, name.constData(), 0);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 } // namespace
 
 QByteArray SaveLock::lockName(const QByteArray& name) { return temporaryPrefix(name) + "lock"; }
@@ -112,6 +125,7 @@ SaveLock::Outcome SaveLock::acquire(int folderFd, const QByteArray& name, const 
         if (::fstatat(folderFd, at.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(named, locked)) {
             if (m_lockName.isEmpty()) {
                 held = locked;
+                dropStaleLockFile(folderFd, lockName(name));
                 return Outcome::Locked;
             }
             if (::fstatat(folderFd, name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
