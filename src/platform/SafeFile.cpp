@@ -273,7 +273,7 @@ bool SafeFile::open()
     if (!m_existed)
         return true;
     m_newMode = m_oldMode;
-    if (!keptAside())
+    if (carriesEverything())
         return true;
     // What the new file cannot carry (another user's ownership, a group this user is not in, an
     // ACL or attribute this user may not set) stays with the old file, written in place.
@@ -284,15 +284,15 @@ bool SafeFile::open()
     return openInPlace();
 }
 
-bool SafeFile::keptAside()
+bool SafeFile::carriesEverything()
 {
     struct stat made {};
     ::fstat(m_fd, &made);
     if (made.st_uid != m_oldOwner && ::fchown(m_fd, m_oldOwner, m_oldGroup) != 0)
-        return true;
+        return false;
     if (made.st_gid != m_oldGroup && ::fchown(m_fd, static_cast<uid_t>(-1), m_oldGroup) != 0)
-        return true;
-    return !copyAttributes(m_lock.fileFd(), m_fd);
+        return false;
+    return copyAttributes(m_lock.fileFd(), m_fd);
 }
 
 bool SafeFile::openInPlace()
@@ -429,7 +429,7 @@ QByteArray SafeFile::restoreAndClose()
     QByteArray left;
     if (m_mode == Mode::InPlace && m_fd >= 0) {
         m_previousIntact = restorePrevious();
-        if (!m_previousIntact || !m_backup.remove()) // after a restore the backup is only a copy
+        if ((!m_previousIntact || !m_backup.remove()) && m_backup.exists()) // after a restore the backup is only a copy
             left = m_backup.path();
     }
     closeAndDrop();

@@ -107,7 +107,8 @@ public:
 
 private:
     bool openInPlace();
-    bool keptAside();
+    // Gives the temporary file the old file's owner, group and attributes; false where it cannot.
+    bool carriesEverything();
     bool flushBuffer();
     bool writeOut(const char* data, std::size_t size);
     bool restorePrevious();
