@@ -25,8 +25,11 @@ InstanceLock::Result InstanceLock::tryAcquire()
     std::vector<std::unique_ptr<QLockFile>> held;
     for (const QString& path : std::as_const(m_paths)) {
         const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-        if (folder.endsWith("/petalwright"))
-            ::mkdir(folder.constData(), 0700);
+        QString problem;
+        if (folder.endsWith("/petalwright") && !ownFolder(folder.chopped(12), problem)) { // made only in a folder of this user's
+            problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), problem);
+            continue;
+        }
         // A folder or lock file of another user (or something else under the name) says nothing
         // about this user's copies: another user could otherwise keep the program from starting,
         // or let a second copy run.

@@ -45,7 +45,7 @@ QByteArray cacheHome(Make make)
     if (!home.startsWith('/') || ::stat(home.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return {};
     const QByteArray dotCache = (home == "/" ? QByteArray() : home) + "/.cache";
-    if (make == Make::Missing)
+    if (make == Make::Missing && st.st_uid == ::geteuid()) // never a folder of ours in another's home
         ::mkdir(dotCache.constData(), 0700);
     return dotCache;
 }
