@@ -9,9 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-packages=(emscripten libfmt-dev libfast-float-dev fonts-ipafont-gothic cmake ninja-build)
-[ "${1:-}" = --tests ] && packages+=(chromium)
-bash tools/install-packages.sh "${packages[@]}"
+lists=(web)
+[ "${1:-}" = --tests ] && lists+=(web-tests)
+bash tools/install-packages.sh $(bash tools/package-list.sh "${lists[@]}")
 command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 if [ "${1:-}" = --tests ]; then
     [ -f web/node_modules/playwright-core/package.json ] \

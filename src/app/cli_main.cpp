@@ -31,6 +31,7 @@
 #include "platform/PathName.h"
 #include "platform/StandardOutputFile.h"
 #include "solid/PrintSolid.h"
+#include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
 
 using namespace petalwright;
@@ -376,6 +377,12 @@ int main(int argc, char* argv[])
             printLine(stderr, QString::fromStdString(solidProblems));
             return kExitBadInput;
         }
+        // Only a printable file loads the solid's module; a missing one is said before any work.
+        std::string unavailable;
+        if (solid::loadSolidModule(&unavailable) == nullptr) {
+            printLine(stderr, QString::fromStdString(unavailable));
+            return kExitWriteFailed;
+        }
     }
 
     const formats::SizeEstimate size = formats::estimateSize(parameters.petalCount, parameters.overlapCount);
@@ -387,10 +394,6 @@ int main(int argc, char* argv[])
             return kExitWriteFailed;
         }
     }
-
-    // The shape number that was not given, so the same flower can be had again.
-    if (!seedGiven && !quiet)
-        printLine(stderr, QStringLiteral("形番号: %1").arg(seed));
 
     g_phase = static_cast<int>(Phase::Saving);
     const bool flowerFile = formats::isFlowerFile(format);
@@ -488,6 +491,9 @@ int main(int argc, char* argv[])
         return finish(kExitWriteFailed);
     }
     g_phase = static_cast<int>(Phase::Nothing);
+    // The shape number that was not given, so the same flower can be had again.
+    if (!seedGiven && !quiet)
+        printLine(stderr, QStringLiteral("形番号: %1").arg(seed));
     if (!quiet)
         printLine(info, QStringLiteral("終了しました: %1").arg(outputPath));
     return finish(0);

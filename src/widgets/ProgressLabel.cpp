@@ -1,5 +1,7 @@
 #include "widgets/ProgressLabel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 #include "formats/NumberPatterns.h"
@@ -11,8 +13,32 @@ QString groupedCount(int value, const QLocale& locale)
     return QString::fromStdString(formats::groupThousands(value, locale.groupSeparator().toStdString()));
 }
 
+namespace {
+
+// To a screen reader the label is a static text whose name is the text shown now.
+class ProgressLabelAccessible final : public QAccessibleWidget {
+public:
+    explicit ProgressLabelAccessible(ProgressLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<const ProgressLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* progressLabelAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("petalwright::widgets::ProgressLabel") && object != nullptr && object->isWidgetType())
+        return new ProgressLabelAccessible(static_cast<ProgressLabel*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 ProgressLabel::ProgressLabel(QWidget* parent) : QWidget(parent)
 {
+    QAccessible::installFactory(progressLabelAccessible);
     m_frame.setSingleShot(true);
     m_frame.setInterval(kFrameMs);
     connect(&m_frame, &QTimer::timeout, this, [this] {
@@ -62,7 +88,14 @@ void ProgressLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), static_cast<int>(m_alignment), text());
+    const QString shown = text();
+    painter.drawText(rect(), static_cast<int>(m_alignment), shown);
+    // Assistive technology hears of a change as the screen shows it: once per frame at most.
+    if (shown != m_announced) {
+        m_announced = shown;
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 } // namespace petalwright::widgets

@@ -14,6 +14,7 @@ namespace petalwright::widgets {
 QString groupedCount(int value, const QLocale& locale);
 
 class ProgressLabel final : public QWidget {
+    Q_OBJECT
 public:
     explicit ProgressLabel(QWidget* parent = nullptr);
 
@@ -44,6 +45,7 @@ private:
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignTop;
     QTimer m_frame;           // runs while a frame is open; a change inside it waits for its end
     bool m_changedInFrame = false;
+    QString m_announced; // the text assistive technology was last told of
 };
 
 } // namespace petalwright::widgets

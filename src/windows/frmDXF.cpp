@@ -42,6 +42,7 @@ frmDXF::frmDXF(windows::JobState& job, const platform::Services& services,
     cmdTABSTOP = new QPushButton(QStringLiteral("Command2"), this);
     cmdTABSTOP->setObjectName(QStringLiteral("cmdTABSTOP"));
     cmdTABSTOP->setGeometry(twips(180, 3000, 495, 255));
+    cmdTABSTOP->setAccessibleName(QStringLiteral("操作の終わり"));
 
     cmdCANCEL = new QPushButton(QStringLiteral("キャンセル"), this);
     cmdCANCEL->setObjectName(QStringLiteral("cmdCANCEL"));

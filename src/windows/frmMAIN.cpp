@@ -30,6 +30,7 @@
 #include "windows/FlowerLink.h"
 #include "windows/HelpLink.h"
 #include "windows/PrintSettings.h"
+#include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
@@ -108,6 +109,7 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     txtDXFFILE = makeBox(Frame2, "txtDXFFILE", QString(), twips(180, 360, 5235, 270));
     txtDXFFILE->setReadOnly(true);
     txtDXFFILE->setFocusPolicy(Qt::ClickFocus); // shown only; not a tab stop
+    txtDXFFILE->setAccessibleName(QStringLiteral("ファイル名"));
     QPalette buttonFace = txtDXFFILE->palette();
     buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
     txtDXFFILE->setPalette(buttonFace);
@@ -139,6 +141,9 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
         Label[n]->setObjectName(QStringLiteral("Label_%1").arg(i));
         Label[n]->setText(QString::fromUtf8(geometry::kParameterLabels[n].data(),
                                             static_cast<qsizetype>(geometry::kParameterLabels[n].size())));
+        // A screen reader names each box by the label beside it.
+        Label[n]->setBuddy(boxes[n]);
+        boxes[n]->setAccessibleName(Label[n]->text());
     }
 
     cmdDXF = makeButton(this, "cmdDXF", QStringLiteral("DXF生成"), twips(4560, 1440, 2295, 495));
@@ -146,24 +151,22 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     Image1->setPixmap(flowerPicture(QSize(19, 19)));
     Image1->setAlignment(Qt::AlignCenter);
     cmdHELP = makeButton(this, "cmdHELP", QStringLiteral("Web Help"), twips(5040, 3060, 1395, 435));
+    cmdHELP->setAccessibleDescription(QStringLiteral("ヘルプのページをブラウザーで開きます。"));
     // Below the client area: never seen, it only holds the focus.
     txtTABSTOP = makeBox(this, "txtTABSTOP", QStringLiteral("Text1"), twips(420, 6780, 555, 270));
-
-    // Keyboard order: cmdOUT, the six boxes, cmdDXF, cmdHELP, txtTABSTOP.
-    QWidget* order[] = {cmdOUT, txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE, cmdDXF, cmdHELP, txtTABSTOP};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    txtTABSTOP->setAccessibleName(QStringLiteral("操作の終わり"));
+    txtTABSTOP->setAccessibleDescription(QStringLiteral("Tab で「設定」に戻ります。"));
     for (QGroupBox* frame : {Frame1, Frame2})
         frame->setFocusPolicy(Qt::NoFocus);
 
-    // The preview takes no keyboard focus; its button takes none either, so the keyboard order above stays
-    // whole and a click on it leaves the caret in the box being edited.
+    // The preview, its list and its button are reached with Tab after the window's own controls; a
+    // click on them takes no focus, so it leaves the caret in the box being edited.
     picPREVIEW = new FlowerPreview(this);
     picPREVIEW->setGeometry(kPreviewPanel);
     cmdSHAPE = makeButton(this, "cmdSHAPE", QStringLiteral("別の形"),
                           QRect(QPoint(kPreviewPanel.right() + 1 - kShapeButton.width(), kPreviewPanel.bottom() + 1 + kPanelGap),
                                 kShapeButton));
-    cmdSHAPE->setFocusPolicy(Qt::NoFocus);
+    cmdSHAPE->setFocusPolicy(Qt::TabFocus);
     tmrPREVIEW = new QTimer(this);
     tmrPREVIEW->setObjectName(QStringLiteral("tmrPREVIEW"));
     tmrPREVIEW->setSingleShot(true);
@@ -173,12 +176,14 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     connect(tmrPREVIEW, &QTimer::timeout, this, &frmMAIN::refreshPREVIEW);
     connect(cmdSHAPE, &QPushButton::clicked, this, &frmMAIN::cmdSHAPE_Click);
 
-    // The sample list sits left of 別の形 under the preview and, like it, takes no keyboard focus.
+    // The sample list sits left of 別の形 under the preview and, like it, takes the focus only from Tab.
     const int underPreview = cmdSHAPE->y();
     lblSAMPLE = makeControl<QLabel>(this, "lblSAMPLE", QRect(kPreviewPanel.left(), underPreview, kSampleLabelWidth, kShapeButton.height()));
     lblSAMPLE->setText(QStringLiteral("見本"));
     cboSAMPLE = makeControl<QComboBox>(this, "cboSAMPLE", QRect(QPoint(lblSAMPLE->geometry().right() + 1, underPreview), kSampleList));
-    cboSAMPLE->setFocusPolicy(Qt::NoFocus);
+    cboSAMPLE->setFocusPolicy(Qt::TabFocus);
+    lblSAMPLE->setBuddy(cboSAMPLE);
+    cboSAMPLE->setAccessibleName(lblSAMPLE->text());
     cboSAMPLE->addItem(QStringLiteral("（自由）"));
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers())
         cboSAMPLE->addItem(QString::fromUtf8(sample.japaneseName.data(), static_cast<qsizetype>(sample.japaneseName.size())),
@@ -193,28 +198,38 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
         connect(box, &QLineEdit::textEdited, cboSAMPLE, [this] { cboSAMPLE->setCurrentIndex(0); });
 
     // The shape number: typed numbers take effect on Enter or on leaving the box. Like 別の形, these
-    // controls stay out of the keyboard order; the box takes the focus by a click.
+    // controls come after the window's own in the keyboard order; a click on the check box or the
+    // button takes no focus.
     const int seedRow = underPreview + kShapeButton.height() + kPanelGap;
     lblSEED = makeControl<QLabel>(this, "lblSEED", QRect(kPreviewPanel.left(), seedRow, kSeedLabelWidth, kShapeButton.height()));
     lblSEED->setText(QStringLiteral("形番号"));
     txtSEED = makeControl<QLineEdit>(this, "txtSEED", QRect(QPoint(lblSEED->geometry().right() + 1, seedRow),
                                                             QPoint(kPreviewPanel.right(), seedRow + kShapeButton.height() - 1)));
-    txtSEED->setFocusPolicy(Qt::ClickFocus);
+    txtSEED->setAccessibleName(lblSEED->text());
+    txtSEED->setAccessibleDescription(QStringLiteral("リングの回転を決める番号です。入力して Enter でその形になります。"));
     txtSEED->setAttribute(Qt::WA_InputMethodEnabled, false);
     lblSEED->setBuddy(txtSEED);
     connect(txtSEED, &QLineEdit::editingFinished, this, &frmMAIN::txtSEED_Apply);
     const int keepRow = seedRow + kShapeButton.height() + kPanelGap;
     chkKEEP = makeControl<QCheckBox>(this, "chkKEEP", QRect(kPreviewPanel.left(), keepRow, kKeepBoxWidth, kShapeButton.height()));
     chkKEEP->setText(QStringLiteral("形を保つ"));
-    chkKEEP->setFocusPolicy(Qt::NoFocus);
+    chkKEEP->setFocusPolicy(Qt::TabFocus);
+    chkKEEP->setAccessibleDescription(QStringLiteral("書き出しのあとも同じ形番号を使います。"));
     cmdLINK = makeButton(this, "cmdLINK", QStringLiteral("リンクをコピー"),
                          QRect(kPreviewPanel.right() + 1 - kLinkButtonWidth, keepRow, kLinkButtonWidth, kShapeButton.height()));
-    cmdLINK->setFocusPolicy(Qt::NoFocus);
+    cmdLINK->setFocusPolicy(Qt::TabFocus);
+    cmdLINK->setAccessibleDescription(QStringLiteral("この花を開くブラウザー版のリンクをクリップボードに入れます。"));
     connect(cmdLINK, &QPushButton::clicked, this, &frmMAIN::cmdLINK_Click);
     // A file dropped on a box opens as a flower too, instead of landing in the box as text.
     setAcceptDrops(true);
     for (QLineEdit* box : findChildren<QLineEdit*>())
         box->setAcceptDrops(false);
+    // Keyboard order: the window's own controls, then the preview's, and last the holder, from
+    // which Tab comes back to 設定.
+    QWidget* order[] = {cmdOUT, txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE, cmdDXF, cmdHELP,
+                        picPREVIEW, cboSAMPLE, cmdSHAPE, txtSEED, chkKEEP, cmdLINK, txtTABSTOP};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
     connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
@@ -372,6 +387,13 @@ void frmMAIN::cmdOUT_Click()
         return;
     }
     if (formats::isPrintable(format)) {
+        // The solid's module is loaded now, so a missing one is said before any question or work.
+        std::string unavailable;
+        if (solid::loadSolidModule(&unavailable) == nullptr) {
+            m_services.messageBox->exclamation(this, QString::fromStdString(unavailable));
+            m_job.dxfFilePath.clear();
+            return;
+        }
         // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
         PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
         const auto check = [this](const PrintTexts& typed) {

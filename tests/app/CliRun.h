@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+
 struct Run {
     int exitCode = -1;
     QString out, err;
@@ -63,4 +65,16 @@ inline QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Sends `number` to the running program under test and says whether it was sent. A process that has
+// ended has process id 0, and kill(0, …) would hit the test's own process group (CTest and whatever
+// started it), so nothing is sent unless the program is still running under a positive id; until the
+// event loop reaps it, an ended program keeps its id as a zombie, which the signal cannot harm.
+inline bool signalProcess(const QProcess& process, int number)
+{
+    const qint64 pid = process.processId();
+    if (process.state() != QProcess::Running || pid <= 0)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), number) == 0;
 }

@@ -409,7 +409,7 @@ private slots:
                         ::usleep(200);
                     if (ended)
                         continue; // done before the window was seen
-                    ::kill(static_cast<pid_t>(process.processId()), number);
+                    signalProcess(process, number);
                     QVERIFY(process.waitForFinished(30000));
                     if (kill) {
                         hit = process.exitStatus() == QProcess::CrashExit;
@@ -479,7 +479,7 @@ private slots:
                 QVERIFY(process.waitForStarted());
                 QVERIFY(QTest::qWaitFor([&] { return blockedWritingOut(process.processId()) || process.state() != QProcess::Running; }, 20000));
                 if (!early)
-                    ::kill(static_cast<pid_t>(process.processId()), number);
+                    signalProcess(process, number);
                 else
                     ::close(reader);
                 QVERIFY(process.waitForFinished(5000)); // at once, though the pipe stays full
@@ -510,7 +510,7 @@ private slots:
                 QProcess process;
                 startCli(process, QStringList(kLargest) << "--seed" << "5" << path, how);
                 QVERIFY(process.waitForReadyRead(30000));
-                ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                signalProcess(process, SIGINT);
                 QVERIFY(process.waitForFinished(30000));
                 const QString err = QString::fromUtf8(process.readAllStandardError());
                 if (process.exitCode() == 0) {

@@ -1,5 +1,8 @@
 #include "windows/preview/FlowerPreview.h"
 
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -25,13 +28,28 @@ constexpr int kNoteHeight = 22;
 constexpr int kDetailedFaceLimit = 4000;
 constexpr int kOutlineDarker = 112;
 constexpr double kWheelNotch = 120.0; // angle delta of one notch
+constexpr int kKeyStepPixels = 10;    // an arrow key turns as a drag of this many pixels
+constexpr int kFocusFrame = 2;        // width of the frame that shows the keyboard focus
+
+// Screen readers see the panel as a picture with its name and description, not as an empty text.
+QAccessibleInterface* previewAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("petalwright::windows::FlowerPreview") && object != nullptr && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
 
 } // namespace
 
 FlowerPreview::FlowerPreview(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("picPREVIEW"));
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, turned with the keys; a click to drag leaves the caret in the box being edited.
+    setFocusPolicy(Qt::TabFocus);
+    QAccessible::installFactory(previewAccessible);
+    setAccessibleName(QStringLiteral("花のプレビュー"));
+    setAccessibleDescription(QStringLiteral("6 つの数が表す花を立体で見せます。矢印キーで回し、＋ で拡大、− で縮小、"
+                                            "0 で元の向きに戻します。マウスではドラッグで回し、ホイールで拡大・縮小、ダブルクリックで元に戻します。"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::OpenHandCursor);
 
@@ -127,6 +145,44 @@ void FlowerPreview::paintEvent(QPaintEvent*)
     painter.setPen(QColor(kBorder));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        QPen frame(palette().color(QPalette::Highlight), kFocusFrame);
+        frame.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(frame);
+        painter.drawRect(rect().adjusted(kFocusFrame / 2, kFocusFrame / 2, -kFocusFrame / 2 - 1, -kFocusFrame / 2 - 1));
+    }
+}
+
+void FlowerPreview::keyPressEvent(QKeyEvent* event)
+{
+    PreviewView view = m_view;
+    const double step = kKeyStepPixels * kDegreesPerPixel;
+    switch (event->key()) {
+    case Qt::Key_Left: view.yaw -= step; break; // as a drag to the left
+    case Qt::Key_Right: view.yaw += step; break;
+    case Qt::Key_Up: view.pitch -= step; break;
+    case Qt::Key_Down: view.pitch += step; break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: view.zoom *= kZoomPerNotch; break; // + shares its key with = on most keyboards
+    case Qt::Key_Minus: view.zoom /= kZoomPerNotch; break;
+    case Qt::Key_0:
+    case Qt::Key_Home: view = PreviewView{}; break;
+    default: return QWidget::keyPressEvent(event);
+    }
+    setView(view);
+    event->accept();
+}
+
+void FlowerPreview::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void FlowerPreview::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void FlowerPreview::mousePressEvent(QMouseEvent* event)

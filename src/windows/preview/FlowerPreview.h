@@ -1,5 +1,5 @@
 #pragma once
-// The preview panel: the flower of the six boxes, shaded, turned with the mouse.
+// The preview panel: the flower of the six boxes, shaded, turned with the mouse or the keys.
 
 #include <QPoint>
 #include <QWidget>
@@ -45,6 +45,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // Arrows turn as a drag does, + and − zoom as the wheel does, 0 or Home resets.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     geometry::MeshStore m_mesh;

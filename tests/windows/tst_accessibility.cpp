@@ -1,0 +1,107 @@
+// What a screen reader gets from both windows: every control it can reach has a name (Japanese,
+// or a Japanese description beside a designed Latin caption) and a role, the preview turns from the
+// keyboard, and the progress label reads as the count it shows.
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "WindowDriver.h"
+#include "widgets/ProgressLabel.h"
+#include "windows/preview/FlowerPreview.h"
+
+using namespace petalwright;
+
+namespace {
+
+bool hasJapanese(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+}
+
+// Every widget of `window` a keyboard or a screen reader can reach, with what is wrong with it.
+QStringList unnamed(QWidget* window)
+{
+    QStringList problems;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window) || !w->isEnabled())
+            continue;
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+        const QString name = face ? face->text(QAccessible::Name) : QString();
+        const QString said = name + face->text(QAccessible::Description);
+        if (!face || name.trimmed().isEmpty() || !hasJapanese(said) || face->role() == QAccessible::NoRole
+            || face->role() == QAccessible::Client)
+            problems << QStringLiteral("%1: \"%2\" role %3").arg(w->objectName(), name).arg(face ? face->role() : -1);
+    }
+    return problems;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void mainWindowNamesEveryControl()
+    {
+        testing::WindowDriver d;
+        windows::frmMAIN& w = d.window;
+        QCOMPARE(unnamed(&w), QStringList());
+        const auto nameOf = [](QWidget* x) { return QAccessible::queryAccessibleInterface(x)->text(QAccessible::Name); };
+        QCOMPARE(nameOf(w.txtPETAL), QStringLiteral("花びらの枚数"));
+        QCOMPARE(nameOf(w.txtDXFFILE), QStringLiteral("ファイル名"));
+        // The list's own name is its choice; 見本 reaches the reader as the label it is labelled by.
+        const auto labels = QAccessible::queryAccessibleInterface(w.cboSAMPLE)->relations(QAccessible::Label);
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [&](const auto& r) { return r.first->object() == w.lblSAMPLE; }));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.picPREVIEW)->role(), QAccessible::Graphic);
+        QVERIFY(QAccessible::queryAccessibleInterface(w.picPREVIEW)->text(QAccessible::Description).contains("矢印キー"));
+        QVERIFY(QAccessible::queryAccessibleInterface(w.Image1)->text(QAccessible::Name).isEmpty()); // decoration
+    }
+
+    // The keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel notch, 0 resets.
+    void previewTurnsFromTheKeyboard()
+    {
+        testing::WindowDriver d;
+        windows::FlowerPreview* preview = d.window.picPREVIEW;
+        preview->setFocus();
+        QVERIFY(preview->hasFocus());
+        const windows::PreviewView start = preview->view();
+        const double step = 10 * windows::FlowerPreview::kDegreesPerPixel;
+        QTest::keyClick(preview, Qt::Key_Right);
+        QTest::keyClick(preview, Qt::Key_Down);
+        QCOMPARE(preview->view().yaw, start.yaw + step);
+        QCOMPARE(preview->view().pitch, start.pitch + step);
+        QTest::keyClick(preview, Qt::Key_Plus);
+        QCOMPARE(preview->view().zoom, start.zoom * windows::FlowerPreview::kZoomPerNotch);
+        QTest::keyClick(preview, Qt::Key_Minus);
+        QTest::keyClick(preview, Qt::Key_Left);
+        QTest::keyClick(preview, Qt::Key_Up);
+        QCOMPARE(preview->view().zoom, start.zoom);
+        QCOMPARE(preview->view().yaw, start.yaw);
+        QTest::keyClick(preview, Qt::Key_Right);
+        QTest::keyClick(preview, Qt::Key_0);
+        QCOMPARE(preview->view().yaw, windows::PreviewView{}.yaw);
+        // The focus shows as a frame in the highlight colour.
+        const QImage shown = preview->grab().toImage();
+        QCOMPARE(shown.pixelColor(1, preview->height() / 2), preview->palette().color(QPalette::Highlight));
+    }
+
+    // The progress window: every control named, and the label read as the count it shows.
+    void progressWindowNamesItsText()
+    {
+        testing::WindowDriver d;
+        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+        QStringList problems;
+        const testing::ProgressRun run = d.run([&] { d.window.cmdDXF->click(); }, [&](windows::frmDXF* dlg) {
+            problems = unnamed(dlg);
+            dlg->lblMSG->setProgress(3, 288);
+            QCOMPARE(QAccessible::queryAccessibleInterface(dlg->lblMSG)->text(QAccessible::Name), QStringLiteral("△3 / 288"));
+            QCOMPARE(QAccessible::queryAccessibleInterface(dlg->lblMSG)->role(), QAccessible::StaticText);
+        });
+        QVERIFY(run.finished);
+        QCOMPARE(problems, QStringList());
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
