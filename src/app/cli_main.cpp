@@ -371,7 +371,9 @@ int main(int argc, char* argv[])
     const std::string thicknessText = solidText(thicknessOption, flower ? flower->thickness : std::string());
     const std::string sizeText = solidText(sizeOption, flower ? flower->size : std::string());
     solid::SolidOptions solidOptions;
-    if (keepsSolidOptions) {
+    // A flower file checks only what was chosen: with neither, the defaults need not fit the flower.
+    const bool solidChosen = parser.isSet(thicknessOption) || parser.isSet(sizeOption) || (flower && (!flower->thickness.empty() || !flower->size.empty()));
+    if (printable || (keepsSolidOptions && solidChosen)) {
         const std::string solidProblems = solid::checkSolidOptions(thicknessText, sizeText, parameters, solidOptions);
         if (!solidProblems.empty()) {
             printLine(stderr, QString::fromStdString(solidProblems));

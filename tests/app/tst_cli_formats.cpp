@@ -102,6 +102,7 @@ private slots:
         QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n") << false;
         QTest::addRow("no shape number told") << QStringList{"--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << true;
         QTest::addRow("quiet tells nothing") << QStringList{"-q", "--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << false;
+        QTest::addRow("no print size, no print check") << QStringList{"-q", "--scale", "50"} << QByteArray("petals=6\noverlap=6\nwidth=5\nscale=50\n") << false;
         QTest::addRow("a designed DXF has no shape number") << QStringList{"--flower", "in.dxf"} << QByteArray("petals=12\noverlap=4\n") << true;
     }
     void flowerFileAndShapeNumber()
