@@ -1,6 +1,7 @@
 // The main window's keyboard: Enter along the six boxes, whole-text selection on every focus gain
 // but a mouse press, a context menu or a return to the window, and the tab order.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -64,7 +65,8 @@ private slots:
         // The window's own controls in their order, then the preview's, the holder and back to 設定.
         const QList<QWidget*> expected{w.txtPETAL, w.txtKASAN,   w.txtPHABA, w.txtSYUKU,   w.txtANGLS,
                                        w.txtANGLE, w.cmdDXF,     w.cmdHELP,  w.picPREVIEW, w.cboSAMPLE,
-                                       w.cmdSHAPE, w.txtTABSTOP, w.cmdOUT};
+                                       w.cmdSHAPE, w.txtSEED,    w.chkKEEP,  w.cmdLINK,    w.txtTABSTOP,
+                                       w.cmdOUT};
         QCOMPARE(focused(), w.cmdOUT);
         QList<QWidget*> visited;
         for (qsizetype i = 0; i < expected.size(); ++i) {
