@@ -22,6 +22,7 @@
 #include "formats/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
+#include "geometry/SeedText.h"
 #include "platform/SafeFile.h"
 #include "platform/EndSignals.h"
 #include "platform/LocalDateTime.h"
@@ -141,13 +142,6 @@ std::optional<QByteArray> unrepresentableArgument(int argc, char* argv[], const 
             return raw;
     }
     return std::nullopt;
-}
-
-std::optional<quint64> parseSeed(const QString& text)
-{
-    bool ok = false;
-    const quint64 seed = text.trimmed().toULongLong(&ok, 10);
-    return ok ? std::optional<quint64>(seed) : std::nullopt;
 }
 
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -307,7 +301,7 @@ int main(int argc, char* argv[])
 
     std::uint64_t seed = geometry::seedFromClock();
     if (parser.isSet(seedOption)) {
-        const auto parsed = parseSeed(parser.value(seedOption));
+        const auto parsed = geometry::parseSeedText(parser.value(seedOption).toStdString());
         if (!parsed) {
             printLine(stderr, QStringLiteral("--seed には 0 から 18446744073709551615 までの整数を指定してください: %1")
                                   .arg(parser.value(seedOption)));

@@ -280,7 +280,8 @@ bool frmMAIN::checkPRAM()
 
 void frmMAIN::checkSIZE()
 {
-    const formats::SizeEstimate estimate = formats::estimateSize(m_job.parameters.petalCount, m_job.parameters.overlapCount);
+    // The estimate of the chosen type's file; for the DXF type the designed one.
+    const formats::SizeEstimate estimate = formats::estimateFileSize(m_job.outputFormat, m_job.parameters);
     m_job.faceTotal = estimate.faceTotal;
     m_job.sizeEstimateText = estimate.sizeEstimateText;
 }

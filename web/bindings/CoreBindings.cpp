@@ -1,12 +1,11 @@
 // The browser's window onto the core: the texts and lists the page shows, the seven checks, the size
-// estimate, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
+// estimate of each type, the seed's reading, the saved name, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
 // progress callback. Every rule stays in the core; this file only converts between the core and JS.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +20,7 @@
 #include "geometry/FaceWalk.h"
 #include "geometry/FlowerParameters.h"
 #include "geometry/RandomSource.h"
+#include "geometry/SeedText.h"
 #include "geometry/SampleFlowers.h"
 
 using emscripten::val;
@@ -87,25 +87,24 @@ val stringList(const auto& items)
     return list;
 }
 
-// "--seed N" read as the command line reads it: blanks around, decimal digits, 64 bits.
-bool parseSeed(const std::string& text, std::uint64_t& seed)
-{
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    if (first == std::string::npos)
-        return false;
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    if (*begin == '+')
-        ++begin;
-    const auto [ptr, ec] = std::from_chars(begin, end, seed);
-    return ec == std::errc() && ptr == end && begin != end;
-}
-
 std::uint64_t seedOf(const std::string& text)
 {
-    std::uint64_t seed = 0;
-    return parseSeed(text, seed) ? seed : geometry::seedFromClock();
+    return geometry::parseSeedText(text).value_or(geometry::seedFromClock());
+}
+
+// ?seed=TEXT read as --seed TEXT is: the seed in plain decimal digits, or null.
+val seedText(const std::string& text)
+{
+    const auto seed = geometry::parseSeedText(text);
+    return seed ? val(std::to_string(*seed)) : val::null();
+}
+
+// The message box's text for a ?seed= the page cannot use.
+std::string seedProblem(const std::string& text)
+{
+    return "アドレスの seed=" + text + " は使えません。\r\n"
+           "seed には 0 から 18446744073709551615 までの整数を指定してください。\r\n"
+           "花びらのリングの回転はランダムに決めます。";
 }
 
 // Names, labels, defaults, formats and samples: everything the page lists.
@@ -148,15 +147,19 @@ std::string check(const val& texts)
     return geometry::checkParameters(t, geometry::convertParameters(t));
 }
 
-// Face count, its grouped text and the size estimate of valid texts.
-val estimate(const val& texts)
+// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
+// and the question DXF生成 asks from kConfirmFaceCount faces on.
+val estimate(const val& texts, const std::string& formatName)
 {
     const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const formats::SizeEstimate e = formats::estimateSize(p.petalCount, p.overlapCount);
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    const formats::SizeEstimate e = formats::estimateFileSize(format, p);
+    const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
-    out.set("faceText", formats::groupThousands(e.faceTotal, ","));
+    out.set("faceText", faceText);
     out.set("sizeText", e.sizeEstimateText);
+    out.set("question", "△" + faceText + " ファイルサイズ " + e.sizeEstimateText + " になります。\r\n\r\n続けますか？");
     return out;
 }
 
@@ -203,6 +206,15 @@ std::string nameWithFormat(const std::string& fileName, const std::string& forma
     if (formatOfExtension(extensionOf(base)))
         base.erase(base.find_last_of('.'));
     return base + "." + std::string(formats::formatExtension(format));
+}
+
+// The name a run saves under: `fileName` when it ends with the extension of `formatName`, else with
+// that extension added (a name with an extension of no type the page writes keeps it in front).
+std::string savedName(const std::string& fileName, const std::string& formatName)
+{
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    const std::string extension(formats::formatExtension(format));
+    return extensionOf(fileName) == extension ? fileName : fileName + "." + extension;
 }
 
 // The flower the texts and seed give, for the preview: per face its ring and four corners (x, y, z
@@ -277,6 +289,9 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("groupedCount", &groupedCount);
     emscripten::function("formatForName", &formatForName);
     emscripten::function("nameWithFormat", &nameWithFormat);
+    emscripten::function("savedName", &savedName);
+    emscripten::function("seedText", &seedText);
+    emscripten::function("seedProblem", &seedProblem);
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
 }
