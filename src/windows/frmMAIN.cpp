@@ -22,6 +22,7 @@
 #include "windows/HelpLink.h"
 #include "windows/PrintSettings.h"
 #include "solid/SolidOptions.h"
+#include "solid/SolidSizeEstimate.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
 #include "widgets/FormFont.h"
@@ -281,7 +282,9 @@ bool frmMAIN::checkPRAM()
 void frmMAIN::checkSIZE()
 {
     // The estimate of the chosen type's file; for the DXF type the designed one.
-    const formats::SizeEstimate estimate = formats::estimateFileSize(m_job.outputFormat, m_job.parameters);
+    const formats::SizeEstimate estimate = formats::isPrintable(m_job.outputFormat)
+        ? solid::estimateSolidFileSize(m_job.outputFormat, m_job.parameters, m_job.solidOptions)
+        : formats::estimateFileSize(m_job.outputFormat, m_job.parameters);
     m_job.faceTotal = estimate.faceTotal;
     m_job.sizeEstimateText = estimate.sizeEstimateText;
 }

@@ -216,6 +216,7 @@ const nativeTime = performance.now() - nativeStart;
 console.log(`figure: largest flower in the page: ${(times.finished - times.click).toFixed(0)} ms from はい to 終了しました, `
     + `job ${(times.finished - times.mesh).toFixed(0)} ms after the half-second start; petalwright-cli's whole run ${nativeTime.toFixed(0)} ms`);
 check(await page.textContent('#lblMSG') === '終了しました' && await page.textContent('#cmdCANCEL') === '閉じる', '終了しました, then 閉じる');
+check(await page.innerText('#lblINFO') === 'flower.dxf :\n△20,000   約 4.6 MB', `the progress window's information, its blanks shown: ${await page.innerText('#lblINFO')}`);
 check(largest.bytes.length > 4_000_000, `largest flower saved (${largest.bytes.length} bytes)`);
 await page.click('#cmdCANCEL');
 check(await page.locator('#frmDXF').isHidden(), '閉じる closes the progress window');
