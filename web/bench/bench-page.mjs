@@ -2,25 +2,15 @@
 // five of bytes before the page is ready, bytes in all (the service worker's store included) and the
 // time to ready, over loopback with python3's http.server, in Debian's chromium.
 //   node web/bench/bench-page.mjs build/web
-import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { coldVisit } from '../tests/counting-proxy.mjs';
+import { coldVisit, serveSite } from '../tests/site-server.mjs';
 
 const require = createRequire(import.meta.url);
 const { chromium } = require('playwright-core');
 const [site] = process.argv.slice(2);
 const kRuns = 5;
 
-const port = 20000 + Math.floor(Math.random() * 20000);
-const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
-for (let i = 0; i < 100; i++) {
-    try {
-        if ((await fetch(`http://127.0.0.1:${port}/`)).ok)
-            break;
-    } catch {
-        await new Promise((r) => setTimeout(r, 100));
-    }
-}
+const { server, port } = await serveSite(site);
 const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--disable-gpu'] });
 const runs = [];
 for (let i = 0; i < kRuns; i++)

@@ -3,26 +3,16 @@
 // page inert behind a dialog, axe-core (from web/node_modules) on the page, each dialog and the help
 // page, the help page through the service worker online and offline, and the bytes of a first visit.
 //   node web/tests/page-access.test.mjs SITE_FOLDER
-import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { coldVisit } from './counting-proxy.mjs';
+import { coldVisit, serveSite } from './site-server.mjs';
 
 const require = createRequire(import.meta.url);
 const { chromium } = require('playwright-core');
 const axeSource = require.resolve('axe-core/axe.min.js');
 const [site] = process.argv.slice(2);
 
-const port = 20000 + Math.floor(Math.random() * 20000);
-const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
+const { server, port } = await serveSite(site);
 const origin = `http://127.0.0.1:${port}`;
-for (let i = 0; i < 100; i++) {
-    try {
-        if ((await fetch(`${origin}/`)).ok)
-            break;
-    } catch {
-        await new Promise((r) => setTimeout(r, 100));
-    }
-}
 
 let failures = 0;
 const check = (ok, what) => {
@@ -48,12 +38,13 @@ async function openPage(context, query = '') {
     return page;
 }
 
-// axe-core's violations (rule: nodes), run in the page from the package's own file.
-async function axeViolations(page) {
+// axe-core, run in the page from the package's own file: no violations.
+async function axeCheck(page, what) {
     if (!(await page.evaluate(() => 'axe' in window)))
         await page.addScriptTag({ path: axeSource });
-    const violations = await page.evaluate(async () => (await window.axe.run(document)).violations);
-    return violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+    const found = (await page.evaluate(async () => (await window.axe.run(document)).violations))
+        .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+    check(found.length === 0, `axe-core ${what}: ${found.join(' | ') || 'no violations'}`);
 }
 
 // What sticks out: controls beyond the viewport's sides, or the page wider than the viewport.
@@ -86,8 +77,7 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         `${width}×${height}: form and preview side by side, the preview ${sides.preview.width.toFixed(0)} px`);
     check(sides.note.top >= sides.window.bottom && sides.window.bottom <= height, `${width}×${height}: the window on screen, the note under it`);
     if (width === 1280) {
-        const violations = await axeViolations(page);
-        check(violations.length === 0, `axe-core on the page: ${violations.length ? violations.join(' | ') : 'no violations'}`);
+        await axeCheck(page, 'on the page');
         // Tab walks the controls in the window's order, the preview, 見本 and 別の形 included.
         await page.focus('#txtDXFFILE');
         const order = ['txtDXFFILE'];
@@ -98,17 +88,10 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         const expected = ['txtDXFFILE', 'cmdOUT', 'cboFORMAT', 'txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE',
             'cmdDXF', 'cmdHELP', 'cvsPREVIEW', 'cboSAMPLE', 'cmdSHAPE'];
         check(JSON.stringify(order.slice(0, expected.length)) === JSON.stringify(expected), `Tab order: ${order.join(' ')}`);
-        const focusRing = await page.evaluate(() => {
-            const style = getComputedStyle(document.activeElement);
-            return style.outlineStyle !== 'none' && parseFloat(style.outlineWidth) >= 2;
-        });
-        check(focusRing, 'the focused control has a visible outline');
+        check(await page.evaluate(() => parseFloat(getComputedStyle(document.activeElement).outlineWidth) >= 2), 'the focused control has a visible outline');
         // The preview: a role and a Japanese name; arrows turn, + and − zoom, 0 goes back.
-        const canvas = await page.evaluate(() => {
-            const c = document.getElementById('cvsPREVIEW');
-            return { role: c.getAttribute('role'), name: c.getAttribute('aria-label') };
-        });
-        check(canvas.role === 'application' && canvas.name === '花のプレビュー', `the preview: role ${canvas.role}, name ${canvas.name}`);
+        const canvas = await page.$eval('#cvsPREVIEW', (c) => `${c.getAttribute('role')} ${c.getAttribute('aria-label')}`);
+        check(canvas === 'application 花のプレビュー', `the preview: role and name ${canvas}`);
         await page.focus('#cvsPREVIEW');
         const shot = () => page.locator('#cvsPREVIEW').screenshot();
         const start = await shot();
@@ -123,21 +106,18 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         await page.click('#cmdDXF');
         await page.waitForSelector('#msgBox:not([hidden])');
         check(await page.evaluate(() => document.querySelector('main').inert), 'the page is inert behind the message box');
-        const boxViolations = await axeViolations(page);
-        check(boxViolations.length === 0, `axe-core with the message box: ${boxViolations.join(' | ') || 'no violations'}`);
+        await axeCheck(page, 'with the message box');
         await page.keyboard.press('Enter');
         check(!(await page.evaluate(() => document.querySelector('main').inert)), 'the page takes input again after the box');
         await page.fill('#txtPETAL', '50');
         await page.click('#cmdDXF');
         await page.waitForSelector('#msgBox:not([hidden])');
-        const questionViolations = await axeViolations(page);
-        check(questionViolations.length === 0, `axe-core with the question: ${questionViolations.join(' | ') || 'no violations'}`);
+        await axeCheck(page, 'with the question');
         await page.click('#msgButtons button[data-answer=true]');
         await page.waitForSelector('#frmDXF:not([hidden])');
         const panel = await page.evaluate(() => ({ main: document.querySelector('main').inert, focus: document.activeElement.id }));
         check(panel.main && panel.focus === 'cmdCANCEL', 'the progress window: the page inert, the focus on キャンセル');
-        const panelViolations = await axeViolations(page);
-        check(panelViolations.length === 0, `axe-core with the progress window: ${panelViolations.join(' | ') || 'no violations'}`);
+        await axeCheck(page, 'with the progress window');
         await page.waitForSelector('#lblMSG[data-phase=finished]');
         await page.click('#cmdCANCEL');
     }
@@ -213,10 +193,8 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         const mode = offline ? 'offline' : 'online';
         check(shown.title === 'Petalwright ヘルプ' && shown.styled && shown.pictures && shown.controlled && failed.length === 0,
             `help page ${mode} through the service worker: ${JSON.stringify(shown)}${failed.length ? ' ' + failed.join(', ') : ''}`);
-        if (!offline) {
-            const violations = await axeViolations(help);
-            check(violations.length === 0, `axe-core on the help page: ${violations.join(' | ') || 'no violations'}`);
-        }
+        if (!offline)
+            await axeCheck(help, 'on the help page');
         await help.close();
     }
     await context.setOffline(false);

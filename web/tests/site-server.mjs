@@ -1,7 +1,25 @@
-// A TCP proxy in front of the site's server that counts the bytes the server sends: every request
-// of the page, its workers and its service worker, headers included, as they cross the wire.
+// The site for the page's tests and benchmark: served by python3's http.server, as the README serves
+// it, behind a proxy that counts what it sends, and a cold first visit measured through it.
+import { spawn } from 'node:child_process';
 import net from 'node:net';
 
+// The site served by python3's http.server, as the README serves it, once it answers.
+export async function serveSite(site) {
+    const port = 20000 + Math.floor(Math.random() * 20000);
+    const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
+    for (let i = 0; i < 100; i++) {
+        try {
+            if ((await fetch(`http://127.0.0.1:${port}/`)).ok)
+                break;
+        } catch {
+            await new Promise((r) => setTimeout(r, 100));
+        }
+    }
+    return { server, port };
+}
+
+// A TCP proxy in front of the site's server that counts the bytes the server sends: every request
+// of the page, its workers and its service worker, headers included, as they cross the wire.
 export async function countingProxy(targetPort) {
     const counter = { bytes: 0, requests: 0 };
     const proxy = net.createServer((client) => {
