@@ -17,12 +17,14 @@
 
 #include "Version.h"
 #include "formats/FaceFileWriter.h"
+#include "formats/FlowerReader.h"
+#include "formats/PetalFile.h"
 #include "formats/OutputFormat.h"
 #include "formats/NumberPatterns.h"
 #include "formats/SizeEstimate.h"
 #include "geometry/DaisyMesh.h"
+#include "geometry/NumberScan.h"
 #include "geometry/SampleFlowers.h"
-#include "geometry/SeedText.h"
 #include "platform/SafeFile.h"
 #include "platform/EndSignals.h"
 #include "platform/LocalDateTime.h"
@@ -145,6 +147,31 @@ std::optional<QByteArray> unrepresentableArgument(int argc, char* argv[], const 
     return std::nullopt;
 }
 
+// The flower a file names (any file Petalwright writes), or the message why not.
+std::optional<formats::FlowerRecord> readFlower(const QString& path, QString& problem)
+{
+    QFile file(path);
+    QByteArray bytes;
+    std::string cause;
+    if (QFileInfo(path).isDir()) {
+        cause = "フォルダーです。";
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        cause = errno == ENOENT ? "ファイルがありません。" : errno == EACCES ? "読み取る権限がありません。" : file.errorString().toStdString();
+    } else {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            cause = file.errorString().toStdString();
+    }
+    formats::FlowerRead read;
+    if (cause.empty())
+        read = formats::readFlowerFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    else
+        read.problem = cause;
+    if (!read.flower)
+        problem = QStringLiteral("花の設定を読めませんでした。\nファイル: %1\n原因: %2").arg(path, QString::fromStdString(read.problem));
+    return read.flower;
+}
+
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Columns on a terminal: the Japanese names take two columns a character.
@@ -204,7 +231,11 @@ int main(int argc, char* argv[])
     parser.addOptions(parameterOptions);
     const QCommandLineOption presetOption(QStringLiteral("preset"), QStringLiteral("Start from a named sample flower; explicit parameter options override it."), QStringLiteral("NAME"));
     const QCommandLineOption listPresetsOption(QStringLiteral("list-presets"), QStringLiteral("Print the sample flowers with their six values."));
+    const QCommandLineOption flowerOption(QStringLiteral("flower"),
+                                          QStringLiteral("Start from a flower file (.petal) or any file Petalwright wrote; explicit options override it."),
+                                          QStringLiteral("FILE"));
     parser.addOption(presetOption);
+    parser.addOption(flowerOption);
     parser.addOption(listPresetsOption);
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the ring turns (default: from the clock)."), QStringLiteral("N"));
     const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")}, QStringLiteral("No progress output."));
@@ -260,6 +291,18 @@ int main(int argc, char* argv[])
         }
     }
 
+    std::optional<formats::FlowerRecord> flower;
+    if (parser.isSet(flowerOption)) {
+        if (preset)
+            return refuse(QStringLiteral("--preset と --flower は一緒には使えません。"));
+        QString problem;
+        flower = readFlower(parser.value(flowerOption), problem);
+        if (!flower) {
+            printLine(stderr, problem);
+            return kExitBadInput;
+        }
+    }
+
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return refuse(QStringLiteral("出力するファイルを一つ指定してください。"));
@@ -282,8 +325,10 @@ int main(int argc, char* argv[])
         format = *named;
     }
     const bool printable = formats::isPrintable(format);
-    if (!printable && (parser.isSet(thicknessOption) || parser.isSet(sizeOption)))
-        return refuse(QStringLiteral("--thickness と --size は print-stl と 3mf の形式にだけ使えます。"));
+    // A flower file records the printable size and thickness too.
+    const bool keepsSolidOptions = printable || formats::isFlowerFile(format);
+    if (!keepsSolidOptions && (parser.isSet(thicknessOption) || parser.isSet(sizeOption)))
+        return refuse(QStringLiteral("--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。"));
     const bool quiet = parser.isSet(quietOption);
     // With the file on standard output, the messages for the user go to stderr.
     std::FILE* const info = toStandardOutput ? stderr : stdout;
@@ -291,7 +336,12 @@ int main(int argc, char* argv[])
     geometry::ParameterTexts texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const QCommandLineOption& option = parameterOptions[static_cast<qsizetype>(i)];
-        texts[i] = preset && !parser.isSet(option) ? std::string(preset->texts[i]) : parser.value(option).toStdString();
+        if (parser.isSet(option))
+            texts[i] = parser.value(option).toStdString();
+        else if (flower)
+            texts[i] = flower->texts[i];
+        else
+            texts[i] = preset ? std::string(preset->texts[i]) : parser.value(option).toStdString();
     }
     const geometry::FlowerParameters parameters = geometry::convertParameters(texts);
     const std::string problems = geometry::checkParameters(texts, parameters);
@@ -301,8 +351,11 @@ int main(int argc, char* argv[])
     }
 
     std::uint64_t seed = geometry::seedFromClock();
+    const bool seedGiven = parser.isSet(seedOption) || (flower && flower->seed);
+    if (flower && flower->seed)
+        seed = *flower->seed;
     if (parser.isSet(seedOption)) {
-        const auto parsed = geometry::parseSeedText(parser.value(seedOption).toStdString());
+        const auto parsed = formats::parseShapeNumber(parser.value(seedOption).toStdString());
         if (!parsed) {
             printLine(stderr, QStringLiteral("--seed には 0 から 18446744073709551615 までの整数を指定してください: %1")
                                   .arg(parser.value(seedOption)));
@@ -311,10 +364,18 @@ int main(int argc, char* argv[])
         seed = *parsed;
     }
 
+    // Size and thickness: the options, else the flower file's, else the defaults.
+    const auto solidText = [&](const QCommandLineOption& option, const std::string& fromFlower) {
+        return parser.isSet(option) || !flower || fromFlower.empty() ? parser.value(option).toStdString() : fromFlower;
+    };
+    const std::string thicknessText = solidText(thicknessOption, flower ? flower->thickness : std::string());
+    const std::string sizeText = solidText(sizeOption, flower ? flower->size : std::string());
     solid::SolidOptions solidOptions;
-    if (printable) {
-        const std::string solidProblems = solid::checkSolidOptions(parser.value(thicknessOption).toStdString(),
-                                                                   parser.value(sizeOption).toStdString(), parameters, solidOptions);
+    // A flower file checks them only when chosen: the largest flower's file needs no printable size.
+    const bool solidChosen = parser.isSet(thicknessOption) || parser.isSet(sizeOption)
+        || (flower && (!flower->thickness.empty() || !flower->size.empty()));
+    if (printable || (keepsSolidOptions && solidChosen)) {
+        const std::string solidProblems = solid::checkSolidOptions(thicknessText, sizeText, parameters, solidOptions);
         if (!solidProblems.empty()) {
             printLine(stderr, QString::fromStdString(solidProblems));
             return kExitBadInput;
@@ -333,8 +394,13 @@ int main(int argc, char* argv[])
         }
     }
 
+    // The shape number that was not given, so the same flower can be had again.
+    if (!seedGiven && !quiet)
+        printLine(stderr, QStringLiteral("形番号: %1").arg(seed));
+
     g_phase = static_cast<int>(Phase::Saving);
-    if (!quiet)
+    const bool flowerFile = formats::isFlowerFile(format);
+    if (!quiet && !flowerFile)
         printLine(info, QStringLiteral("△%1 / %2").arg(QString::fromStdString(formats::groupThousands(size.faceTotal, separator)),
                                                         QString::fromStdString(size.sizeEstimateText)));
 
@@ -344,12 +410,14 @@ int main(int argc, char* argv[])
     };
     if (g_signal != 0)
         return interrupted(QStringLiteral("中断しました。ファイルは書き込んでいません。"));
-    ProgressBar bar(!quiet && ::isatty(STDERR_FILENO) != 0, size.faceTotal);
+    ProgressBar bar(!quiet && !flowerFile && ::isatty(STDERR_FILENO) != 0, size.faceTotal);
 
     geometry::MeshStore mesh;
-    mesh.allocate(parameters.overlapCount, parameters.petalCount);
     geometry::SeededRandom random(seed);
-    const bool generated = geometry::makeDaisyMesh(parameters, mesh, random, [&](int facesBefore) {
+    // The flower file needs no mesh.
+    if (!flowerFile)
+        mesh.allocate(parameters.overlapCount, parameters.petalCount);
+    const bool generated = flowerFile || geometry::makeDaisyMesh(parameters, mesh, random, [&](int facesBefore) {
         bar.show("generate", facesBefore);
         return g_signal == 0;
     });
@@ -403,8 +471,14 @@ int main(int argc, char* argv[])
     comments.fileName = toStandardOutput ? outputPath.toStdString() : QFileInfo(outputPath).fileName().toStdString();
     comments.dateTime = [] { return platform::localDateTimeText(QDateTime::currentDateTime()).toStdString(); };
     comments.parameterTexts = texts;
-    const formats::WriteOutcome outcome = printable
-        ? formats::writeSolidFile(format, solidMesh, comments, file)
+    comments.seed = seed;
+    formats::FlowerRecord record = formats::flowerRecord(texts, seed);
+    if (parser.isSet(thicknessOption) || (flower && !flower->thickness.empty()))
+        record.thickness = std::string(geometry::trimBlanks(thicknessText));
+    if (parser.isSet(sizeOption) || (flower && !flower->size.empty()))
+        record.size = std::string(geometry::trimBlanks(sizeText));
+    const formats::WriteOutcome outcome = flowerFile ? (file.write(formats::petalFileText(record)) ? formats::WriteOutcome::Finished : formats::WriteOutcome::Failed)
+        : printable  ? formats::writeSolidFile(format, solidMesh, comments, file)
         : formats::writeOutputFile(format, mesh, parameters.overlapCount, parameters.petalCount, comments, file, [&](int faces) {
               bar.show("write   ", faces);
               return g_signal == 0;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "formats/FaceSplit.h"
+#include "formats/FlowerReader.h"
 #include "formats/NumberPatterns.h"
 #include "formats/Placement.h"
 #include "formats/RingColours.h"
@@ -48,7 +49,7 @@ private:
     std::string& m_out;
 };
 
-std::string head(const geometry::MeshStore& mesh, int rings, int petals)
+std::string head(const geometry::MeshStore& mesh, int rings, int petals, const CommentInfo& info)
 {
     Point low = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
     Point high = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest()};
@@ -66,6 +67,8 @@ std::string head(const geometry::MeshStore& mesh, int rings, int petals)
 
     std::string text;
     Lines line(text);
+    // The flower first, as a comment every DXF reader skips: ASCII, so the code page cannot touch it.
+    line("999")(flowerLine(flowerRecord(info.parameterTexts, info.seed)));
     line("0")("SECTION")("2")("HEADER");
     line("9")("$ACADVER")("1")("AC1009");
     line("9")("$DWGCODEPAGE")("3")("ANSI_932");
@@ -133,7 +136,7 @@ WriteOutcome writeCadDxfFile(const geometry::MeshStore& mesh, int overlapCount, 
 {
     constexpr std::size_t kMaxFace = 64 + 12 * (4 + kMaxCoordinateLength);
     SinkBuffer buffer(sink);
-    buffer.append(head(mesh, overlapCount, petalCount));
+    buffer.append(head(mesh, overlapCount, petalCount, info));
     std::vector<std::string> layers;
     for (int ring = 0; ring < overlapCount; ++ring)
         layers.push_back(ringLayerName(ring));

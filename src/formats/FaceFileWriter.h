@@ -1,7 +1,9 @@
 #pragma once
 // The DXF face file: one ENTITIES section of 3DFACE entities, then a "//" comment block.
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,7 @@ struct CommentInfo {
     std::string fileName;                       // file-name part of the output path, UTF-8
     std::function<std::string()> dateTime;      // local "date time", read once after the last face
     geometry::ParameterTexts parameterTexts;    // the six box texts as typed (trimmed on writing)
+    std::optional<std::uint64_t> seed = std::nullopt; // the shape number, for the formats that record the flower
 };
 
 // Called after each face with the number written so far; returns false to stop (cancel).

@@ -10,6 +10,7 @@
 
 #include "Version.h"
 #include "formats/CadDxfWriter.h"
+#include "formats/FlowerReader.h"
 #include "formats/NumberPatterns.h"
 #include "formats/RingColours.h"
 #include "formats/Triangles.h"
@@ -88,7 +89,7 @@ double linear(double srgb) { return srgb <= 0.04045 ? srgb / 12.92 : std::pow((s
 
 void appendUint32(std::string& out, std::uint32_t value) { out.append(reinterpret_cast<const char*>(&value), sizeof value); }
 
-std::string json(const Corners& corners, const std::vector<RingColour>& colours, const std::vector<std::string>& comments)
+std::string json(const Corners& corners, const std::vector<RingColour>& colours, const std::vector<std::string>& comments, const std::string& flower)
 {
     std::string j = "{\"asset\":{\"version\":\"2.0\",\"generator\":";
     appendString(j, std::string(version::kProductName) + " " + std::string(version::kVersionText));
@@ -98,7 +99,9 @@ std::string json(const Corners& corners, const std::vector<RingColour>& colours,
             j += ',';
         appendString(j, comments[i]);
     }
-    j += "]}}";
+    j += "],\"flower\":";
+    appendString(j, flower);
+    j += "}}";
 
     // One buffer view per ring over its interleaved corners; its positions and normals are two accessors.
     std::string primitives, materials, accessors, views;
@@ -187,7 +190,7 @@ WriteOutcome writeGlbFile(const geometry::MeshStore& mesh, int overlapCount, int
     });
 
     std::string head(12 + 8, '\0');
-    head += json(corners, ringColours(mesh, overlapCount), commentLines(info));
+    head += json(corners, ringColours(mesh, overlapCount), commentLines(info), flowerLine(flowerRecord(info.parameterTexts, info.seed)));
     head.resize(12 + 8 + (head.size() - 20 + 3) / 4 * 4, ' ');
     const std::size_t binaryBytes = corners.values.size() * sizeof(float);
     const std::size_t total = head.size() + (binaryBytes == 0 ? 0 : 8 + binaryBytes);

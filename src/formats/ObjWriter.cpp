@@ -9,6 +9,7 @@
 
 #include "formats/CadDxfWriter.h"
 #include "formats/FaceSplit.h"
+#include "formats/FlowerReader.h"
 #include "formats/NumberPatterns.h"
 #include "formats/Placement.h"
 #include "formats/SinkBuffer.h"
@@ -60,6 +61,7 @@ WriteOutcome writeObjFile(const geometry::MeshStore& mesh, int overlapCount, int
         head.append(line, 2); // "//" becomes "#"
         head += '\n';
     }
+    head += "# " + flowerLine(flowerRecord(info.parameterTexts, info.seed)) + "\n";
     head += "# Units: millimetres. Up: +Y. One group per ring.\n";
     buffer.append(head);
 

@@ -5,6 +5,7 @@
 #include "formats/CadDxfWriter.h"
 #include "formats/GlbWriter.h"
 #include "formats/ObjWriter.h"
+#include "formats/PetalFile.h"
 #include "formats/SolidWriters.h"
 #include "formats/StlWriter.h"
 
@@ -29,6 +30,7 @@ std::string_view formatName(OutputFormat format)
     case OutputFormat::Glb: return "glb";
     case OutputFormat::PrintStl: return "print-stl";
     case OutputFormat::ThreeMf: return "3mf";
+    case OutputFormat::Petal: return "petal";
     }
     return "dxf";
 }
@@ -43,6 +45,7 @@ std::string_view formatFileType(OutputFormat format)
     case OutputFormat::Glb: return "glTFバイナリ(*.glb)";
     case OutputFormat::PrintStl: return "3Dプリント用STL(*.stl)";
     case OutputFormat::ThreeMf: return "3Dプリント用3MF(*.3mf)";
+    case OutputFormat::Petal: return "花の設定(*.petal)";
     }
     return "DXFファイル(*.dxf)";
 }
@@ -72,13 +75,15 @@ OutputFormat formatFromPath(std::string_view path)
     if (dot == std::string_view::npos || dot == 0)
         return OutputFormat::Dxf; // no extension, or a hidden file's name such as ".obj"
     const std::string_view extension = name.substr(dot + 1);
-    for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb, OutputFormat::ThreeMf})
+    for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb, OutputFormat::ThreeMf, OutputFormat::Petal})
         if (equalIgnoringCase(extension, formatExtension(format)))
             return format;
     return OutputFormat::Dxf;
 }
 
 bool isPrintable(OutputFormat format) { return format == OutputFormat::PrintStl || format == OutputFormat::ThreeMf; }
+
+bool isFlowerFile(OutputFormat format) { return format == OutputFormat::Petal; }
 
 std::string formatNameList(std::string_view separator)
 {
@@ -93,7 +98,7 @@ std::string formatNameList(std::string_view separator)
 
 WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
 {
-    return format == OutputFormat::ThreeMf ? writeThreeMfFile(solid, info, sink) : writePrintStlFile(solid, sink);
+    return format == OutputFormat::ThreeMf ? writeThreeMfFile(solid, info, sink) : writePrintStlFile(solid, info, sink);
 }
 
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
@@ -107,6 +112,8 @@ WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mes
     case OutputFormat::Glb: return writeGlbFile(mesh, overlapCount, petalCount, info, sink, step);
     case OutputFormat::PrintStl:
     case OutputFormat::ThreeMf: return WriteOutcome::Failed; // the solid first: writeSolidFile
+    case OutputFormat::Petal:
+        return sink.write(petalFileText(flowerRecord(info.parameterTexts, info.seed))) ? WriteOutcome::Finished : WriteOutcome::Failed;
     }
     return writeFaceFile(mesh, overlapCount, petalCount, info, sink, step);
 }

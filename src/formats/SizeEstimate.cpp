@@ -86,6 +86,7 @@ SizeEstimate estimateFileSize(OutputFormat format, const geometry::FlowerParamet
     case OutputFormat::Dxf:
     case OutputFormat::PrintStl:
     case OutputFormat::ThreeMf:
+    case OutputFormat::Petal:
         return e;
     case OutputFormat::CadDxf:
         e.sizeEstimateText = approximateSizeText(textBytes(kCadDxfModel, p));

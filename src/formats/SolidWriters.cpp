@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "Version.h"
+#include "formats/FlowerRecord.h"
 #include "formats/StlRecord.h"
 #include "formats/ZipStore.h"
 
@@ -53,9 +54,9 @@ std::string xmlEscaped(std::string_view text)
 
 } // namespace
 
-WriteOutcome writePrintStlFile(const SolidMesh& solid, OutputSink& sink)
+WriteOutcome writePrintStlFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
 {
-    std::string data = stlHead("printable flower");
+    std::string data = stlHead("printable flower", flowerRecord(info.parameterTexts, info.seed));
     data.reserve(kStlHeadBytes + kStlCountBytes + solid.triangles.size() * kStlTriangleBytes);
     const auto count = static_cast<std::uint32_t>(solid.triangles.size());
     data.append(reinterpret_cast<const char*>(&count), kStlCountBytes);
@@ -73,7 +74,8 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
     std::string model;
     model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
     model += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\">\n";
+             "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\""
+             " xmlns:petalwright=\"https://petalwright.invalid/flower/1\">\n";
     model += " <metadata name=\"Application\">Petalwright ";
     model += version::kVersionText;
     model += "</metadata>\n";
@@ -86,6 +88,12 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
         description += line.starts_with("// ") ? line.substr(3) : line;
     }
     model += " <metadata name=\"Description\">" + xmlEscaped(description) + "</metadata>\n";
+    // The flower again, a value each, for reading it back.
+    const FlowerRecord flower = flowerRecord(info.parameterTexts, info.seed);
+    for (std::size_t i = 0; i < kFlowerKeys.size(); ++i)
+        model += " <metadata name=\"petalwright:" + std::string(kFlowerKeys[i]) + "\">" + xmlEscaped(flower.texts[i]) + "</metadata>\n";
+    if (flower.seed)
+        model += " <metadata name=\"petalwright:seed\">" + std::to_string(*flower.seed) + "</metadata>\n";
     model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";
     for (const auto& p : solid.points) {
         model += "     <vertex x=\"";

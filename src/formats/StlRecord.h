@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "Version.h"
+#include "formats/FlowerReader.h"
 
 namespace petalwright::formats {
 
@@ -18,10 +19,13 @@ inline constexpr std::size_t kStlHeadBytes = 80;
 inline constexpr std::size_t kStlCountBytes = 4;
 inline constexpr std::size_t kStlTriangleBytes = 50;
 
-// "Petalwright 0.7.1 <subject>, binary STL, millimetres, Z up", padded with blanks. It never begins
-// with "solid", so no reader takes the file for text.
-inline std::string stlHead(std::string_view subject)
+// "Petalwright 0.7.1 flower=<six texts>,<seed>" (or "print=" for the printable flower) when it fits,
+// else "Petalwright 0.7.1 <subject>, binary STL, millimetres, Z up"; padded with blanks. It never
+// begins with "solid", so no reader takes the file for text.
+inline std::string stlHead(std::string_view subject, const FlowerRecord& flower)
 {
+    if (std::string named = stlFlowerHead(subject == "flower" ? "flower" : "print", flower); !named.empty())
+        return named;
     std::string head = "Petalwright ";
     head += version::kVersionText;
     head += ' ';

@@ -4,15 +4,16 @@
 #include <cstdint>
 #include <cstring>
 
+#include "formats/FlowerReader.h"
 #include "formats/StlRecord.h"
 #include "formats/Triangles.h"
 
 namespace petalwright::formats {
 
 WriteOutcome writeStlFile(const geometry::MeshStore& mesh, int overlapCount, int petalCount,
-                          const CommentInfo&, OutputSink& sink, const FaceStep& step)
+                          const CommentInfo& info, OutputSink& sink, const FaceStep& step)
 {
-    std::string data = stlHead("flower") + std::string(kStlCountBytes, '\0');
+    std::string data = stlHead("flower", flowerRecord(info.parameterTexts, info.seed)) + std::string(kStlCountBytes, '\0');
     const auto faceTotal = static_cast<std::size_t>(std::max(overlapCount, 0)) * static_cast<std::size_t>(std::max(petalCount, 0))
         * geometry::kSegmentsPerStrip * geometry::kStripPairs;
     data.reserve(data.size() + faceTotal * 2 * kStlTriangleBytes);

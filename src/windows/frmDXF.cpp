@@ -176,6 +176,7 @@ void frmDXF::outputDXF()
         return platform::localDateTimeText(now, m_services.locale).toStdString();
     };
     info.parameterTexts = m_readBoxTexts();
+    info.seed = m_job.ringSeed;
 
     const formats::WriteOutcome outcome = formats::isPrintable(m_job.outputFormat)
         ? formats::writeSolidFile(m_job.outputFormat, m_solid, info, file)

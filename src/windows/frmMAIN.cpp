@@ -1,24 +1,33 @@
 #include "windows/frmMAIN.h"
 
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
 
+#include "formats/FlowerReader.h"
+#include "formats/PetalFile.h"
 #include "formats/SizeEstimate.h"
 #include "geometry/SampleFlowers.h"
 #include "windows/frmDXF.h"
 #include "platform/AppInfo.h"
 #include "platform/QtServices.h"
+#include "platform/SafeFile.h"
 #include "widgets/FlowerPicture.h"
+#include "windows/FlowerLink.h"
 #include "windows/HelpLink.h"
 #include "windows/PrintSettings.h"
 #include "solid/SolidOptions.h"
@@ -42,8 +51,13 @@ constexpr int kSampleLabelWidth = 32; // 見本 and a little space before the li
 constexpr QSize kSampleList(130, kShapeButton.height());
 constexpr int kPanelGap = 6;
 constexpr int kMargin = 15;
+// Two rows under 別の形: 形番号 and its box; 形を保つ and リンクをコピー.
+constexpr int kSeedLabelWidth = 44;
+constexpr int kKeepBoxWidth = 100;
+constexpr int kLinkButtonWidth = 110;
+constexpr int kKeepRows = 2 * (kShapeButton.height() + kPanelGap);
 constexpr QSize kClientArea(kPreviewPanel.right() + 1 + kMargin,
-                            kPreviewPanel.bottom() + 1 + kPanelGap + kShapeButton.height() + kMargin / 2);
+                            kPreviewPanel.bottom() + 1 + kPanelGap + kShapeButton.height() + kKeepRows + kMargin / 2);
 
 template <typename Control>
 Control* makeControl(QWidget* container, const char* name, QRect geometry)
@@ -179,6 +193,30 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     for (QLineEdit* box : boxes)
         connect(box, &QLineEdit::textEdited, cboSAMPLE, [this] { cboSAMPLE->setCurrentIndex(0); });
 
+    // The shape number: typed numbers take effect on Enter or on leaving the box. Like 別の形, these
+    // controls stay out of the keyboard order; the box takes the focus by a click.
+    const int seedRow = underPreview + kShapeButton.height() + kPanelGap;
+    lblSEED = makeControl<QLabel>(this, "lblSEED", QRect(kPreviewPanel.left(), seedRow, kSeedLabelWidth, kShapeButton.height()));
+    lblSEED->setText(QStringLiteral("形番号"));
+    txtSEED = makeControl<QLineEdit>(this, "txtSEED", QRect(QPoint(lblSEED->geometry().right() + 1, seedRow),
+                                                            QPoint(kPreviewPanel.right(), seedRow + kShapeButton.height() - 1)));
+    txtSEED->setFocusPolicy(Qt::ClickFocus);
+    txtSEED->setAttribute(Qt::WA_InputMethodEnabled, false);
+    lblSEED->setBuddy(txtSEED);
+    connect(txtSEED, &QLineEdit::editingFinished, this, &frmMAIN::txtSEED_Apply);
+    const int keepRow = seedRow + kShapeButton.height() + kPanelGap;
+    chkKEEP = makeControl<QCheckBox>(this, "chkKEEP", QRect(kPreviewPanel.left(), keepRow, kKeepBoxWidth, kShapeButton.height()));
+    chkKEEP->setText(QStringLiteral("形を保つ"));
+    chkKEEP->setFocusPolicy(Qt::NoFocus);
+    cmdLINK = makeButton(this, "cmdLINK", QStringLiteral("リンクをコピー"),
+                         QRect(kPreviewPanel.right() + 1 - kLinkButtonWidth, keepRow, kLinkButtonWidth, kShapeButton.height()));
+    cmdLINK->setFocusPolicy(Qt::NoFocus);
+    connect(cmdLINK, &QPushButton::clicked, this, &frmMAIN::cmdLINK_Click);
+    // A file dropped on a box opens as a flower too, instead of landing in the box as text.
+    setAcceptDrops(true);
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setAcceptDrops(false);
+
     connect(cmdDXF, &QPushButton::clicked, this, &frmMAIN::cmdDXF_Click);
     connect(cmdOUT, &QPushButton::clicked, this, &frmMAIN::cmdOUT_Click);
     connect(cmdHELP, &QPushButton::clicked, this, &frmMAIN::cmdHELP_Click);
@@ -190,8 +228,7 @@ frmMAIN::frmMAIN(const platform::Services& services, QWidget* parent)
     onKeyPress(txtANGLE, [this](int& k) { txtANGLE_KeyPress(k); });
 
     Form_Load();
-    m_job.ringSeed = m_services.seedForRun();
-    refreshPREVIEW();
+    setSeed(m_services.seedForRun());
 }
 
 frmMAIN::~frmMAIN() = default;
@@ -231,6 +268,8 @@ geometry::ParameterTexts frmMAIN::boxTexts() const
 
 void frmMAIN::cmdDXF_Click()
 {
+    if (!txtSEED_Apply())
+        return;
     txtTABSTOP->setFocus();
     if (m_job.dxfFilePath.isEmpty()) {
         cmdOUT_Click();
@@ -239,6 +278,10 @@ void frmMAIN::cmdDXF_Click()
     }
     if (!checkPRAM())
         return;
+    if (formats::isFlowerFile(m_job.outputFormat)) {
+        writeFlowerFile();
+        return;
+    }
     if (formats::isPrintable(m_job.outputFormat)) {
         const std::string problems = solid::checkSolidOptions(m_job.printThicknessText.toStdString(), m_job.printSizeText.toStdString(),
                                                               m_job.parameters, m_job.solidOptions);
@@ -258,9 +301,10 @@ void frmMAIN::cmdDXF_Click()
     if (!m_frmDXF)
         m_frmDXF = std::make_unique<windows::frmDXF>(m_job, m_services, [this] { return boxTexts(); }, this);
     m_frmDXF->showModal();
-    // A completed run uses up its ring turns: the next run and the preview get new ones. procState alone
-    // cannot tell: it still says Finished when the window is closed during the start delay after a run.
-    if (m_frmDXF->finishedThisShowing())
+    // A completed run uses up its ring turns: the next run and the preview get new ones, unless 形を保つ
+    // keeps them. procState alone cannot tell: it still says Finished when the window is closed during
+    // the start delay after a run.
+    if (m_frmDXF->finishedThisShowing() && !chkKEEP->isChecked())
         cmdSHAPE_Click();
 }
 
@@ -323,6 +367,14 @@ void frmMAIN::cmdOUT_Click()
     for (const formats::OutputFormat candidate : formats::kOutputFormats)
         if (chosen.filter == fileTypeFilter(candidate))
             format = candidate;
+    // An existing flower file may be chosen to open it; the output stays as it was.
+    if (formats::isFlowerFile(format) && QFileInfo(chosen.path).isFile()
+        && m_services.messageBox->question(this, QStringLiteral("花の設定ファイル「%1」を開きますか？\r\n\r\n"
+                                                                "「いいえ」を選ぶと、このファイルに今の花を保存します。")
+                                                     .arg(QFileInfo(chosen.path).fileName()))) {
+        openFlowerFile(chosen.path);
+        return;
+    }
     if (formats::isPrintable(format)) {
         // The solid's thickness and size, asked right after the file; cancelling it cancels the choice.
         PrintTexts texts = m_job.printThicknessText.isEmpty() ? rememberedPrintTexts() : PrintTexts{m_job.printThicknessText, m_job.printSizeText};
@@ -356,10 +408,118 @@ void frmMAIN::cmdHELP_Click()
     txtTABSTOP->setFocus();
 }
 
-void frmMAIN::cmdSHAPE_Click()
+void frmMAIN::cmdSHAPE_Click() { setSeed(m_services.seedForRun()); }
+
+void frmMAIN::setSeed(std::uint64_t seed)
 {
-    m_job.ringSeed = m_services.seedForRun();
+    m_job.ringSeed = seed;
+    txtSEED->setText(QString::number(seed));
     refreshPREVIEW();
+}
+
+bool frmMAIN::txtSEED_Apply()
+{
+    const QString typed = txtSEED->text();
+    if (typed == QString::number(m_job.ringSeed))
+        return true;
+    const std::optional<std::uint64_t> seed = formats::parseShapeNumber(typed.toStdString());
+    if (!seed) {
+        // The box shows the current number before the message takes the focus (which ends the edit again).
+        txtSEED->setText(QString::number(m_job.ringSeed));
+        m_services.messageBox->exclamation(this, QString::fromUtf8(formats::messages::kShapeNumber.data(),
+                                                                   static_cast<qsizetype>(formats::messages::kShapeNumber.size()))
+                                                     + QStringLiteral("\r\n\r\n") + typed);
+        return false;
+    }
+    setSeed(*seed);
+    return true;
+}
+
+void frmMAIN::cmdLINK_Click()
+{
+    if (!txtSEED_Apply())
+        return;
+    const geometry::ParameterTexts texts = boxTexts();
+    const std::string problems = geometry::checkParameters(texts, geometry::convertParameters(texts));
+    if (!problems.empty()) {
+        m_services.messageBox->exclamation(this, QString::fromStdString(problems));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(flowerLink(builtPageUrl(), formats::flowerRecord(texts, m_job.ringSeed)));
+}
+
+void frmMAIN::writeFlowerFile()
+{
+    formats::FlowerRecord flower = formats::flowerRecord(boxTexts(), m_job.ringSeed);
+    flower.size = m_job.printSizeText.trimmed().toStdString();
+    flower.thickness = m_job.printThicknessText.trimmed().toStdString();
+    platform::SafeFile file(m_job.dxfFilePath);
+    // Without a progress window there is no cancel: another program saving the same file ends the try.
+    file.keepWaiting = [] { return false; };
+    if (!file.open()) {
+        m_services.messageBox->exclamation(this, file.errorMessage());
+        return;
+    }
+    if (!file.write(formats::petalFileText(flower)) || !file.commit()) {
+        file.discard();
+        m_services.messageBox->exclamation(this, file.errorMessage());
+        return;
+    }
+    if (!file.notice().isEmpty())
+        m_services.messageBox->exclamation(this, file.notice());
+}
+
+bool frmMAIN::openFlowerFile(const QString& path)
+{
+    QFile file(path);
+    QByteArray bytes;
+    std::string problem;
+    if (QFileInfo(path).isDir())
+        problem = "フォルダーです。";
+    else if (!file.open(QIODevice::ReadOnly))
+        problem = file.error() == QFileDevice::OpenError && !QFileInfo::exists(path) ? "ファイルがありません。" : "読み取れません。";
+    else
+        bytes = file.readAll();
+    formats::FlowerRead read;
+    if (problem.empty())
+        read = formats::readFlowerFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    else
+        read.problem = problem;
+    if (!read.flower) {
+        m_services.messageBox->exclamation(this, QStringLiteral("花の設定を読めませんでした。\r\n\r\nファイル: %1\r\n原因: %2")
+                                                     .arg(QDir::toNativeSeparators(path), QString::fromStdString(read.problem)));
+        return false;
+    }
+    QLineEdit* const boxes[] = {txtPETAL, txtKASAN, txtPHABA, txtSYUKU, txtANGLS, txtANGLE};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        boxes[i]->setText(QString::fromStdString(read.flower->texts[i]));
+    const geometry::SampleFlower* sample = geometry::sampleWithTexts(boxTexts());
+    cboSAMPLE->setCurrentIndex(sample ? static_cast<int>(sample - geometry::sampleFlowers().data()) + 1 : 0);
+    if (!read.flower->thickness.empty())
+        m_job.printThicknessText = QString::fromStdString(read.flower->thickness);
+    if (!read.flower->size.empty())
+        m_job.printSizeText = QString::fromStdString(read.flower->size);
+    setSeed(read.flower->seed.value_or(m_services.seedForRun()));
+    if (!read.flower->seed)
+        m_services.messageBox->exclamation(this, QString::fromUtf8(formats::messages::kNoShapeNumber.data(),
+                                                                   static_cast<qsizetype>(formats::messages::kNoShapeNumber.size())));
+    return true;
+}
+
+void frmMAIN::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void frmMAIN::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    openFlowerFile(urls.first().toLocalFile());
 }
 
 void frmMAIN::cboSAMPLE_Click(int index)

@@ -10,6 +10,7 @@
 #include "platform/Services.h"
 #include "windows/JobState.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -59,6 +60,11 @@ public:
     // The sample flowers beside 別の形: entry 0 is free input, each other entry fills the six boxes.
     QLabel* lblSAMPLE = nullptr;
     QComboBox* cboSAMPLE = nullptr;
+    // Under them: the shape number (shown, copied, typed), 形を保つ, and the page's link of the flower.
+    QLabel* lblSEED = nullptr;
+    QLineEdit* txtSEED = nullptr;
+    QCheckBox* chkKEEP = nullptr;
+    QPushButton* cmdLINK = nullptr;
 
     void cmdDXF_Click();
     void cmdOUT_Click();
@@ -67,10 +73,21 @@ public:
     void cmdSHAPE_Click();
     // Fills the six boxes with the texts of the chosen sample; the free-input entry changes nothing.
     void cboSAMPLE_Click(int index);
+    // Takes the shape number typed into txtSEED; a bad one gets the message box and the box shows
+    // the current one again. False for a bad one.
+    bool txtSEED_Apply();
+    // Puts the page's link of the flower (six texts and shape number) on the clipboard.
+    void cmdLINK_Click();
+    // Shows the flower a file Petalwright wrote names: the six boxes, the shape number, the print
+    // size and thickness. Runs nothing and writes nothing; a bad file gets the message box.
+    bool openFlowerFile(const QString& path);
 
 protected:
     // Keeps the wheel off the sample list: one stray notch would overwrite all six boxes.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A file dropped on the window is opened as a flower.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Form_Load();
@@ -79,6 +96,10 @@ private:
     geometry::ParameterTexts boxTexts() const;
     // Shows the flower of the boxes with the seed of the next run.
     void refreshPREVIEW();
+    // The ring turns of the preview and the next run, shown in txtSEED.
+    void setSeed(std::uint64_t seed);
+    // Writes the flower file chosen in 設定: no progress window, no new ring turns.
+    void writeFlowerFile();
 
     void txtPETAL_KeyPress(int& KeyAscii);
     void txtKASAN_KeyPress(int& KeyAscii);

@@ -508,7 +508,7 @@ private slots:
             QStringList seen;
             for (int attempt = 0; attempt < 20 && !seen.contains("generating"); ++attempt) {
                 QProcess process;
-                startCli(process, QStringList(kLargest) << path, how);
+                startCli(process, QStringList(kLargest) << "--seed" << "5" << path, how);
                 QVERIFY(process.waitForReadyRead(30000));
                 ::kill(static_cast<pid_t>(process.processId()), SIGINT);
                 QVERIFY(process.waitForFinished(30000));

@@ -17,9 +17,9 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<QByteArray>("start"); // first bytes of the file
         const QByteArray plain = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
-        const QByteArray cad = "0\r\nSECTION\r\n2\r\nHEADER\r\n9\r\n$ACADVER\r\n";
+        const QByteArray cad = "999\r\npetalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=3\r\n0\r\nSECTION\r\n2\r\nHEADER\r\n";
         const QByteArray obj = "#\n# Petalwright 0.7.1 - ";
-        const QByteArray stl = "Petalwright 0.7.1 flower, binary STL";
+        const QByteArray stl = "Petalwright 0.7.1 flower=6,6,5,0.5,90,135,3 ";
         const QByteArray glb = "glTF\x02";
         QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << plain;
         QTest::addRow("no extension") << QStringList{} << "flower" << plain;
@@ -32,9 +32,14 @@ private slots:
         QTest::addRow("the name as given") << QStringList{"--format", "glb"} << "flower.stl" << glb;
         QTest::addRow("name in any case") << QStringList{"--format=OBJ"} << "flower" << obj;
         QTest::addRow("print-stl") << QStringList{"--format", "print-stl", "--petals", "3", "--overlap", "1"} << "flower.stl"
-                                   << QByteArray("Petalwright 0.7.1 printable flower, binary STL");
+                                   << QByteArray("Petalwright 0.7.1 print=3,1,5,0.5,90,135,3 ");
         QTest::addRow("3mf by its extension") << QStringList{"--thickness", "2", "--size", "50", "--overlap", "1"} << "flower.3MF"
                                               << QByteArray("PK\x03\x04");
+        QTest::addRow("petal by its extension") << QStringList{"--petals", "9"} << "flower.petal"
+                                                << QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n");
+        // No printable size chosen: the default thickness, too thin for a 4 m flower, is no problem.
+        QTest::addRow("petal of the largest flower") << QStringList{"--format", "petal", "--overlap", "50", "--scale", "50"} << "flower.txt"
+                                                     << QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n");
     }
     void formatByOptionOrExtension()
     {
@@ -55,7 +60,7 @@ private slots:
         for (const char* name : {"", "gltf", "cad"}) {
             const Run run = runCli({"--format", name, dir.filePath("flower.dxf")});
             QCOMPARE(run.exitCode, 2);
-            QCOMPARE(run.err, QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf のいずれかを指定してください: %1\n"
+            QCOMPARE(run.err, QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf, petal のいずれかを指定してください: %1\n"
                                       "使い方は petalwright-cli --help で表示できます。\n").arg(name));
         }
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -74,7 +79,7 @@ private slots:
         QTest::addRow("too thick") << QStringList{"--thickness", "3", "--size", "40", "flower.3mf"}
                                    << "厚さ 3 mm は大きさ 40 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.2 ～ 2 mm）にしてください。\n";
         QTest::addRow("not a printable format") << QStringList{"--size", "100", "flower.stl"}
-                                                << "--thickness と --size は print-stl と 3mf の形式にだけ使えます。\n"
+                                                << "--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。\n"
                                                    "使い方は petalwright-cli --help で表示できます。\n";
     }
     void badSolidValuesRefused()
@@ -87,6 +92,48 @@ private slots:
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.err, message);
         QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // --flower: the file's flower and shape number, the options on the line over them; the shape
+    // number used is told only when none was given.
+    void flowerFileAndShapeNumber_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("petal"); // the flower file written, up to its shape number
+        QTest::addColumn<bool>("toldShape");
+        QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n") << false;
+        QTest::addRow("no shape number told") << QStringList{"--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << true;
+        QTest::addRow("quiet tells nothing") << QStringList{"-q", "--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << false;
+        QTest::addRow("a designed DXF has no shape number") << QStringList{"--flower", "in.dxf"} << QByteArray("petals=12\noverlap=4\n") << true;
+    }
+    void flowerFileAndShapeNumber()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, petal);
+        QFETCH(bool, toldShape);
+        QTemporaryDir dir;
+        for (const char* name : {"in.petal", "in.dxf"})
+            QCOMPARE(runCli({"-q", "--petals", "12", "--overlap", "4", "--seed", "77", dir.filePath(name)}).exitCode, 0);
+        for (QString& argument : arguments)
+            argument = argument.startsWith("in.") ? dir.filePath(argument) : argument;
+        const Run run = runCli(arguments << dir.filePath("out.petal"));
+        QCOMPARE(run.exitCode, 0);
+        const QByteArray written = readAll(dir.filePath("out.petal"));
+        QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
+        const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
+        QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
+    }
+
+    void badFlowerFileRefused()
+    {
+        QTemporaryDir dir;
+        QFile bad(dir.filePath("bad.petal"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("petalwright-flower 1\npetals=6\npetals=7\n") > 0);
+        bad.close();
+        const Run run = runCli({"--flower", bad.fileName(), dir.filePath("out.dxf")});
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.err, QStringLiteral("花の設定を読めませんでした。\nファイル: %1\n原因: 「petals」が二度あります。\n").arg(bad.fileName()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"bad.petal"});
     }
 };
 

@@ -104,7 +104,7 @@ private slots:
         QTest::addRow("an option") << "real" << QStringList{"--fo"} << QStringList{"--format"};
         QTest::addRow("options after a value") << "real" << QStringList{"--seed", "3", "--an"}
                                                << QStringList{"--angle-start", "--angle-end"};
-        QTest::addRow("format names") << "real" << QStringList{"--format", ""} << QStringList{"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf"};
+        QTest::addRow("format names") << "real" << QStringList{"--format", ""} << QStringList{"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf", "petal"};
         QTest::addRow("a format name") << "real" << QStringList{"--format", "c"} << QStringList{"cad-dxf"};
         QTest::addRow("no guess at a value") << "real" << QStringList{"--petals", ""} << QStringList{};
         QTest::addRow("output file") << "real" << QStringList{"--seed", "1", "fl"} << QStringList{"flower.dxf"};

@@ -80,8 +80,8 @@ private slots:
         const QByteArrayList lines = testing::textLines(file);
         QVERIFY(QByteArray::fromStdString(file).count("\r\n") == QByteArray::fromStdString(file).count('\n'));
 
-        const QByteArrayList head = lines.mid(0, 16);
-        QCOMPARE(head, (QByteArrayList{"0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1009", "9", "$DWGCODEPAGE",
+        const QByteArrayList head = lines.mid(0, 18);
+        QCOMPARE(head, (QByteArrayList{"999", "petalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=7", "0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1009", "9", "$DWGCODEPAGE",
                                        "3", "ANSI_932", "9", "$INSUNITS", "70", "4"}));
         const qsizetype tables = lines.indexOf("TABLES");
         const qsizetype layerTable = lines.indexOf("LAYER", tables);

@@ -36,15 +36,16 @@ private slots:
         QCOMPARE(flower.write(OutputFormat::Obj, sink), formats::WriteOutcome::Finished);
         QVERIFY(sink.data.find('\r') == std::string::npos);
         const QByteArrayList lines = testing::textLines(sink.data);
-        QCOMPARE(lines.mid(0, 10), (QByteArrayList{"#", "# Petalwright 0.7.1 - 花.obj(2006/01/15 9:05:07)", "# 花びらの枚数 = 6",
+        QCOMPARE(lines.mid(0, 11), (QByteArrayList{"#", "# Petalwright 0.7.1 - 花.obj(2006/01/15 9:05:07)", "# 花びらの枚数 = 6",
                                                    "# 花びらの重なり = 6", "# 花びらの幅 = 5", "# 花びらの拡大縮小 = 0.5",
                                                    "# 花びらを生やす角度（始まり） = 90", "# 花びらを生やす角度（終わり） = 135", "#",
+                                                   "# petalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=7",
                                                    "# Units: millimetres. Up: +Y. One group per ring."}));
 
         QByteArrayList groups;
         std::set<QByteArray> used;
         int vertices = 0, faces = 0;
-        for (const QByteArray& line : lines.mid(10)) {
+        for (const QByteArray& line : lines.mid(11)) {
             const QByteArrayList parts = line.split(' ');
             if (parts[0] == "g")
                 groups << parts.value(1);
@@ -70,7 +71,7 @@ private slots:
         const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "a\r\nv 1 2 3\n.obj");
         const QByteArrayList lines = testing::textLines(flower.file(OutputFormat::Obj));
         QCOMPARE(lines[1], QByteArray("# Petalwright 0.7.1 - a  v 1 2 3 .obj(2006/01/15 9:05:07)"));
-        QCOMPARE(lines[10], QByteArray("g RING01"));
+        QCOMPARE(lines[11], QByteArray("g RING01"));
     }
 
     void assimpReadsIt_data()

@@ -71,6 +71,7 @@ std::vector<Shape> readFaces(OutputFormat format, const std::string& file)
     case OutputFormat::Glb: return testing::readGlbFaces(file);
     case OutputFormat::PrintStl:
     case OutputFormat::ThreeMf: break; // the solid's formats: tst_printsolid
+    case OutputFormat::Petal: break;   // no faces: tst_flowerreader
     }
     return {};
 }
@@ -82,14 +83,14 @@ class TestOutputFormat : public QObject {
 private slots:
     void names()
     {
-        QCOMPARE(formats::kOutputFormats.size(), std::size_t{7});
+        QCOMPARE(formats::kOutputFormats.size(), std::size_t{8});
         QStringList names;
         for (const OutputFormat f : formats::kOutputFormats) {
             names << QString::fromLatin1(formats::formatName(f).data(), static_cast<qsizetype>(formats::formatName(f).size()));
             QCOMPARE(formats::formatFromName(formats::formatName(f)), std::optional(f));
         }
-        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf"}));
-        QCOMPARE(formats::formatNameList("|"), std::string("dxf|cad-dxf|obj|stl|glb|print-stl|3mf"));
+        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf", "petal"}));
+        QCOMPARE(formats::formatNameList("|"), std::string("dxf|cad-dxf|obj|stl|glb|print-stl|3mf|petal"));
         QCOMPARE(formats::formatExtension(OutputFormat::PrintStl), std::string_view("stl"));
         QCOMPARE(formats::formatExtension(OutputFormat::ThreeMf), std::string_view("3mf"));
         for (const OutputFormat f : formats::kOutputFormats)
@@ -188,7 +189,7 @@ private slots:
     {
         QTest::addColumn<OutputFormat>("format");
         for (const OutputFormat f : formats::kOutputFormats)
-            if (!formats::isPrintable(f))
+            if (!formats::isPrintable(f) && !formats::isFlowerFile(f))
                 QTest::addRow("%s", formats::formatName(f).data()) << f;
     }
     void progressCancelAndFailureAsDxf()

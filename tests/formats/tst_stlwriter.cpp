@@ -21,7 +21,7 @@ private slots:
         const std::string file = flower.file(OutputFormat::Stl);
         QVERIFY(file.size() > 84);
         QVERIFY(!file.starts_with("solid"));
-        QCOMPARE(QByteArray::fromStdString(file.substr(0, 80)).trimmed(), QByteArray("Petalwright 0.7.1 flower, binary STL, millimetres, Z up"));
+        QCOMPARE(QByteArray::fromStdString(file.substr(0, 80)).trimmed(), QByteArray("Petalwright 0.7.1 flower=6,6,5,0.5,90,135,7"));
         const std::vector<testing::StlTriangle> triangles = testing::readStlTriangles(file);
         // The faces of the CAD profile, each four-point face as two triangles.
         std::size_t expected = 0;

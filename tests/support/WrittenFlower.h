@@ -42,6 +42,7 @@ inline const geometry::ParameterTexts kLargestTexts = {"50", "50", "10", "50", "
 inline Flower makeFlower(const geometry::ParameterTexts& texts, std::uint64_t seed = 7, const char* fileName = "flower.dxf")
 {
     Flower flower{geometry::convertParameters(texts), {}, {fileName, [] { return std::string("2006/01/15 9:05:07"); }, texts}};
+    flower.info.seed = seed;
     flower.mesh.allocate(flower.parameters.overlapCount, flower.parameters.petalCount);
     geometry::SeededRandom random(seed);
     geometry::makeDaisyMesh(flower.parameters, flower.mesh, random);

@@ -128,7 +128,7 @@ private slots:
     {
         WindowDriver d;
         const QStringList types = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(*.dxf)", "OBJファイル(*.obj)", "STLファイル(*.stl)",
-                                   "glTFバイナリ(*.glb)", "3Dプリント用STL(*.stl)", "3Dプリント用3MF(*.3mf)"};
+                                   "glTFバイナリ(*.glb)", "3Dプリント用STL(*.stl)", "3Dプリント用3MF(*.3mf)", "花の設定(*.petal)"};
         const QString obj = d.path(QStringLiteral("flower.obj")), cad = d.path(QStringLiteral("cad.dxf"));
         d.saveDialog.answers << obj << cad << QString();
         d.saveDialog.filterAnswers << 2 << 1;
@@ -144,7 +144,7 @@ private slots:
         // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        QVERIFY(testing::fileBytes(cad).startsWith("0\r\nSECTION\r\n2\r\nHEADER\r\n"));
+        QVERIFY(testing::fileBytes(cad).startsWith("999\r\npetalwright-flower 1 petals=6&"));
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton); // cancelled
 
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;

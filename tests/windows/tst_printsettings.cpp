@@ -60,7 +60,7 @@ private slots:
             type(dialog, QStringLiteral("2"), QStringLiteral("60"));
         });
         QCOMPARE(shownBefore, QStringList{QStringLiteral("! 厚さは 0 より大きい数（mm）にしてください: 0")});
-        QCOMPARE(d.saveDialog.requests.last().filters.last(), QStringLiteral("3Dプリント用3MF(*.3mf)"));
+        QCOMPARE(d.saveDialog.requests.last().filters[6], QStringLiteral("3Dプリント用3MF(*.3mf)"));
 
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
         QVERIFY(run.finished);

@@ -13,6 +13,8 @@
 
 #include "Version.h"
 #include "formats/FaceFileWriter.h"
+#include "formats/FlowerReader.h"
+#include "formats/FlowerRecord.h"
 #include "formats/NumberPatterns.h"
 #include "formats/OutputFormat.h"
 #include "formats/SizeEstimate.h"
@@ -92,20 +94,15 @@ std::uint64_t seedOf(const std::string& text)
     return geometry::parseSeedText(text).value_or(geometry::seedFromClock());
 }
 
-// ?seed=TEXT read as --seed TEXT is: the seed in plain decimal digits, or null.
-val seedText(const std::string& text)
+// A shape number read as --seed is: the seed in plain decimal digits, or null.
+val shapeNumber(const std::string& text)
 {
     const auto seed = geometry::parseSeedText(text);
     return seed ? val(std::to_string(*seed)) : val::null();
 }
 
-// The message box's text for a ?seed= the page cannot use.
-std::string seedProblem(const std::string& text)
-{
-    return "アドレスの seed=" + text + " は使えません。\r\n"
-           "seed には 0 から 18446744073709551615 までの整数を指定してください。\r\n"
-           "花びらのリングの回転はランダムに決めます。";
-}
+// The message box's text for a shape number the core cannot read.
+std::string shapeNumberProblem() { return std::string(formats::messages::kShapeNumber); }
 
 // Names, labels, defaults, formats and samples: everything the page lists.
 val coreInfo()
@@ -125,6 +122,7 @@ val coreInfo()
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
         f.set("fileType", std::string(formats::formatFileType(format)));
+        f.set("flowerFile", formats::isFlowerFile(format));
         list.call<void>("push", f);
     }
     info.set("formats", list);
@@ -217,6 +215,61 @@ std::string savedName(const std::string& fileName, const std::string& formatName
     return extensionOf(fileName) == extension ? fileName : fileName + "." + extension;
 }
 
+val flowerObject(const formats::FlowerRead& read)
+{
+    val out = val::object();
+    if (!read.flower) {
+        out.set("problem", read.problem);
+        return out;
+    }
+    out.set("texts", stringList(read.flower->texts));
+    out.set("seed", read.flower->seed ? val(std::to_string(*read.flower->seed)) : val::null());
+    return out;
+}
+
+// The flower a file Petalwright wrote names: { texts, seed (null when the file records none) }, or
+// { problem } naming the file and why it cannot be read.
+val readFlower(const std::string& fileName, const val& bytes)
+{
+    const std::vector<std::uint8_t> data = emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
+    formats::FlowerRead read = formats::readFlowerFile(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    if (!read.flower)
+        read.problem = "花の設定を読めませんでした。\r\nファイル: " + fileName + "\r\n原因: " + read.problem;
+    val out = flowerObject(read);
+    if (read.flower && !read.flower->seed)
+        out.set("note", std::string(formats::messages::kNoShapeNumber));
+    return out;
+}
+
+// The page's address query of the six texts and the seed.
+std::string flowerQuery(const val& texts, const std::string& seedText)
+{
+    return formats::flowerQuery(formats::flowerRecord(textsOf(texts), geometry::parseSeedText(seedText)));
+}
+
+// The flower an address query names ({ texts, seed }), {} for a query of no flower, or { problem }.
+val linkFlower(const std::string& query)
+{
+    // Keys of no flower (added by whatever passed the link on) make no flower.
+    bool namesFlower = false;
+    std::string_view rest(query);
+    if (!rest.empty() && rest.front() == '?')
+        rest.remove_prefix(1);
+    while (!rest.empty() && !namesFlower) {
+        const std::string_view part = rest.substr(0, rest.find('&'));
+        rest.remove_prefix(std::min(rest.size(), part.size() + 1));
+        const std::string_view key = part.substr(0, part.find('='));
+        namesFlower = key == formats::kSeedKey || key == formats::kSizeKey || key == formats::kThicknessKey
+            || std::find(formats::kFlowerKeys.begin(), formats::kFlowerKeys.end(), key) != formats::kFlowerKeys.end();
+    }
+    if (!namesFlower)
+        return val::object();
+    formats::FlowerRead named = formats::parseFlowerQuery(query, false);
+    if (!named.flower)
+        named.problem = "アドレスの花を開けませんでした。\r\n" + named.problem + "\r\n既定の値と新しい形で表示します。";
+    return flowerObject(named);
+}
+
 // The flower the texts and seed give, for the preview: per face its ring and four corners (x, y, z
 // as floats), in the file's order. Null when the texts do not pass the checks.
 val previewFaces(const val& texts, const std::string& seedText)
@@ -257,13 +310,14 @@ val runJob(const std::string& formatName, const val& texts, const std::string& s
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
     geometry::MeshStore mesh;
     mesh.allocate(p.overlapCount, p.petalCount);
-    geometry::SeededRandom random(seedOf(seedText));
+    const std::uint64_t seed = seedOf(seedText);
+    geometry::SeededRandom random(seed);
     const int step = std::max(1, every);
     geometry::makeDaisyMesh(p, mesh, random, [&](int facesBefore) {
         progress(val("mesh"), val(facesBefore));
         return true;
     });
-    formats::CommentInfo info{fileName, [&] { return dateTime; }, t};
+    formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
     Cp932MemorySink sink;
     sink.data.reserve(static_cast<std::size_t>(formats::estimateSize(p.petalCount, p.overlapCount).faceTotal) * 260);
     const formats::WriteOutcome outcome = formats::writeOutputFile(
@@ -290,8 +344,11 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("formatForName", &formatForName);
     emscripten::function("nameWithFormat", &nameWithFormat);
     emscripten::function("savedName", &savedName);
-    emscripten::function("seedText", &seedText);
-    emscripten::function("seedProblem", &seedProblem);
+    emscripten::function("shapeNumber", &shapeNumber);
+    emscripten::function("shapeNumberProblem", &shapeNumberProblem);
+    emscripten::function("readFlower", &readFlower);
+    emscripten::function("flowerQuery", &flowerQuery);
+    emscripten::function("linkFlower", &linkFlower);
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
 }

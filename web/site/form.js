@@ -1,8 +1,10 @@
-// The main window in the page: the six boxes, the samples, DXF生成 with its checks and question, and
-// the start. Nothing here decides what a flower or a file is: the labels, defaults, formats, samples,
+// The main window in the page: the six boxes, the samples, the shape number and 形を保つ, DXF生成 with
+// its checks and question, and the start. Nothing here decides what a flower or a file is: the labels, defaults, formats, samples,
 // messages, estimate, the seed's reading and the files' bytes all come from the core.
 'use strict';
 import { CoreWorker } from './core-worker.js';
+import { setupFlowerFile } from './flower-file.js';
+import { flowerOfAddress, keepInAddress, setupFlowerLink } from './flower-link.js';
 import { exclamation, question, setMessageBoxTitle } from './message-box.js';
 import { saveBytes, settleOutputFile, setupOutputFile } from './output-file.js';
 import { Preview } from './preview.js';
@@ -17,7 +19,7 @@ let info = null;
 let preview = null;
 let previewTimer = 0;
 
-// ---- The ring turns ----------------------------------------------------------------------------
+// ---- The ring turns: the shape number ------------------------------------------------------------
 
 function randomSeed() {
     const words = crypto.getRandomValues(new Uint32Array(2));
@@ -26,17 +28,57 @@ function randomSeed() {
 
 let ringSeed = randomSeed();
 
-// ?seed=N fixes the first ring turns, read by the core as --seed N is; another text is named in a
-// message box while the page goes on with random turns.
-async function seedFromAddress() {
-    const text = new URLSearchParams(location.search).get('seed');
-    if (text === null)
+function setSeed(seed) {
+    ringSeed = seed;
+    $('txtSEED').value = seed;
+    refreshPreview();
+}
+
+// A number typed into 形番号 shows that shape; a bad one gets the message box and the box shows the
+// current one again.
+async function txtSEED_Apply() {
+    const box = $('txtSEED');
+    if (box.value === ringSeed)
         return;
-    const seed = await core.call('seedText', [text]);
-    if (seed !== null)
-        ringSeed = seed;
-    else
-        exclamation(await core.call('seedProblem', [text]));
+    const seed = await core.call('shapeNumber', [box.value]);
+    if (seed === null) {
+        await exclamation(await core.call('shapeNumberProblem'));
+        box.value = ringSeed;
+        return;
+    }
+    setSeed(seed);
+}
+
+function setupShapeNumber() {
+    const box = $('txtSEED');
+    box.value = ringSeed;
+    box.addEventListener('focus', () => box.select());
+    box.addEventListener('change', txtSEED_Apply);
+    box.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter' && !event.isComposing) {
+            event.preventDefault();
+            txtSEED_Apply();
+        }
+    });
+    $('cmdSHAPE').addEventListener('click', () => setSeed(randomSeed()));
+}
+
+// A link to the page names a flower: the six values and the shape number; a bad one gets the message
+// box and the page shows the designed defaults with a new shape.
+async function flowerFromAddress() {
+    const flower = await flowerOfAddress();
+    if (flower.problem)
+        exclamation(flower.problem);
+    else if (flower.texts)
+        showFlower(flower);
+}
+
+// The six values and the shape number of a link or a file (a new shape when it records none).
+function showFlower(flower) {
+    boxes().forEach((box, i) => { box.value = flower.texts[i]; });
+    const texts = boxTexts();
+    $('cboSAMPLE').value = info.samples.find((s) => s.texts.every((t, i) => t === texts[i]))?.name ?? '';
+    setSeed(flower.seed ?? randomSeed());
 }
 
 // ---- The six boxes and the preview ---------------------------------------------------------------
@@ -44,8 +86,10 @@ async function seedFromAddress() {
 const boxes = () => kBoxIds.map((id) => $(id));
 const boxTexts = () => boxes().map((box) => box.value);
 
+// The preview and the address follow the boxes and the shape number.
 function refreshPreview() {
     clearTimeout(previewTimer);
+    keepInAddress(boxTexts(), ringSeed);
     return preview.refresh(boxTexts(), ringSeed);
 }
 
@@ -86,10 +130,6 @@ function setupSamples() {
         refreshPreview(); // the whole flower changed at once: no pause as after typing
     });
     list.addEventListener('wheel', (event) => event.preventDefault(), { passive: false });
-    $('cmdSHAPE').addEventListener('click', () => {
-        ringSeed = randomSeed();
-        refreshPreview();
-    });
 }
 
 // ---- DXF生成 ---------------------------------------------------------------------------------------
@@ -107,6 +147,13 @@ async function cmdDXF_Click() {
         await exclamation(problems);
         return;
     }
+    if (info.formats.find((f) => f.name === output.format)?.flowerFile) {
+        // The flower file holds no faces: saved at once, no question, no progress window, no new shape.
+        const result = await core.call('runJob', [output.format, texts, ringSeed, output.fileName, '', -1, 1 << 30]);
+        await saveBytes(result.bytes, output.fileName).catch((error) =>
+            exclamation(`ファイルを保存できませんでした。\n${output.fileName}\n${error.message}`));
+        return;
+    }
     const estimate = await core.call('estimate', [texts, output.format]);
     if (estimate.faceTotal >= info.confirmFaceCount && !(await question(estimate.question)))
         return;
@@ -117,9 +164,10 @@ async function cmdDXF_Click() {
         estimate,
         save: (bytes) => saveBytes(bytes, output.fileName),
         onFinished: () => {
-            // A completed run uses up its ring turns: the next run and the preview get new ones.
-            ringSeed = randomSeed();
-            refreshPreview();
+            // A completed run uses up its ring turns: the next run and the preview get new ones,
+            // unless 形を保つ keeps them.
+            if (!$('chkKEEP').checked)
+                setSeed(randomSeed());
         },
     });
 }
@@ -137,10 +185,13 @@ async function start() {
     setupBoxes();
     setupOutputFile(core, info.formats);
     setupSamples();
+    setupShapeNumber();
     setupProgressPanel();
+    setupFlowerLink(core);
+    setupFlowerFile(core, showFlower);
     $('cmdDXF').addEventListener('click', cmdDXF_Click);
     $('cmdOUT').focus();
-    await seedFromAddress();
+    await flowerFromAddress();
     await refreshPreview();
     $('frmMAIN').setAttribute('aria-busy', 'false');
 }

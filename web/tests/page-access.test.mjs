@@ -81,12 +81,12 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         // Tab walks the controls in the window's order, the preview, 見本 and 別の形 included.
         await page.focus('#txtDXFFILE');
         const order = ['txtDXFFILE'];
-        for (let i = 1; i < 14; i++) {
+        for (let i = 1; i < 17; i++) {
             await page.keyboard.press('Tab');
             order.push(await page.evaluate(() => document.activeElement.id));
         }
-        const expected = ['txtDXFFILE', 'cmdOUT', 'cboFORMAT', 'txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE',
-            'cmdDXF', 'cmdHELP', 'cvsPREVIEW', 'cboSAMPLE', 'cmdSHAPE'];
+        const expected = ['txtDXFFILE', 'cmdOUT', 'cmdOPEN', 'cboFORMAT', 'txtPETAL', 'txtKASAN', 'txtPHABA', 'txtSYUKU', 'txtANGLS', 'txtANGLE',
+            'cmdDXF', 'cmdHELP', 'cvsPREVIEW', 'cboSAMPLE', 'cmdSHAPE', 'txtSEED', 'chkKEEP'];
         check(JSON.stringify(order.slice(0, expected.length)) === JSON.stringify(expected), `Tab order: ${order.join(' ')}`);
         check(await page.evaluate(() => parseFloat(getComputedStyle(document.activeElement).outlineWidth) >= 2), 'the focused control has a visible outline');
         // The preview: a role and a Japanese name; arrows turn, + and − zoom, 0 goes back.

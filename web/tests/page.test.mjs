@@ -102,7 +102,7 @@ await page.evaluate(() => document.fonts.ready);
 console.log(`figure: first visit: page ready in ${firstLoad.toFixed(0)} ms, fonts in ${(performance.now() - loadStart).toFixed(0)} ms`);
 check(await page.title() === 'Petalwright 0.7.1β', 'title with the version');
 check(await page.textContent('#Label_0') === '花びらの枚数' && await page.textContent('#Label_5') === '花びらを生やす角度（終わり）', 'box labels');
-check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode]', (b) => b.map((x) => x.value))) === '["6","6","5","0.5","90","135"]', 'default texts');
+check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value))) === '["6","6","5","0.5","90","135"]', 'default texts');
 const formats = await page.$$eval('#cboFORMAT option', (o) => o.map((x) => [x.value, x.textContent]));
 check(formats[0][0] === 'dxf' && formats[0][1] === 'DXFファイル(*.dxf)' && formats.some(([v]) => v === 'glb'), `format list from the core: ${formats.map((f) => f[0]).join(' ')}`);
 check(await page.inputValue('#cboSAMPLE') === 'daisy', 'the sample list starts on デイジー');
@@ -150,7 +150,8 @@ for (const [query, seed] of [['?seed=18446744073709551615', '1844674407370955161
     await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
     const message = await dialogText();
     await page.keyboard.press('Enter');
-    check(message.startsWith(`アドレスの seed=${text} は使えません。`) && /^\d+$/.test(drawn), `${query}: named in the message box, random turns (${drawn})`);
+    check(message === 'アドレスの花を開けませんでした。\n形番号は 0 ～ 18446744073709551615 の整数です。\n既定の値と新しい形で表示します。'
+        && /^\d+$/.test(drawn), `${query}: named in the message box, random turns (${drawn})`);
 }
 
 // ---- The checks and their message box ---------------------------------------------------------
@@ -171,7 +172,7 @@ await page.click('#msgButtons button');
 // Every type but the DXF one asks with its own estimate, within a tenth of its file.
 await open('?seed=1');
 await setBoxes(['50', '50', '10', '50', '0', '180']);
-for (const [format] of formats.filter(([name]) => name !== 'dxf')) {
+for (const [format] of formats.filter(([name]) => name !== 'dxf' && name !== 'petal')) { // a flower file asks nothing
     await page.selectOption('#cboFORMAT', format);
     await page.click('#cmdDXF');
     await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
@@ -232,6 +233,58 @@ for (const [format] of formats) {
     check(equalApartFromDate(file.bytes, native), `${format}: ${file.name} equals petalwright-cli's file (${file.bytes.length} bytes)`);
 }
 
+// ---- The flower kept: the address, links, 形番号 and 形を保つ, flower files ----------------------------
+const link = '?petals=7&overlap=3&width=6&scale=0.8&angle-start=70&angle-end=150&seed=11';
+await open('?seed=11');
+await setBoxes(texts);
+await page.waitForFunction((q) => location.search === q, link).catch(() => {});
+check(await page.evaluate(() => location.search) === link, `the address follows the boxes: ${await page.evaluate(() => location.search)}`);
+await open(link);
+await page.selectOption('#cboFORMAT', 'cad-dxf');
+const linkedSeed = await page.inputValue('#txtSEED');
+const linked = await downloadOf(() => page.click('#cmdDXF'));
+check(linkedSeed === '11' && equalApartFromDate(linked.bytes, cliFile('cad-dxf', texts, '11', linked.name)),
+    'a link opens its flower and shape: the same file as petalwright-cli\'s');
+await page.click('#cmdCANCEL');
+check(await page.inputValue('#txtSEED') !== '11', 'without 形を保つ a completed run draws a new shape');
+await page.fill('#txtSEED', '11');
+await page.keyboard.press('Enter');
+await page.check('#chkKEEP');
+await downloadOf(() => page.click('#cmdDXF'));
+await page.click('#cmdCANCEL');
+check(await page.inputValue('#txtSEED') === '11' && (await page.evaluate(() => location.search)).endsWith('&seed=11'), '形を保つ keeps the shape after a run');
+await page.fill('#txtSEED', '-5');
+await page.keyboard.press('Enter');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check(await dialogText() === '形番号は 0 ～ 18446744073709551615 の整数です。', 'a bad 形番号 gets the message box');
+await page.keyboard.press('Enter');
+check(await page.inputValue('#txtSEED') === '11', '... and the box shows the shape again');
+await open('?petals=99&seed=3');
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check((await dialogText()).includes('花びらの枚数は 2 ～ 50 です。') && await page.inputValue('#txtPETAL') === '6', 'a link with a bad value: the defaults and the message box');
+await page.keyboard.press('Enter');
+// Flower files: saved like any type, and every file Petalwright wrote opens its flower again.
+await open(link);
+await page.selectOption('#cboFORMAT', 'petal');
+const petal = await downloadOf(() => page.click('#cmdDXF'));
+check(petal.bytes.equals(cliFile('petal', texts, '11', petal.name)) && await page.locator('#frmDXF').isHidden(), `${petal.name}: petalwright-cli's flower file, no progress window`);
+for (const [name, bytes, seed] of [[petal.name, petal.bytes, '11'], [linked.name, linked.bytes, '11'], ['old.dxf', cliFile('dxf', texts, '11', 'old.dxf'), null]]) {
+    await open();
+    await page.setInputFiles('#filOPEN', { name, mimeType: 'application/octet-stream', buffer: bytes });
+    await page.waitForFunction((t) => document.getElementById('txtPETAL').value === t, texts[0]);
+    const shown = JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value)));
+    const note = seed === null && await dialogOpen() ? await dialogText() : '';
+    check(shown === JSON.stringify(texts) && (seed === null ? note.includes('形番号が記録されていません') : await page.inputValue('#txtSEED') === seed),
+        `${name} opens its flower${seed ? ' and shape' : ', a new shape and a note'}`);
+    if (note)
+        await page.keyboard.press('Enter');
+}
+await page.setInputFiles('#filOPEN', { name: 'notes.txt', mimeType: 'text/plain', buffer: Buffer.from('hello') });
+await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
+check((await dialogText()).startsWith('花の設定を読めませんでした。\nファイル: notes.txt\n原因: ') && await page.inputValue('#txtPETAL') === texts[0],
+    'a foreign file: the message box names it, nothing changes');
+await page.keyboard.press('Enter');
+
 // ---- Cancel ----------------------------------------------------------------------------------------
 await open('?seed=3');
 let downloads = 0;
@@ -287,7 +340,7 @@ await shows('1 6 5 0.5 90 135 / -');
 check(await page.locator('#lblNOTE').isVisible(), '入力を確認してください under an invalid box');
 await page.selectOption('#cboSAMPLE', 'lotus');
 await shows('8 3 9 0.7 125 160 / 5');
-check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode]', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
+check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
     && await page.locator('#lblNOTE').isHidden(), 'the lotus sample fills the boxes');
 const lotus = await page.locator('#cvsPREVIEW').screenshot();
 // New turns can look like the old ones (a turn by whole petals): three tries.
