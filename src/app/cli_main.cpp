@@ -34,6 +34,7 @@
 #include "solid/PrintSolid.h"
 #include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
+#include "solid/SolidSizeEstimate.h"
 
 using namespace petalwright;
 
@@ -377,8 +378,9 @@ int main(int argc, char* argv[])
     const std::string thicknessText = solidText(thicknessOption, flower ? flower->thickness : std::string());
     const std::string sizeText = solidText(sizeOption, flower ? flower->size : std::string());
     solid::SolidOptions solidOptions;
-    // A flower file checks only what was chosen: with neither, the defaults need not fit the flower.
-    const bool solidChosen = parser.isSet(thicknessOption) || parser.isSet(sizeOption) || (flower && (!flower->thickness.empty() || !flower->size.empty()));
+    // A flower file checks them only when chosen: the largest flower's file needs no printable size.
+    const bool solidChosen = parser.isSet(thicknessOption) || parser.isSet(sizeOption)
+        || (flower && (!flower->thickness.empty() || !flower->size.empty()));
     if (printable || (keepsSolidOptions && solidChosen)) {
         const std::string solidProblems = solid::checkSolidOptions(thicknessText, sizeText, parameters, solidOptions);
         if (!solidProblems.empty()) {
@@ -387,13 +389,15 @@ int main(int argc, char* argv[])
         }
         // Only a printable file loads the solid's module; a missing one is said before any work.
         std::string unavailable;
-        if (solid::loadSolidModule(&unavailable) == nullptr) {
+        if (printable && solid::loadSolidModule(&unavailable) == nullptr) {
             printLine(stderr, QString::fromStdString(unavailable));
             return kExitWriteFailed;
         }
     }
 
-    const formats::SizeEstimate size = formats::estimateSize(parameters.petalCount, parameters.overlapCount);
+    // The estimate of this format's file; for the DXF type the designed one.
+    const formats::SizeEstimate size = printable ? solid::estimateSolidFileSize(format, parameters, solidOptions)
+                                                 : formats::estimateFileSize(format, parameters);
     const std::string separator = QLocale::system().groupSeparator().toStdString();
     // A folder, FIFO, device or socket at the target is refused before any work.
     if (!toStandardOutput) {
