@@ -15,6 +15,8 @@ trap 'rm -rf "$work"' EXIT
 cat > "$work/session.sh" <<'SESSION'
 set -euo pipefail
 out=$1; work=$2
+# Whatever ends the session, the program and the busy loops below end with it.
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 export LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work
 openbox >/dev/null 2>&1 &
 sleep 1
