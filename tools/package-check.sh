@@ -72,6 +72,14 @@ out=$(PETALWRIGHT_CLI_UNDER_TEST=/usr/bin/petalwright-cli build/tests/app/tst_cl
 ! grep -q SKIP <<<"$out" || { echo "$out"; fail "the reader test was skipped"; }
 grep -E '^(PASS|Totals)' <<<"$out"
 
+step "the installed solid module, loaded on demand"
+solid=$(mktemp -d)
+/usr/bin/petalwright-cli -q --seed 1 --petals 3 --overlap 1 --size 40 --format print-stl "$solid/flower.stl" \
+    || fail "the installed petalwright-cli cannot make a printable file"
+head -c 80 "$solid/flower.stl" | grep -q "printable flower" || fail "the installed print-stl has no printable head"
+rm -rf "$solid"
+echo "print-stl through $(dpkg -L petalwright | grep 'petalwright-solid.so$')"
+
 step "remove"
 # remove, as a user would: with no configuration files, nothing must stay for a purge either.
 apt-get -o DPkg::Lock::Timeout=600 remove -y -qq petalwright >/dev/null

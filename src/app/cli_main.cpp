@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <optional>
@@ -69,6 +70,9 @@ int g_outError = 0;
 
 void print(std::FILE* stream, const QByteArray& bytes)
 {
+    // Closed at start-up, standard output writes into /dev/null: a print there did not reach anyone.
+    if (stream == stdout && platform::standardOutputClosed() && g_outError == 0)
+        g_outError = EBADF;
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     if (std::fflush(stream) != 0 && stream == stdout && g_outError == 0)
         g_outError = errno;
@@ -80,7 +84,8 @@ void printLine(std::FILE* stream, const QString& text) { print(stream, text.toUt
 int finish(int status)
 {
     if (g_outError != 0)
-        printLine(stderr, QStringLiteral("petalwright-cli: 標準出力に書き込めませんでした。原因: %1").arg(platform::saveFailureCause(g_outError)));
+        printLine(stderr, QStringLiteral("petalwright-cli: 標準出力に書き込めませんでした。原因: %1")
+                              .arg(platform::standardOutputClosed() ? platform::closedOutputCause() : platform::saveFailureCause(g_outError)));
     const bool failed = g_outError != 0 || std::ferror(stdout) != 0 || std::ferror(stderr) != 0;
     return failed && status == 0 ? kExitWriteFailed : status;
 }
@@ -210,6 +215,7 @@ void printSampleList()
 
 int main(int argc, char* argv[])
 {
+    platform::openStandardDescriptors();
     installSignalHandlers();
     g_streamingMessage = QStringLiteral("\n中断しました。ファイルの一部はすでに標準出力に送られています。\n").toUtf8();
     QCoreApplication app(argc, argv);
@@ -448,11 +454,10 @@ int main(int argc, char* argv[])
 
     const std::unique_ptr<platform::OutputFile> output = platform::outputFileFor(outputPath);
     platform::OutputFile& file = *output;
-    bool toldWaiting = false;
+    QString toldWaiting; // said again when what is waited for changes
     file.keepWaiting = [&] {
-        if (!std::exchange(toldWaiting, true))
-            printLine(stderr, QStringLiteral("ほかのプログラムがこのファイルを保存しています。終わるまで待ちます: %1").arg(outputPath));
-        std::fflush(stderr);
+        if (const QString reason = file.waitingFor(); reason != toldWaiting)
+            printLine(stderr, QStringLiteral("%1: %2").arg(toldWaiting = reason, outputPath));
         return g_signal == 0;
     };
     if (toStandardOutput)
@@ -485,8 +490,8 @@ int main(int argc, char* argv[])
     bar.finish();
     if (outcome == formats::WriteOutcome::Cancelled) {
         // An interrupted command leaves the previous file as it was.
-        file.discard();
-        return interrupted(QStringLiteral("中断しました。ファイルは変更していません。"));
+        file.discard(); // says so when the previous file could not be put back
+        return interrupted(file.errorMessage().isEmpty() ? QStringLiteral("中断しました。ファイルは変更していません。") : file.errorMessage());
     }
     if (outcome == formats::WriteOutcome::Failed || !file.commit()) {
         printLine(stderr, file.errorMessage());

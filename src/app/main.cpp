@@ -10,6 +10,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/LocalDateTime.h"
 #include "platform/QtServices.h"
+#include "platform/StandardOutputFile.h"
 #include "windows/HelpLink.h"
 #include "widgets/FormFont.h"
 #include "windows/frmMAIN.h"
@@ -18,6 +19,7 @@ using namespace petalwright;
 
 int main(int argc, char* argv[])
 {
+    platform::openStandardDescriptors();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Petalwright"));
     QApplication::setOrganizationName(QStringLiteral("petalwright"));

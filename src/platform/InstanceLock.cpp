@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/UserFolders.h"
+
 namespace petalwright::platform {
 
 InstanceLock::InstanceLock() : m_paths(defaultLockPaths()) {}
@@ -15,20 +17,30 @@ InstanceLock::InstanceLock(const QString& lockPath) : m_paths{lockPath} {}
 
 InstanceLock::Result InstanceLock::tryAcquire()
 {
-    // Every usable lock is taken: copies started with different (or no) XDG_RUNTIME_DIR or TMPDIR
-    // still meet at /tmp/petalwright-<uid>.lock, and the runtime folder's lock serves when another
-    // user has taken that name first.
+    // Every usable lock is taken: copies started with different (or no) XDG_RUNTIME_DIR still
+    // meet in the cache folder.
     QStringList problems;
+    if (m_paths.isEmpty())
+        problems << QStringLiteral("ホームフォルダーも XDG_RUNTIME_DIR もありません");
     std::vector<std::unique_ptr<QLockFile>> held;
     for (const QString& path : std::as_const(m_paths)) {
-        if (!QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        QString problem;
+        if (folder.endsWith("/petalwright") && !ownFolder(folder.chopped(12), problem)) { // made only in a folder of this user's
+            problems << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), problem);
+            continue;
+        }
+        // A folder or lock file of another user (or something else under the name) says nothing
+        // about this user's copies: another user could otherwise keep the program from starting,
+        // or let a second copy run.
+        struct stat st {};
+        const bool there = ::lstat(folder.constData(), &st) == 0;
+        if (!there || !S_ISDIR(st.st_mode)) {
             problems << QStringLiteral("%1: フォルダーがありません").arg(QDir::toNativeSeparators(path));
             continue;
         }
-        // A lock file of another user (or something else under the name) says nothing about this
-        // user's copies: another user could otherwise keep the program from starting.
-        struct stat st {};
-        if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_uid != ::getuid())) {
+        if (st.st_uid != ::geteuid()
+            || (::lstat(QFile::encodeName(path).constData(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()))) {
             problems << QStringLiteral("%1: ほかのユーザーのファイルです").arg(QDir::toNativeSeparators(path));
             continue;
         }
@@ -54,27 +66,17 @@ InstanceLock::Result InstanceLock::tryAcquire()
     return Result::Unavailable;
 }
 
-QStringList InstanceLock::lockPaths(const QByteArray& runtimeFolder, const QByteArray& temporaryFolder, unsigned userId)
+QStringList InstanceLock::lockPaths(const QByteArray& runtimeFolder, const QByteArray& cacheHome)
 {
     QStringList paths;
-    const auto add = [&paths](const QByteArray& folder, const QString& name) {
-        // A relative or empty folder would put the lock wherever the program was started.
-        if (!folder.startsWith('/'))
-            return;
-        const QString path = QDir(QFile::decodeName(folder)).filePath(name);
-        if (!paths.contains(path))
-            paths << path;
-    };
-    add(runtimeFolder, QStringLiteral("petalwright.lock"));
-    const QString shared = QStringLiteral("petalwright-%1.lock").arg(userId);
-    add(temporaryFolder, shared);
-    add(QByteArrayLiteral("/tmp"), shared);
+    // A relative or empty folder would put the lock wherever the program was started.
+    if (runtimeFolder.startsWith('/'))
+        paths << QDir(QFile::decodeName(runtimeFolder)).filePath(QStringLiteral("petalwright.lock"));
+    if (cacheHome.startsWith('/'))
+        paths << QDir(QFile::decodeName(cacheHome)).filePath(QStringLiteral("petalwright/petalwright.lock"));
     return paths;
 }
 
-QStringList InstanceLock::defaultLockPaths()
-{
-    return lockPaths(qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), static_cast<unsigned>(::getuid()));
-}
+QStringList InstanceLock::defaultLockPaths() { return lockPaths(qgetenv("XDG_RUNTIME_DIR"), cacheHome()); }
 
 } // namespace petalwright::platform

@@ -28,10 +28,11 @@ public:
     // Why no lock could be made (each folder tried, with its problem); empty otherwise.
     QString reason() const { return m_reason; }
 
-    // Where the locks live: the user's runtime folder ($XDG_RUNTIME_DIR), the temporary folder
-    // ($TMPDIR) and always /tmp, whatever the environment; only absolute paths, never the current
-    // folder. Lock files in shared folders carry the user id, so two users never share one.
-    static QStringList lockPaths(const QByteArray& runtimeFolder, const QByteArray& temporaryFolder, unsigned userId);
+    // Where the locks live: the user's runtime folder ($XDG_RUNTIME_DIR/petalwright.lock) and the
+    // cache folder (<cache>/petalwright/petalwright.lock), which copies started with different or no
+    // XDG_RUNTIME_DIR share. Only folders of this user, never a shared one (/tmp) where another
+    // user could make the name first; only absolute paths, never the current folder.
+    static QStringList lockPaths(const QByteArray& runtimeFolder, const QByteArray& cacheHome);
     static QStringList defaultLockPaths();
 
 private:

@@ -3,27 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QStringEncoder>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileAttributes.h"
 #include "platform/PathName.h"
 
 namespace petalwright::platform {
 namespace {
 
 constexpr std::size_t kBufferBytes = 64 * 1024;
-constexpr int kMaxLinkHops = 40;
 constexpr int kTemporaryAttempts = 100;
-constexpr int kLockPollMs = 20;
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr int kRandomLetters = 6;
 
@@ -36,6 +31,8 @@ QString kindProblem(mode_t mode)
         return {};
     if (S_ISDIR(mode))
         return QStringLiteral("同じ名前のフォルダーがあります。");
+    if (S_ISLNK(mode)) // put at the name after its links were followed
+        return QStringLiteral("保存中にファイルが別のものに置き換えられました。");
     QString kind = QStringLiteral("特殊なファイル");
     if (S_ISFIFO(mode))
         kind = QStringLiteral("名前付きパイプ（FIFO）");
@@ -46,90 +43,29 @@ QString kindProblem(mode_t mode)
     return QStringLiteral("同じ名前の%1があります。通常のファイルではないため置き換えません。").arg(kind);
 }
 
-QByteArray folderOf(const QByteArray& path)
+// FNV-1a, 64 bits.
+quint64 hashOf(const QByteArray& bytes)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+    quint64 hash = 0xcbf29ce484222325ull;
+    for (const char c : bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+    return hash;
 }
 
-// The name a chain of symbolic links ends at (it need not exist); errno is set when there is none.
-std::optional<QByteArray> followLinks(QByteArray path)
-{
-    for (int hops = 0;; ++hops) {
-        struct stat st {};
-        if (::lstat(path.constData(), &st) != 0)
-            return errno == ENOENT ? std::optional<QByteArray>(path) : std::nullopt;
-        if (!S_ISLNK(st.st_mode))
-            return path;
-        if (hops == kMaxLinkHops) {
-            errno = ELOOP;
-            return std::nullopt;
-        }
-        QByteArray link(static_cast<qsizetype>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
-        const ssize_t length = ::readlink(path.constData(), link.data(), static_cast<std::size_t>(link.size()));
-        if (length < 0)
-            return std::nullopt;
-        link.truncate(length);
-        path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
-    }
-}
-
-bool writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t done = systemCalls().write(fd, data, size);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (done == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
-}
-
-QByteArray randomLetters()
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray letters;
-    for (int i = 0; i < kRandomLetters; ++i)
-        letters += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
-    return letters;
-}
-
-// `name` cut at a character boundary so that `before` + name + `after` + the random letters fit
-// into one file name.
+// `name` between `before` and `after`, with room for the random letters in one file name. A name
+// too long is cut at a character boundary and ends in "~" and 8 hex digits of the whole name, so
+// that two names alike in their first bytes never share their own files' names.
 QByteArray fitted(const QByteArray& before, QByteArray name, const QByteArray& after)
 {
     const auto room = static_cast<qsizetype>(kMaxNameBytes) - before.size() - after.size() - kRandomLetters;
     if (name.size() > room) {
-        qsizetype cut = room;
+        const QByteArray mark = '~' + QByteArray::number(hashOf(name) & 0xffffffffu, 16).rightJustified(8, '0');
+        qsizetype cut = room - mark.size();
         while (cut > 0 && (static_cast<unsigned char>(name.at(cut)) & 0xC0u) == 0x80u)
             --cut; // not inside a UTF-8 character
-        name.truncate(cut);
+        name = name.left(cut) + mark;
     }
     return before + name + after;
-}
-
-QByteArray baseName(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
-
-bool syncFolder(const QByteArray& folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = systemCalls().fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
 }
 
 // 0666 less the umask, as any new file gets.
@@ -141,42 +77,37 @@ unsigned newFileMode()
 }
 
 // True when this user may write the file itself (effective ids, as the kernel will judge).
-bool writable(const QByteArray& path) { return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0; }
+bool writable(const SaveTarget& target) { return ::faccessat(target.folderFd(), target.name().constData(), W_OK, AT_EACCESS) == 0; }
 
 QString notWritable() { return QStringLiteral("このファイルへの書き込みが許可されていないため、置き換えません。"); }
 
+// The cause of a failed resolve of `target`.
+QString resolveProblem(const SaveTarget& target) { return target.problem().isEmpty() ? saveFailureCause(target.error()) : target.problem(); }
+
 } // namespace
 
-SystemCalls realSystemCalls()
+QByteArray randomLetters()
 {
-    return {[](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }, ::write, ::fsync, ::rename};
-}
-
-SystemCalls& systemCalls()
-{
-    static SystemCalls calls = realSystemCalls();
-    return calls;
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray letters;
+    for (int i = 0; i < kRandomLetters; ++i)
+        letters += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+    return letters;
 }
 
 QByteArray temporaryPrefix(const QByteArray& fileName) { return fitted(".", fileName, ".petalwright-"); }
 
 QByteArray backupPrefix(const QByteArray& fileName) { return fitted(".", fileName, ".petalwright-backup-"); }
 
-QByteArray cacheBackupFolder()
-{
-    const QByteArray cache = qgetenv("XDG_CACHE_HOME");
-    if (cache.startsWith('/'))
-        return cache + "/petalwright";
-    return QFile::encodeName(QDir::homePath()) + "/.cache/petalwright";
-}
-
+// The digits tell files of one name in different folders apart.
 QByteArray cacheBackupPrefix(const QByteArray& target)
 {
-    // FNV-1a of the whole path: two files of one name in different folders get different backups.
-    quint64 hash = 0xcbf29ce484222325ull;
-    for (const char c : target)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
-    return fitted({}, baseName(target), "." + QByteArray::number(hash, 16).rightJustified(16, '0') + ".petalwright-backup-");
+    return fitted({}, baseName(target), "." + QByteArray::number(hashOf(target), 16).rightJustified(16, '0') + ".petalwright-backup-");
+}
+
+QByteArray cacheTemporaryPrefix(const QByteArray& target)
+{
+    return fitted({}, baseName(target), "." + QByteArray::number(hashOf(target), 16).rightJustified(16, '0') + ".petalwright-");
 }
 
 QByteArray toCodePage932(const QString& text)
@@ -249,22 +180,16 @@ QString targetProblem(const QString& path)
     const std::optional<QByteArray> encoded = encodedPath(path);
     if (!encoded || path.isEmpty())
         return headline(path) + QStringLiteral("ファイル名として表せない文字が含まれています。");
+    SaveTarget target;
+    if (!target.resolve(*encoded))
+        return headline(path) + resolveProblem(target);
     struct stat st {};
-    if (::stat(encoded->constData(), &st) == 0) {
+    if (::fstatat(target.folderFd(), target.name().constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (const QString kind = kindProblem(st.st_mode); !kind.isEmpty())
             return headline(path) + kind;
-        return writable(*encoded) ? QString() : headline(path) + (errno == EROFS ? saveFailureCause(EROFS) : notWritable());
+        return writable(target) ? QString() : headline(path) + (errno == EROFS ? saveFailureCause(EROFS) : notWritable());
     }
-    if (errno != ENOENT)
-        return headline(path) + saveFailureCause(errno);
-    const std::optional<QByteArray> target = followLinks(*encoded);
-    if (!target)
-        return headline(path) + saveFailureCause(errno);
-    if (::stat(folderOf(*target).constData(), &st) != 0)
-        return headline(path) + saveFailureCause(errno);
-    if (!S_ISDIR(st.st_mode))
-        return headline(path) + saveFailureCause(ENOTDIR);
-    return {};
+    return errno == ENOENT ? QString() : headline(path) + saveFailureCause(errno);
 }
 
 SafeFile::SafeFile(const QString& path) : m_path(path) {}
@@ -276,49 +201,63 @@ bool SafeFile::open()
     discard();
     m_error.clear();
     m_notice.clear();
-    m_backup.clear();
     m_existed = false;
     m_previousIntact = true;
     m_written = 0;
     m_buffer.clear();
     m_buffer.reserve(kBufferBytes);
+    ::clock_gettime(CLOCK_REALTIME, &m_start);
 
     const std::optional<QByteArray> encoded = encodedPath(m_path);
     if (!encoded || m_path.isEmpty())
         return fail(QStringLiteral("ファイル名として表せない文字が含まれています。"));
-    const std::optional<QByteArray> target = followLinks(*encoded);
-    if (!target)
-        return failWith(errno);
-    m_target = *target;
-    m_folder = folderOf(m_target);
+    if (!m_target.resolve(*encoded))
+        return fail(resolveProblem(m_target));
+    const int folder = m_target.folderFd();
+    const QByteArray& name = m_target.name();
     m_newMode = newFileMode();
 
     struct stat st {};
-    if (::stat(m_target.constData(), &st) == 0) {
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (const QString kind = kindProblem(st.st_mode); !kind.isEmpty())
             return fail(kind);
         if (!writable(m_target))
             return errno == EROFS ? failWith(EROFS) : fail(notWritable());
-        m_existed = true;
-        if (!lockTarget())
-            return false;
-        findLeftoverBackups();
-        // Replacing would split the links: every name must show the new content.
-        if (m_oldLinks > 1)
-            return openInPlace();
     } else if (errno != ENOENT) {
         return failWith(errno);
-    } else if (::stat(m_folder.constData(), &st) != 0) {
-        return failWith(errno);
-    } else if (!S_ISDIR(st.st_mode)) {
-        return failWith(ENOTDIR);
     }
+    // The file's own lock, or the lock file of its name while there is no file yet.
+    switch (m_lock.acquire(folder, name, keepWaiting, st)) {
+    case SaveLock::Outcome::GaveUp:
+        return fail(QStringLiteral("ほかのプログラムがこのファイルを保存している間に中断しました。"));
+    case SaveLock::Outcome::Failed:
+        return errno == ELOOP ? fail(kindProblem(S_IFLNK)) : failWith(errno);
+    case SaveLock::Outcome::Locked:
+        break;
+    }
+    m_existed = st.st_mode != 0;
+    if (m_existed) {
+        if (const QString kind = kindProblem(st.st_mode); !kind.isEmpty())
+            return fail(kind);
+        if (!writable(m_target)) // another file came while this save waited
+            return errno == EROFS ? failWith(EROFS) : fail(notWritable());
+        m_oldMode = st.st_mode & 07777u;
+        m_oldOwner = st.st_uid;
+        m_oldGroup = st.st_gid;
+        m_oldDevice = st.st_dev;
+        m_oldInode = st.st_ino;
+        m_oldLinks = st.st_nlink;
+    }
+    m_notice = leftoversNotice(m_target, QDir::toNativeSeparators(m_path), m_start);
+    // Replacing would split the links: every name must show the new content.
+    if (m_existed && m_oldLinks > 1)
+        return openInPlace();
 
-    const QByteArray prefix = m_folder + '/' + temporaryPrefix(baseName(m_target));
+    const QByteArray prefix = temporaryPrefix(name);
     for (int attempt = 0; m_fd < 0; ++attempt) {
         m_temporary = prefix + randomLetters();
         // Private while it is written; the mode of the file it replaces is set after the last write.
-        m_fd = systemCalls().open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_fd = systemCalls().openat(folder, m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (m_fd >= 0)
             break;
         const int error = errno;
@@ -334,103 +273,38 @@ bool SafeFile::open()
     if (!m_existed)
         return true;
     m_newMode = m_oldMode;
+    if (carriesEverything())
+        return true;
+    // What the new file cannot carry (another user's ownership, a group this user is not in, an
+    // ACL or attribute this user may not set) stays with the old file, written in place.
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlinkat(folder, m_temporary.constData(), 0);
+    m_temporary.clear();
+    return openInPlace();
+}
 
+bool SafeFile::carriesEverything()
+{
     struct stat made {};
     ::fstat(m_fd, &made);
-    if (made.st_uid != m_oldOwner && ::fchown(m_fd, m_oldOwner, m_oldGroup) != 0) {
-        // Another user's file that this user may write: in place it stays theirs.
-        ::close(m_fd);
-        m_fd = -1;
-        ::unlink(m_temporary.constData());
-        m_temporary.clear();
-        return openInPlace();
-    }
-    if (made.st_gid != m_oldGroup)
-        (void)::fchown(m_fd, static_cast<uid_t>(-1), m_oldGroup); // kept where this user may set it
-    return true;
-}
-
-bool SafeFile::lockTarget()
-{
-    // The lock is on the file itself; a writer that waited for it may find a new file at the name
-    // (the one its predecessor renamed there) and then locks that one.
-    for (int waited = 0;; waited += kLockPollMs) {
-        if (m_lockFd < 0) {
-            m_lockFd = ::open(m_target.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-            if (m_lockFd < 0 && errno == EACCES) // a file this user may write but not read
-                m_lockFd = ::open(m_target.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-            if (m_lockFd < 0)
-                return failWith(errno);
-        }
-        if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                return failWith(errno);
-            if (keepWaiting && !keepWaiting()) {
-                ::close(m_lockFd);
-                m_lockFd = -1;
-                m_existed = false; // nothing was touched
-                return fail(QStringLiteral("ほかのプログラムがこのファイルを保存している間に中断しました。"));
-            }
-            ::usleep(kLockPollMs * 1000);
-            continue;
-        }
-        struct stat held {}, named {};
-        if (::fstat(m_lockFd, &held) != 0)
-            return failWith(errno);
-        if (::stat(m_target.constData(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
-            if (const QString kind = kindProblem(held.st_mode); !kind.isEmpty())
-                return fail(kind);
-            m_oldMode = held.st_mode & 07777u;
-            m_oldOwner = held.st_uid;
-            m_oldGroup = held.st_gid;
-            m_oldDevice = held.st_dev;
-            m_oldInode = held.st_ino;
-            m_oldLinks = held.st_nlink;
-            return true;
-        }
-        ::close(m_lockFd); // the name now holds another file (or none): lock again
-        m_lockFd = -1;
-        if (::stat(m_target.constData(), &named) != 0) {
-            if (errno != ENOENT)
-                return failWith(errno);
-            m_existed = false;
-            return true;
-        }
-    }
-}
-
-void SafeFile::findLeftoverBackups()
-{
-    QStringList found;
-    const auto scan = [&found](const QByteArray& folder, const QByteArray& prefix) {
-        DIR* dir = ::opendir(folder.constData());
-        if (!dir)
-            return;
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name.startsWith(prefix) && name.size() == prefix.size() + kRandomLetters)
-                found << QDir::toNativeSeparators(QFile::decodeName(folder + '/' + name));
-        }
-        ::closedir(dir);
-    };
-    scan(m_folder, backupPrefix(baseName(m_target)));
-    scan(cacheBackupFolder(), cacheBackupPrefix(m_target));
-    if (!found.isEmpty())
-        m_notice = QStringLiteral("以前の保存が途中で終わったときの控え（上書き前の内容）が残っています。\n\nファイル: %1\n控え: %2\n\n"
-                                  "必要がなければ削除してください。")
-                       .arg(QDir::toNativeSeparators(m_path), found.join(QStringLiteral("\n　　")));
+    if (made.st_uid != m_oldOwner && ::fchown(m_fd, m_oldOwner, m_oldGroup) != 0)
+        return false;
+    if (made.st_gid != m_oldGroup && ::fchown(m_fd, static_cast<uid_t>(-1), m_oldGroup) != 0)
+        return false;
+    return copyAttributes(m_lock.fileFd(), m_fd);
 }
 
 bool SafeFile::openInPlace()
 {
     // Non-blocking: if the name has become a FIFO since it was examined, opening must not hang.
-    m_fd = ::open(m_target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    m_fd = ::openat(m_target.folderFd(), m_target.name().constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (m_fd < 0)
-        return failWith(errno);
+        return errno == ELOOP ? fail(kindProblem(S_IFLNK)) : failWith(errno);
     struct stat st {};
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != m_oldDevice || st.st_ino != m_oldInode) {
         closeAndDrop();
-        return fail(QStringLiteral("保存中にファイルが別のものに置き換えられました。"));
+        return fail(kindProblem(S_IFLNK));
     }
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     if (st.st_size > kMaxInPlaceBytes) {
@@ -450,47 +324,13 @@ bool SafeFile::openInPlace()
         }
         have += got;
     }
-    if (!writeBackup())
-        return false;
+    if (!m_backup.write(m_target, m_oldBytes)) {
+        closeAndDrop();
+        return fail(QStringLiteral("上書きする前に以前の内容の控えを作れませんでした（%1）。").arg(m_backup.problem()));
+    }
     m_mode = Mode::InPlace;
     m_newMode = m_oldMode;
     return true;
-}
-
-bool SafeFile::writeBackup()
-{
-    // Beside the file where the folder takes it, else in the user's cache folder.
-    const QByteArray cache = cacheBackupFolder();
-    const QByteArray prefixes[] = {m_folder + '/' + backupPrefix(baseName(m_target)), cache + '/' + cacheBackupPrefix(m_target)};
-    int error = 0;
-    for (const QByteArray& prefix : prefixes) {
-        if (prefix.startsWith(cache + '/')) {
-            QDir().mkpath(QFile::decodeName(folderOf(cache)));
-            ::mkdir(cache.constData(), 0700); // the old bytes are the user's alone
-        }
-        for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-            m_backup = prefix + randomLetters();
-            const int fd = systemCalls().open(m_backup.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            error = errno;
-            if (fd < 0) {
-                m_backup.clear();
-                if (error == EEXIST)
-                    continue;
-                break;
-            }
-            const bool ok = writeAll(fd, m_oldBytes.constData(), static_cast<std::size_t>(m_oldBytes.size())) && systemCalls().fsync(fd) == 0
-                && syncFolder(folderOf(m_backup));
-            error = errno;
-            ::close(fd);
-            if (ok)
-                return true;
-            ::unlink(m_backup.constData());
-            m_backup.clear();
-            break;
-        }
-    }
-    closeAndDrop();
-    return fail(QStringLiteral("上書きする前に以前の内容の控えを作れませんでした（%1）。").arg(saveFailureCause(error)));
 }
 
 bool SafeFile::write(std::string_view bytes)
@@ -535,29 +375,41 @@ bool SafeFile::commit()
     if (systemCalls().fsync(m_fd) != 0)
         return failWith(errno);
     if (m_mode == Mode::InPlace) {
-        dropBackup();
+        const QByteArray backup = m_backup.path();
+        const bool removed = m_backup.remove();
+        const int error = errno;
+        m_backup.keep();
         closeAndDrop();
-        return true;
+        if (removed)
+            return true;
+        m_error = QStringLiteral("新しいファイルは保存しましたが、上書き前の内容の控えを削除できませんでした。\n\nファイル: %1\n控え: %2\n原因: %3\n\n"
+                                 "必要がなければ控えを削除してください。")
+                      .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(QFile::decodeName(backup)), saveFailureCause(error));
+        return false;
     }
     const int fd = m_fd;
     m_fd = -1;
-    // The last look: what was put at the name meanwhile is not replaced unless it is a regular file.
+    const int folder = m_target.folderFd();
+    // The last look, through the folder held since the start: what was put at the name meanwhile
+    // is not replaced unless it is a regular file, and a link put there is not followed.
     struct stat st {};
     QString kind;
-    if (::stat(m_target.constData(), &st) == 0)
+    if (::fstatat(folder, m_target.name().constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         kind = kindProblem(st.st_mode);
-    if (::close(fd) != 0 || !kind.isEmpty() || systemCalls().rename(m_temporary.constData(), m_target.constData()) != 0) {
+    if (::close(fd) != 0 || !kind.isEmpty()
+        || systemCalls().renameat(folder, m_temporary.constData(), folder, m_target.name().constData()) != 0) {
         const int error = errno;
-        ::unlink(m_temporary.constData());
-        m_temporary.clear();
         closeAndDrop();
         return kind.isEmpty() ? failWith(error) : fail(kind);
     }
     m_temporary.clear();
-    closeAndDrop();
+    m_lock.release();
     // The new name itself reaches the disk with the folder.
-    if (!syncFolder(m_folder)) {
-        m_error = headline(m_path) + saveFailureCause(errno)
+    const bool synced = syncFolder(folder);
+    const int error = errno;
+    closeAndDrop();
+    if (!synced) {
+        m_error = headline(m_path) + saveFailureCause(error)
             + QStringLiteral("\n\n新しいファイルは置きましたが、フォルダーの記録をディスクに書き込めませんでした。"
                              "停電などがあると、新しいファイルが失われることがあります。");
         return false;
@@ -567,31 +419,44 @@ bool SafeFile::commit()
 
 void SafeFile::discard()
 {
+    const QByteArray left = restoreAndClose();
+    if (!m_previousIntact && m_error.isEmpty())
+        m_error = headline(m_path) + QStringLiteral("中断しました。") + restoreNote(left);
+}
+
+QByteArray SafeFile::restoreAndClose()
+{
+    QByteArray left;
     if (m_mode == Mode::InPlace && m_fd >= 0) {
         m_previousIntact = restorePrevious();
-        if (m_previousIntact)
-            dropBackup();
+        if ((!m_previousIntact || !m_backup.remove()) && m_backup.exists()) // after a restore the backup is only a copy
+            left = m_backup.path();
     }
     closeAndDrop();
+    return left;
 }
 
 bool SafeFile::restorePrevious()
 {
     m_buffer.clear();
     if (::lseek(m_fd, 0, SEEK_SET) != 0 || !writeAll(m_fd, m_oldBytes.constData(), static_cast<std::size_t>(m_oldBytes.size()))
-        || ::ftruncate(m_fd, m_oldBytes.size()) != 0)
+        || ::ftruncate(m_fd, m_oldBytes.size()) != 0) {
+        m_restoreError = errno;
         return false;
+    }
     (void)::fchmod(m_fd, m_oldMode); // the bits the writes cleared, where this user owns the file
-    return systemCalls().fsync(m_fd) == 0;
+    if (systemCalls().fsync(m_fd) == 0)
+        return true;
+    m_restoreError = errno;
+    return false;
 }
 
-void SafeFile::dropBackup()
+QString SafeFile::restoreNote(const QByteArray& backup) const
 {
-    if (m_backup.isEmpty())
-        return;
-    ::unlink(m_backup.constData());
-    (void)syncFolder(folderOf(m_backup));
-    m_backup.clear();
+    QString note = QStringLiteral("\n\n以前のファイルを元に戻せませんでした（%1）。このファイルは不完全です。").arg(saveFailureCause(m_restoreError));
+    if (!backup.isEmpty())
+        note += QStringLiteral("以前の内容は次の控えにあります。\n%1").arg(QDir::toNativeSeparators(QFile::decodeName(backup)));
+    return note;
 }
 
 void SafeFile::closeAndDrop()
@@ -599,12 +464,12 @@ void SafeFile::closeAndDrop()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    if (m_lockFd >= 0)
-        ::close(m_lockFd);
-    m_lockFd = -1;
     if (!m_temporary.isEmpty())
-        ::unlink(m_temporary.constData());
+        ::unlinkat(m_target.folderFd(), m_temporary.constData(), 0);
     m_temporary.clear();
+    m_backup.keep(); // removed by now, or left for the user with its name in the message
+    m_lock.release();
+    m_target.close();
     m_oldBytes.clear();
     m_buffer.clear();
     m_mode = Mode::Closed;
@@ -615,20 +480,12 @@ bool SafeFile::failWith(int error) { return fail(saveFailureCause(error)); }
 bool SafeFile::fail(const QString& reason)
 {
     // A failed file is dropped at once: the previous one comes back before the message is shown.
-    const QByteArray backup = m_backup;
-    discard();
+    const QByteArray left = restoreAndClose();
     m_error = headline(m_path) + reason;
-    if (m_existed) {
-        struct stat st {};
-        const bool stillThere = ::stat(m_target.constData(), &st) == 0;
-        if (m_previousIntact && stillThere)
-            m_error += QStringLiteral("\n\n以前のファイルは変更されていません。");
-        else if (!m_backup.isEmpty())
-            m_error += QStringLiteral("\n\n以前のファイルを元に戻せませんでした。以前の内容は次の控えにあります。\n%1")
-                           .arg(QDir::toNativeSeparators(QFile::decodeName(backup)));
-        else
-            m_error += QStringLiteral("\n\n以前のファイルを元に戻せませんでした。");
-    }
+    if (m_existed)
+        m_error += m_previousIntact ? QStringLiteral("\n\n以前のファイルは変更されていません。") : restoreNote(left);
+    if (m_previousIntact && !left.isEmpty())
+        m_error += QStringLiteral("\n上書き前の内容の控えを削除できませんでした: %1").arg(QDir::toNativeSeparators(QFile::decodeName(left)));
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/StandardOutputFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,11 +9,34 @@ namespace petalwright::platform {
 namespace {
 
 constexpr std::size_t kBufferBytes = 64 * 1024;
+bool g_outputClosed = false;
 
 } // namespace
 
+void openStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor is this one: the ones below it are open already.
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd)
+            ::close(opened); // not ours to take; the program goes on with the descriptor closed
+        if (fd == STDOUT_FILENO)
+            g_outputClosed = true;
+    }
+}
+
+bool standardOutputClosed() { return g_outputClosed; }
+
+QString closedOutputCause() { return QStringLiteral("標準出力が閉じています。"); }
+
 bool StandardOutputFile::open()
 {
+    if (g_outputClosed) {
+        m_error = QStringLiteral("標準出力に書き込めませんでした。\n原因: %1").arg(closedOutputCause());
+        return false;
+    }
     struct stat st {};
     if (::fstat(STDOUT_FILENO, &st) != 0)
         return fail(errno);

@@ -21,6 +21,14 @@ private:
     std::string m_buffer;
 };
 
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, before anything else opens a
+// file: a file opened later must never become the program's standard output or error.
+void openStandardDescriptors();
+// True when standard output was closed at start-up (it now writes into /dev/null).
+bool standardOutputClosed();
+// The cause for a write to a closed standard output.
+QString closedOutputCause();
+
 // The output for a command-line OUTPUT: "-" is standard output, anything else a file.
 std::unique_ptr<OutputFile> outputFileFor(const QString& path);
 

@@ -3,11 +3,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+
+#include <cstdio>
 
 #include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
@@ -82,6 +85,7 @@ void frmDXF::Form_Load()
     // A fresh load: the controls as laid out.
     m_finishedThisShowing = false;
     lblMSG->clear();
+    lblMSG->setToolTip({});
     cmdCANCEL->setText(QStringLiteral("キャンセル"));
     widgets::setFONT(this);
 
@@ -159,8 +163,20 @@ void frmDXF::outputDXF()
         return;
     }
     platform::SafeFile file(m_job.dxfFilePath);
-    // Another program saving the same file: wait for it, still taking the cancel.
-    file.keepWaiting = [this] { return progressStep(0); };
+    // A lock held by another program: wait for it, still taking the cancel, and after a second
+    // say what is waited for.
+    QElapsedTimer waited;
+    file.keepWaiting = [this, &file, &waited] {
+        if (!waited.isValid())
+            waited.start();
+        if (waited.elapsed() < kWaitNoticeMs)
+            return progressStep(0);
+        // The panel has room for one short line; the whole reason is its tool tip.
+        lblMSG->setText(file.waitingForSave() ? QStringLiteral("ほかの保存が終わるのを待っています") : QStringLiteral("ロックが外れるのを待っています"));
+        lblMSG->setToolTip(file.waitingFor());
+        m_services.yield();
+        return procState != ProcState::CancelRequested && platform::EndSignals::received() == 0;
+    };
     if (!file.open()) {
         if (platform::EndSignals::received() == 0)
             m_services.messageBox->exclamation(this, file.errorMessage());
@@ -187,6 +203,10 @@ void frmDXF::outputDXF()
     // The program is ending: the previous file comes back whole.
     if (platform::EndSignals::received() != 0) {
         file.discard();
+        if (!file.errorMessage().isEmpty()) { // the previous file could not be put back
+            std::fprintf(stderr, "%s\n", file.errorMessage().toLocal8Bit().constData());
+            m_services.messageBox->exclamation(this, file.errorMessage());
+        }
         unload();
         return;
     }

@@ -41,6 +41,8 @@ public:
 
     // The delay between showing the window and starting the job.
     static constexpr int kStartDelayMs = 500;
+    // A wait for another program's lock longer than this shows what is waited for.
+    static constexpr int kWaitNoticeMs = 1000;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,9 +1,11 @@
 // petalwright-cli end to end, and its files read back by an independent DXF reader.
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,7 +15,9 @@
 #include <fcntl.h>
 #include <optional>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "geometry/SampleFlowers.h"
@@ -85,6 +89,44 @@ bool blockedWritingOut(qint64 pid)
 {
     return readAll(QStringLiteral("/proc/%1/wchan").arg(pid)).contains("pipe_write")
         || readAll(QStringLiteral("/proc/%1/syscall").arg(pid)).startsWith("1 0x1 ");
+}
+
+// True while the process waits for the lock of `path`: it has the file open and sleeps between
+// two tries (clock_nanosleep, system call 230).
+bool waitsForLock(qint64 pid, const QString& path)
+{
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (QFile::symLinkTarget(fds + '/' + fd) == path)
+            return readAll(QStringLiteral("/proc/%1/syscall").arg(pid)).startsWith("230 ");
+    return false;
+}
+
+// A leftover as the next save lists it: path, time and size.
+QString listed(const QString& path)
+{
+    return QStringLiteral("%1（%2、%3 バイト）").arg(path, QFileInfo(path).lastModified().toString("yyyy-MM-dd HH:mm:ss")).arg(QFileInfo(path).size());
+}
+
+// The access ACL "user::rw- user:<id>:rw- group::--- mask::rw- other::---" as the kernel stores it.
+QByteArray accessAcl(uid_t id)
+{
+    QByteArray acl;
+    const auto add = [&acl](quint32 value, int bytes) { acl.append(reinterpret_cast<const char*>(&value), bytes); };
+    add(2, 4); // version
+    for (const auto& [tag, perm, who] : {std::tuple{0x01, 6, ~0u}, {0x02, 6, quint32(id)}, {0x04, 0, ~0u}, {0x10, 6, ~0u}, {0x20, 0, ~0u}}) {
+        add(quint32(tag), 2);
+        add(quint32(perm), 2);
+        add(who, 4);
+    }
+    return acl;
+}
+
+QByteArray attribute(const QString& path, const char* name)
+{
+    QByteArray value(256, '\0');
+    const ssize_t size = ::getxattr(QFile::encodeName(path).constData(), name, value.data(), static_cast<std::size_t>(value.size()));
+    return size < 0 ? QByteArray() : value.left(size);
 }
 
 const QString kSeedMessage = "--seed には 0 から 18446744073709551615 までの整数を指定してください: %1\n";
@@ -314,7 +356,10 @@ private slots:
         for (const char* kase : {"two writers on a hard-linked file", "file size limit, replaced", "file size limit, in place",
                                  "signals while saving in place", "SIGTERM and SIGINT while replacing", "SIGKILL in place leaves a backup", "set-id bits kept",
                                  "own read-only file", "another user's file", "blocked pipe, SIGTERM and SIGINT",
-                                 "reader goes away early", "printing to /dev/full", "Ctrl+C while generating"})
+                                 "reader goes away early", "printing to /dev/full", "Ctrl+C while generating", "standard streams closed",
+                                 "lock of a program that is not saving", "new file: the name's lock", "link planted in a shared folder",
+                                 "deleted file through /proc/self/fd", "ACL, attributes and group kept", "leftovers of killed saves",
+                                 "no home folder"})
             for (const bool user : {false, true})
                 QTest::addRow("%s, %s", kase, user ? "user" : "root") << QString(kase) << user;
     }
@@ -502,6 +547,200 @@ private slots:
                 QVERIFY2(run.err.endsWith("petalwright-cli: 標準出力に書き込めませんでした。原因: ディスクの空き容量が足りません。\n"), qPrintable(run.err));
             }
             QVERIFY(readAll(path).contains("3DFACE")); // the file itself was saved
+        } else if (kase == "standard streams closed" || kase == "lock of a program that is not saving") {
+            // Closed streams are /dev/null from the start: a file opened later (the lock, Qt's own
+            // descriptors) never becomes stdout or stderr, and the message of the wait for a lock held
+            // by this test never lands in the file waited for.
+            const bool closed = kase.startsWith("standard");
+            if (closed)
+                how.shell = "exec 1>&- 2>&-";
+            for (const bool replaced : {true, false}) {
+                if (replaced)
+                    makeFile(path, old, uid, gid, 0644);
+                else
+                    inPlace(old);
+                const int held = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+                QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+                QProcess process;
+                startCli(process, {"-q", path}, how);
+                QVERIFY(process.waitForStarted());
+                QVERIFY(QTest::qWaitFor([&] { return waitsForLock(process.processId(), path) || process.state() != QProcess::Running; }, 30000));
+                ::close(held);
+                QVERIFY(process.waitForFinished(30000));
+                QCOMPARE(process.exitCode(), 0);
+                QVERIFY(sameEverywhere(readAll(path)));
+                QCOMPARE(readAll(path).count("3DFACE"), 288);
+                QVERIFY(readAll(path).startsWith("0\r\nSECTION"));
+                if (!closed)
+                    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                             QStringLiteral("保存中ではないプログラム（tst_cli、プロセス %1）がこのファイルをロックしています。ロックが外れるまで待ちます: %2\n")
+                                 .arg(::getpid())
+                                 .arg(path));
+            }
+            if (closed) {
+                how.shell = "exec 1>&-";
+                const Run toClosed = runCli({"-q", "-"}, how);
+                QCOMPARE(toClosed.exitCode, 1);
+                QCOMPARE(toClosed.err, QStringLiteral("標準出力に書き込めませんでした。\n原因: 標準出力が閉じています。\n"));
+                const Run printing = runCli({path}, how);
+                QCOMPARE(printing.exitCode, 1);
+                QCOMPARE(printing.err, QStringLiteral("petalwright-cli: 標準出力に書き込めませんでした。原因: 標準出力が閉じています。\n"));
+            }
+        } else if (kase == "new file: the name's lock") {
+            // Two saves of a file not yet there meet at the name's lock file; another user's lock file
+            // is never used (it could keep this user waiting for ever).
+            const QString lockFile = folder + "/.drawing.dxf.petalwright-lock";
+            makeFile(lockFile, {}, uid, gid, 0600);
+            const int held = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+            QProcess process;
+            process.setReadChannel(QProcess::StandardError);
+            startCli(process, {"-q", path}, how);
+            QVERIFY(process.waitForReadyRead(30000));
+            QVERIFY(!QFile::exists(path));
+            ::close(held);
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitCode(), 0);
+            QVERIFY(QString::fromUtf8(process.readAllStandardError()).endsWith("ロックが外れるまで待ちます: " + path + "\n"));
+            QCOMPARE(readAll(path).count("3DFACE"), 288);
+            QVERIFY(!QFile::exists(lockFile));
+            // One a killed save left goes once the file is there.
+            makeFile(lockFile, {}, uid, gid, 0600);
+            QCOMPARE(runCli({"-q", path}, how).exitCode, 0);
+            QVERIFY(!QFile::exists(lockFile));
+            QFile::remove(path);
+            const uid_t other = asUser ? 0 : user ? user->first : 65534;
+            makeFile(lockFile, {}, other, other, 0644);
+            const int foreign = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(foreign >= 0 && ::flock(foreign, LOCK_EX) == 0);
+            const Run past = runCli({"-q", path}, how);
+            ::close(foreign);
+            QCOMPARE(past.exitCode, 0);
+            QCOMPARE(statOf(lockFile).st_uid, other);
+            QVERIFY(QFile::remove(lockFile));
+        } else if (kase == "link planted in a shared folder") {
+            // In a sticky folder everyone may write (root's), a link of a third user is not followed,
+            // whatever the kernel's fs.protected_symlinks says (set for this row, as on a stock system):
+            // neither when it was there before the run, nor when it is put there while the flower is made.
+            QFile setting("/proc/sys/fs/protected_symlinks");
+            QVERIFY(setting.open(QIODevice::ReadWrite));
+            const QByteArray before = setting.readAll();
+            const auto restore = qScopeGuard([&] { setting.write(before); setting.close(); });
+            setting.write("1\n");
+            setting.flush();
+            const QString shared = dir.filePath("shared"), secret = dir.filePath("secret"), race = shared + "/race.dxf";
+            QVERIFY(QDir().mkdir(shared) && ::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+            makeFile(secret, "root's alone", 0, 0, 0600);
+            const uid_t third = 65534;
+            const auto plant = [&] {
+                const QByteArray name = QFile::encodeName(shared + "/planted");
+                QVERIFY(::symlink(QFile::encodeName(secret).constData(), name.constData()) == 0 && ::lchown(name.constData(), third, third) == 0);
+                QVERIFY(::rename(name.constData(), QFile::encodeName(race).constData()) == 0);
+            };
+            const QString refused = QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: 誰でも書き込めるフォルダーにある、ほかのユーザーのシンボリックリンクはたどりません。\n");
+            plant();
+            Run run = runCli({"-q", race}, how);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, refused.arg(race));
+            QVERIFY(QFile::remove(race));
+            makeFile(race, old, third, third, 0666);
+            QProcess process;
+            startCli(process, QStringList(largest) << race, how);
+            QVERIFY(process.waitForStarted());
+            plant();
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitCode(), 1);
+            QCOMPARE(readAll(secret), QByteArray("root's alone"));
+            QVERIFY(QFileInfo(race).isSymLink());
+            // The user's own link there is followed (to a file written in place), and stays a link.
+            inPlace(old);
+            const QByteArray mine = QFile::encodeName(shared + "/mine.dxf");
+            QVERIFY(::symlink(QFile::encodeName(path).constData(), mine.constData()) == 0 && ::lchown(mine.constData(), uid, gid) == 0);
+            QCOMPARE(runCli({"-q", shared + "/mine.dxf"}, how).exitCode, 0);
+            QCOMPARE(readAll(path).count("3DFACE"), 288);
+            QVERIFY(sameEverywhere(readAll(path)) && QFileInfo(shared + "/mine.dxf").isSymLink());
+        } else if (kase == "deleted file through /proc/self/fd") {
+            how.shell = "exec 3>x.dxf; rm x.dxf";
+            const Run run = runCli({"-q", "/proc/self/fd/3"}, how);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, QStringLiteral("ファイルを保存できませんでした。\n\nファイル: /proc/self/fd/3\n原因: リンク先のファイルは削除されたか、別の名前に移されています。\n"));
+            QVERIFY(QDir(folder).isEmpty());
+        } else if (kase == "ACL, attributes and group kept") {
+            // Replaced with its ACL (the group gains nothing) and attributes; a group the user is not in
+            // is kept by writing in place.
+            const gid_t group = asUser ? 0 : 65534;
+            makeFile(path, old, uid, group, 0660);
+            const QByteArray name = QFile::encodeName(path), acl = accessAcl(0);
+            QVERIFY(::setxattr(name.constData(), "system.posix_acl_access", acl.constData(), std::size_t(acl.size()), 0) == 0);
+            QVERIFY(::setxattr(name.constData(), "user.note", "kept", 4, 0) == 0);
+            const ino_t inode = statOf(path).st_ino;
+            QCOMPARE(runCli({"-q", path}, how).exitCode, 0);
+            QCOMPARE(readAll(path).count("3DFACE"), 288);
+            QCOMPARE(attribute(path, "system.posix_acl_access"), acl);
+            QCOMPARE(attribute(path, "user.note"), QByteArray("kept"));
+            QCOMPARE(statOf(path).st_mode & 07777, mode_t(0660));
+            QCOMPARE(statOf(path).st_gid, group);
+            QCOMPARE(statOf(path).st_ino == inode, asUser); // the user is not in root's group
+            // The same file with the user's own group: replaced, ACL and attributes on the new file.
+            QVERIFY(::chown(name.constData(), uid, gid) == 0);
+            const ino_t inodeBefore = statOf(path).st_ino;
+            QCOMPARE(runCli({"-q", path}, how).exitCode, 0);
+            QVERIFY(statOf(path).st_ino != inodeBefore);
+            QCOMPARE(attribute(path, "system.posix_acl_access"), acl);
+            QCOMPARE(attribute(path, "user.note"), QByteArray("kept"));
+        } else if (kase == "leftovers of killed saves") {
+            // Named by the next save, by whole name: backups newest first with time and size (kept),
+            // this user's older temporary files removed, another user's only named.
+            makeFile(path, old, uid, gid, 0644);
+            const QString prefix = folder + "/.drawing.dxf.petalwright-";
+            const uid_t other = asUser ? 0 : user ? user->first : 65534;
+            const struct { QString name; QByteArray bytes; uid_t owner; qint64 age; } files[] = {
+                {"backup-aaaaaa", "ab", uid, 7200}, {"backup-bbbbbb", "abc", uid, 3600}, {"backup-abcdefg", "not one", uid, 60},
+                {"killed", "part", uid, 600}, {"theirs", "their part", other, 600}};
+            for (const auto& file : files) {
+                makeFile(prefix + file.name, file.bytes, file.owner, file.owner, 0600);
+                const timespec times[2] = {{std::time(nullptr) - file.age, 0}, {std::time(nullptr) - file.age, 0}};
+                QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(prefix + file.name).constData(), times, 0) == 0);
+            }
+            const QString backups = listed(prefix + "backup-bbbbbb") + "\n　　" + listed(prefix + "backup-aaaaaa");
+            const QString killed = listed(prefix + "killed"), theirs = listed(prefix + "theirs");
+            const Run run = runCli({"-q", path}, how);
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY2(run.err.contains("\n控え: " + backups + "\n"), qPrintable(run.err));
+            QVERIFY2(run.err.contains("を削除しました。\n\nファイル: " + path + "\n一時ファイル: " + killed + "\n"), qPrintable(run.err));
+            QVERIFY2(run.err.contains("ほかの保存の一時ファイルが残っています。ほかのユーザーのものか、保存中のものです。\n\nファイル: " + path + "\n一時ファイル: " + theirs),
+                     qPrintable(run.err));
+            QVERIFY(!run.err.contains("abcdefg"));
+            QVERIFY(!QFile::exists(prefix + "killed"));
+            for (const char* name : {"backup-aaaaaa", "backup-bbbbbb", "backup-abcdefg", "theirs"})
+                QVERIFY(QFile::remove(prefix + name));
+        } else if (kase == "no home folder") {
+            // In place (the user's file in root's folder): without a home folder the backup goes to the
+            // runtime folder, else the save is refused and says why; a cache folder reached through a
+            // link, or another user's, is not used. Root's in-place save keeps its backup beside the file.
+            const QString runtime = dir.filePath("runtime"), link = dir.filePath("cache-link");
+            QVERIFY(QDir().mkdir(runtime) && ::chown(QFile::encodeName(runtime).constData(), uid, gid) == 0);
+            QVERIFY(::symlink(QFile::encodeName(cache).constData(), QFile::encodeName(link).constData()) == 0);
+            const struct { QString cacheHome, runtime, refusal; } rows[] = {
+                {"", runtime, ""},
+                {"", "", "控えを置けるフォルダーがありません: ホームフォルダーがありません、XDG_RUNTIME_DIR がありません"},
+                {link, "", "控えを置けるフォルダーがありません: " + link + " はシンボリックリンクです、XDG_RUNTIME_DIR がありません"},
+                {dir.path(), "", "控えを置けるフォルダーがありません: " + dir.path() + " はほかのユーザーのフォルダーです、XDG_RUNTIME_DIR がありません"},
+            };
+            for (const auto& row : rows) {
+                inPlace(old);
+                how.environment = QStringList{"HOME=/nonexistent", "XDG_CACHE_HOME=" + row.cacheHome, "XDG_RUNTIME_DIR=" + row.runtime};
+                const Run run = runCli({"-q", path}, how);
+                if (!asUser || row.refusal.isEmpty()) {
+                    QCOMPARE(run.exitCode, 0);
+                    QCOMPARE(readAll(path).count("3DFACE"), 288);
+                } else {
+                    QCOMPARE(run.exitCode, 1);
+                    QVERIFY2(run.err.contains(row.refusal), qPrintable(run.err));
+                    QVERIFY(sameEverywhere(old));
+                }
+            }
+            QCOMPARE(ownFiles({runtime + "/petalwright"}), QStringList());
         } else if (kase == "Ctrl+C while generating") {
             // The signal follows the first line, printed just before the flower is generated.
             makeFile(path, old, uid, gid, 0644);

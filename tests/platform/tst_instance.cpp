@@ -44,7 +44,7 @@ QProcess* inOwnMounts(const StagedProgram& staged, const QString& script, const 
     return process;
 }
 
-const QString kNoRuntimeFolder = QStringLiteral("unset XDG_RUNTIME_DIR; export TMPDIR=/nonexistent QT_QPA_PLATFORM=offscreen; ");
+const QString kNoRuntimeFolder = QStringLiteral("unset XDG_RUNTIME_DIR XDG_CACHE_HOME; export TMPDIR=/nonexistent QT_QPA_PLATFORM=offscreen; ");
 
 // Qt's own runtime folder fallback (not the lock) makes "/runtime-<user>" when TMPDIR is
 // missing; the tests take away what they caused.
@@ -71,6 +71,7 @@ private slots:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         env.insert(QStringLiteral("TMPDIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), runtime.path()); // not the real cache folder's lock
         // The lock file names its owner's process id on the first line.
         const auto lockOwner = [path = runtime.filePath(QStringLiteral("petalwright.lock"))] {
             QFile lock(path);
@@ -103,21 +104,19 @@ private slots:
     void lockFolders_data()
     {
         QTest::addColumn<QByteArray>("runtime");
-        QTest::addColumn<QByteArray>("temporary");
+        QTest::addColumn<QByteArray>("cache");
         QTest::addColumn<QStringList>("paths");
-        QTest::addRow("runtime folder first") << QByteArray("/run/user/1000") << QByteArray("/var/tmp")
-                                              << QStringList{"/run/user/1000/petalwright.lock", "/var/tmp/petalwright-1000.lock",
-                                                             "/tmp/petalwright-1000.lock"};
-        QTest::addRow("neither set") << QByteArray() << QByteArray() << QStringList{"/tmp/petalwright-1000.lock"};
-        QTest::addRow("relative folders never") << QByteArray("run") << QByteArray(".") << QStringList{"/tmp/petalwright-1000.lock"};
-        QTest::addRow("TMPDIR is /tmp") << QByteArray() << QByteArray("/tmp/") << QStringList{"/tmp/petalwright-1000.lock"};
+        QTest::addRow("runtime folder first") << QByteArray("/run/user/1000") << QByteArray("/home/a/.cache")
+                                              << QStringList{"/run/user/1000/petalwright.lock", "/home/a/.cache/petalwright/petalwright.lock"};
+        QTest::addRow("neither set") << QByteArray() << QByteArray() << QStringList();
+        QTest::addRow("relative folders never") << QByteArray("run") << QByteArray(".") << QStringList();
     }
     void lockFolders()
     {
         QFETCH(QByteArray, runtime);
-        QFETCH(QByteArray, temporary);
+        QFETCH(QByteArray, cache);
         QFETCH(QStringList, paths);
-        QCOMPARE(InstanceLock::lockPaths(runtime, temporary, 1000), paths);
+        QCOMPARE(InstanceLock::lockPaths(runtime, cache), paths);
     }
 
     void missingLockFolder()
@@ -139,6 +138,12 @@ private slots:
             InstanceLock blocked(foreign);
             QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
             QCOMPARE(blocked.reason(), foreign + QStringLiteral(": ほかのユーザーのファイルです"));
+            // Nor is a folder of another user's, where they could put any lock file they like.
+            const QString theirs = dir.filePath(QStringLiteral("theirs"));
+            QVERIFY(QDir().mkdir(theirs) && ::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
+            InstanceLock inTheirs(theirs + QStringLiteral("/petalwright.lock"));
+            QCOMPARE(inTheirs.tryAcquire(), InstanceLock::Result::Unavailable);
+            QCOMPARE(inTheirs.reason(), theirs + QStringLiteral("/petalwright.lock: ほかのユーザーのファイルです"));
         }
     }
 
@@ -169,8 +174,8 @@ private slots:
         QVERIFY(QFileInfo(path).lastModified() < QDateTime::currentDateTime().addSecs(-3000)); // left as it was
     }
 
-    // No runtime folder, TMPDIR missing and /tmp read-only: the window still comes up, and stderr
-    // says why no other copy could be looked for. Nothing lands in the current folder.
+    // No runtime folder and no home folder: the window still comes up, and stderr says why no
+    // other copy could be looked for. Nothing lands in the current folder.
     void startsWithoutAnyLock()
     {
         const QtRuntimeFolderCleanup cleanup;
@@ -179,7 +184,8 @@ private slots:
         const QString folder = staged.folder(QStringLiteral("cwd")); // outside the hidden /tmp
         std::unique_ptr<QProcess> copy(inOwnMounts(
             staged,
-            QStringLiteral("mount -t tmpfs -o ro tmpfs /tmp || exit 99; ") + kNoRuntimeFolder + QStringLiteral("cd \"$1\" && exec \"$0\""),
+            QStringLiteral("mount -t tmpfs -o ro tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
+                + QStringLiteral("export HOME=/nonexistent; cd \"$1\" && exec \"$0\""),
             folder));
         QVERIFY(copy->waitForStarted());
         QTest::qWait(1500);
@@ -188,8 +194,7 @@ private slots:
         QCOMPARE(copy->state(), QProcess::Running);
         const QString err = QString::fromLocal8Bit(copy->readAllStandardError());
         QVERIFY2(err.contains(QStringLiteral("petalwright: ロックファイルを作成できないため、ほかに起動中のコピーがあるかどうかを確認できません（"
-                                               "/nonexistent/petalwright-%1.lock: フォルダーがありません、/tmp/petalwright-%1.lock: ")
-                                    .arg(::getuid())),
+                                               "ホームフォルダーも XDG_RUNTIME_DIR もありません）")),
                  qPrintable(err));
         copy->kill();
         copy->waitForFinished();
@@ -197,8 +202,9 @@ private slots:
     }
 
     // Copies started from two folders with different environments (a runtime folder of its own,
-    // none and TMPDIR missing) still find each other's lock in /tmp. SIGTERM ends the first one
-    // cleanly: status 143 and its locks gone.
+    // none and TMPDIR missing) still find each other's lock in the cache folder, and another
+    // user's stale lock at the shared /tmp name lets no second copy run. SIGTERM ends the first
+    // one cleanly: status 143 and its locks gone.
     void twoFoldersOneCopy()
     {
         const QtRuntimeFolderCleanup cleanup;
@@ -208,8 +214,10 @@ private slots:
         std::unique_ptr<QProcess> script(inOwnMounts(
             staged,
             QStringLiteral("mount -t tmpfs tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
-                + QStringLiteral("cd \"$1\" || exit 98; XDG_RUNTIME_DIR=\"$1\" \"$0\" & first=$!; i=0; "
-                                 "while [ ! -e /tmp/petalwright-$(id -u).lock ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
+                + QStringLiteral("echo '1\npetalwright\n' > /tmp/petalwright-$(id -u).lock; chown 65534 /tmp/petalwright-$(id -u).lock; "
+                                 "export HOME=\"$1/home\"; mkdir \"$HOME\"; "
+                                 "cd \"$1\" || exit 98; XDG_RUNTIME_DIR=\"$1\" \"$0\" & first=$!; i=0; "
+                                 "while [ ! -e \"$HOME/.cache/petalwright/petalwright.lock\" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
                                  "cd \"$2\" || exit 98; timeout 30 \"$0\"; second=$?; "
                                  "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; ended=$?; "
                                  "echo \"second=$second first running=$running ended=$ended\""),
@@ -218,7 +226,8 @@ private slots:
         if (script->exitCode() == 99)
             QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
         QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes ended=143\n"));
-        QVERIFY(QDir(a).isEmpty() && QDir(b).isEmpty());
+        QCOMPARE(QDir(a).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"home"});
+        QVERIFY(QDir(b).isEmpty());
     }
 };
 
