@@ -582,7 +582,7 @@ private slots:
                 const Run toClosed = runCli({"-q", "-"}, how);
                 QCOMPARE(toClosed.exitCode, 1);
                 QCOMPARE(toClosed.err, QStringLiteral("標準出力に書き込めませんでした。\n原因: 標準出力が閉じています。\n"));
-                const Run printing = runCli({path}, how);
+                const Run printing = runCli({"--seed", "1", path}, how);
                 QCOMPARE(printing.exitCode, 1);
                 QCOMPARE(printing.err, QStringLiteral("petalwright-cli: 標準出力に書き込めませんでした。原因: 標準出力が閉じています。\n"));
             }
