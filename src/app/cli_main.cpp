@@ -164,7 +164,12 @@ std::optional<formats::FlowerRecord> readFlower(const QString& path, QString& pr
     } else if (!file.open(QIODevice::ReadOnly)) {
         cause = errno == ENOENT ? "ファイルがありません。" : errno == EACCES ? "読み取る権限がありません。" : file.errorString().toStdString();
     } else {
-        bytes = file.readAll();
+        // A file of another kind is known by its first bytes: it is not read into memory.
+        bytes = file.read(formats::kFlowerSignatureBytes);
+        if (!bytes.isEmpty() && !formats::mayNameFlower(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))))
+            cause = formats::messages::kForeignFile;
+        else
+            bytes += file.readAll();
         if (file.error() != QFileDevice::NoError)
             cause = file.errorString().toStdString();
     }

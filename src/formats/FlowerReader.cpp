@@ -278,6 +278,12 @@ std::string stlFlowerHead(std::string_view key, const FlowerRecord& flower)
     return head;
 }
 
+bool mayNameFlower(std::string_view start)
+{
+    return startsWithFlowerFile(start) || start.starts_with(kZipLocal) || start.starts_with(kGlbMagic) || start.starts_with("Petalwright ")
+        || start.starts_with(kCadDxfStart) || start.starts_with("0\r\nSECTION\r\n2\r\n") || start.starts_with("# ") || start.starts_with("#\n");
+}
+
 FlowerRead readFlowerFile(std::string_view bytes)
 {
     if (bytes.empty())

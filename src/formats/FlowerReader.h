@@ -1,6 +1,7 @@
 #pragma once
 // The flower a file names: reads it back from every format Petalwright writes.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ namespace petalwright::formats {
 // model's metadata, stored or deflated). The designed DXF, which records no shape number, gives its
 // six texts from its comment block and no seed. Anything else gives the problem in Japanese.
 FlowerRead readFlowerFile(std::string_view bytes);
+
+// Whether a file whose first bytes are `start` (kFlowerSignatureBytes of them, or all of a shorter
+// file) may be one readFlowerFile reads; a caller reads no further into a file that cannot.
+inline constexpr std::size_t kFlowerSignatureBytes = 64;
+bool mayNameFlower(std::string_view start);
 
 // The one-line record the formats with room for it carry: "petalwright-flower 1 " and the query.
 std::string flowerLine(const FlowerRecord& flower);

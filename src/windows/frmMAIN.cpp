@@ -500,8 +500,11 @@ bool frmMAIN::openFlowerFile(const QString& path)
         problem = "フォルダーです。";
     else if (!file.open(QIODevice::ReadOnly))
         problem = file.error() == QFileDevice::OpenError && !QFileInfo::exists(path) ? "ファイルがありません。" : "読み取れません。";
+    else if (bytes = file.read(formats::kFlowerSignatureBytes);
+             !bytes.isEmpty() && !formats::mayNameFlower(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))))
+        problem = formats::messages::kForeignFile; // known by its start: a large file of another kind is not read whole
     else
-        bytes = file.readAll();
+        bytes += file.readAll();
     formats::FlowerRead read;
     if (problem.empty())
         read = formats::readFlowerFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));

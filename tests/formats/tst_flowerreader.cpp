@@ -52,6 +52,7 @@ private slots:
         const std::uint64_t seed = flower == 2 ? kLargestSeed : 1765000000123456789u + static_cast<std::uint64_t>(flower);
         const testing::Flower written = testing::makeFlower(kFlowers[flower], seed);
         const std::string file = format == OutputFormat::ThreeMf ? threeMf(written) : written.file(format);
+        QVERIFY(formats::mayNameFlower(std::string_view(file).substr(0, formats::kFlowerSignatureBytes)));
         const formats::FlowerRead read = formats::readFlowerFile(file);
         QVERIFY2(read.flower, read.problem.c_str());
         QCOMPARE(read.flower->texts, formats::flowerRecord(kFlowers[flower], seed).texts);
