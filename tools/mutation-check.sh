@@ -56,7 +56,7 @@ while IFS= read -r line; do
     tests+=("$(trim "${rest##*@@}")")
 done <"$list"
 
-build_tests() { cmake --build "$build" --target $1 >"$2" 2>&1; }
+build_tests() { cmake --build "$build" -j 2 --target $1 >"$2" 2>&1; }
 run_tests() {
     local names; names=$(printf '%s|' $1); names=${names%|}
     ctest --test-dir "$build" -R "^(${names})\$" --timeout 300 >"$2" 2>&1
