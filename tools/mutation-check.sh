@@ -37,7 +37,10 @@ else
     rm -rf "$scratch/export" && mkdir -p "$scratch/export"
     git -C "$repo" archive --format=tar "$rev" | tar -x -C "$scratch/export" || exit 2
     # Only changed files get a new time, so the build stays incremental between revisions.
-    rsync -rc --delete "$scratch/export/" "$tree/" || exit 2
+    (cd "$scratch/export" && find . ! -type d) | while IFS= read -r f; do
+        cmp -s "$scratch/export/$f" "$tree/$f" || { mkdir -p "$(dirname "$tree/$f")" && cp -P "$scratch/export/$f" "$tree/$f"; }
+    done
+    (cd "$tree" && find . ! -type d) | while IFS= read -r f; do [ -e "$scratch/export/$f" ] || rm -f "$tree/$f"; done
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
