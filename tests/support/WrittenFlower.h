@@ -14,6 +14,7 @@
 #include <string>
 
 #include "FillingSink.h"
+#include "FormatReaders.h"
 #include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 
@@ -127,6 +128,24 @@ inline bool sameBox(const QMap<QString, QString>& info, const std::array<std::ar
             if (!(std::abs(seen - expected) <= 1e-6 * std::max(1.0, std::abs(expected))))
                 return false;
     return true;
+}
+
+// What assimp makes of the flower's file in `format`, saved in `dir`: empty when it reads every face our
+// reader reads, no degenerate lines or points left by its clean-up, one mesh per ring
+// (one in all for STL) and the same bounding box; else what differs. `info` gets the whole report.
+inline QString assimpProblem(const Flower& flower, formats::OutputFormat format, const QTemporaryDir& dir,
+                             QMap<QString, QString>* info = nullptr)
+{
+    const std::string file = flower.file(format);
+    const std::vector<Shape> faces = readFaces(format, file);
+    const QMap<QString, QString> seen = assimpInfo(saveFile(dir, "flower." + QString::fromLatin1(formats::formatExtension(format).data()), file));
+    if (info)
+        *info = seen;
+    const int meshes = format == formats::OutputFormat::Stl ? 1 : flower.parameters.overlapCount;
+    if (seen.contains("failure") || seen["Faces"] != QString::number(faces.size()) || seen["Primitive Types"].contains("point")
+        || seen["Primitive Types"].contains("line") || seen["Meshes"] != QString::number(meshes) || !sameBox(seen, boundingBox(faces)))
+        return seen.value("failure", QStringList({seen["Meshes"], seen["Faces"], seen["Primitive Types"], seen["Minimum point"], seen["Maximum point"]}).join('|'));
+    return {};
 }
 
 } // namespace petalwright::testing
