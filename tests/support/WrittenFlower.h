@@ -111,22 +111,15 @@ inline QMap<QString, QString> assimpInfo(const QString& path)
     return info;
 }
 
-// assimp's "(x y z)" as three numbers.
-inline std::array<double, 3> assimpPoint(const QString& text)
-{
-    const QStringList parts = QString(text).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
-    return parts.size() == 3 ? std::array<double, 3>{parts[0].toDouble(), parts[1].toDouble(), parts[2].toDouble()}
-                             : std::array<double, 3>{NAN, NAN, NAN};
-}
-
-// True when assimp's bounding box matches `box` to float precision.
+// True when assimp's bounding box, "(x y z)" twice, matches `box` to float precision.
 inline bool sameBox(const QMap<QString, QString>& info, const std::array<std::array<double, 3>, 2>& box)
 {
-    const std::array<double, 3> low = assimpPoint(info.value("Minimum point")), high = assimpPoint(info.value("Maximum point"));
-    for (std::size_t a = 0; a < 3; ++a)
-        for (const auto& [seen, expected] : {std::pair{low[a], box[0][a]}, std::pair{high[a], box[1][a]}})
-            if (!(std::abs(seen - expected) <= 1e-6 * std::max(1.0, std::abs(expected))))
+    for (std::size_t end = 0; end < 2; ++end) {
+        const QStringList seen = QString(info.value(end == 0 ? "Minimum point" : "Maximum point")).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
+        for (std::size_t a = 0; a < 3; ++a)
+            if (seen.size() != 3 || !(std::abs(seen[static_cast<qsizetype>(a)].toDouble() - box[end][a]) <= 1e-6 * std::max(1.0, std::abs(box[end][a]))))
                 return false;
+    }
     return true;
 }
 

@@ -8,8 +8,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "FormatReaders.h"
@@ -75,16 +73,14 @@ private slots:
         std::string problem;
         const std::vector<testing::ZipPart> parts = testing::readZip(testing::fileBytes(d.path(QStringLiteral("flower.3mf"))).toStdString(), problem);
         QVERIFY2(parts.size() == 3, problem.c_str());
-        std::array<QList<double>, 2> axis;
+        testing::Shape corners;
         static const QRegularExpression vertex(QStringLiteral("<vertex x=\"([^\"]+)\" y=\"([^\"]+)\""));
         for (auto it = vertex.globalMatch(QString::fromStdString(parts[2].data)); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
-            axis[0] << m.captured(1).toDouble();
-            axis[1] << m.captured(2).toDouble();
+            corners.corners.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), 0.0});
         }
-        const auto width = [](const QList<double>& v) { return *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()); };
-        QVERIFY(!axis[0].isEmpty());
-        QVERIFY2(std::abs(std::max(width(axis[0]), width(axis[1])) - 60.0) < 1e-3, qPrintable(QString::number(width(axis[0]))));
+        const auto box = testing::boundingBox({corners});
+        QVERIFY2(std::abs(std::max(box[1][0] - box[0][0], box[1][1] - box[0][1]) - 60.0) < 1e-3, qPrintable(QString::number(box[1][0] - box[0][0])));
 
         const windows::PrintTexts remembered = windows::rememberedPrintTexts();
         QCOMPARE(QStringList({remembered.thickness, remembered.size}), QStringList({"2", "60"}));
