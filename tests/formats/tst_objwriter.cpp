@@ -1,5 +1,5 @@
-// The OBJ file: the comment block as "#" lines in UTF-8, one group per ring, shared vertices, and what
-// assimp makes of it.
+// The OBJ file: the comment block as "#" lines in UTF-8, one group per ring, shared vertices. (What
+// assimp makes of it: the output-format test.)
 
 #include <QTest>
 
@@ -60,31 +60,8 @@ private slots:
         // Fifteen grid points a petal, of which the three at the tip are one; the centre is one for the ring.
         QCOMPARE(vertices, 6 * (6 * 10 + 1));
         QCOMPARE(lines.count("v 0.000000000 0.000000000 0.000000000"), 6);
-        QCOMPARE(static_cast<int>(used.size()), vertices);
-    }
-
-    void assimpReadsIt_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<double>("top"); // largest Y: the axis is +Y, the centre at the origin
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 14.142136;
-        // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
-        QTest::addRow("largest") << testing::kLargestTexts << 2000.0;
-    }
-    void assimpReadsIt()
-    {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(double, top);
-        const testing::Flower flower = testing::makeFlower(texts, 5);
-        const std::string file = flower.file(OutputFormat::Obj);
-        QCOMPARE(std::round(testing::boundingBox(testing::readObjFaces(file))[1][1] * 1e6) / 1e6, top);
-        if (testing::assimpProgram().isEmpty())
-            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
-        QTemporaryDir dir;
-        QMap<QString, QString> info;
-        QCOMPARE(testing::assimpProblem(flower, OutputFormat::Obj, dir, &info), QString());
-        // assimp joins corners at the same place of one group: nothing is left to join.
-        QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
+        QCOMPARE(static_cast<int>(used.size()), vertices); // each used, counted from 1
+        QVERIFY(used.count("1") && used.count(QByteArray::number(vertices)));
     }
 };
 

@@ -1,6 +1,6 @@
 // The formats side by side: names and extensions, every format holding the default DXF file's points moved
-// and turned as stated, with no face lost, the default writer's progress, cancel and failure rules, and
-// the 3MF package as a strict reader takes it.
+// and turned as stated, with no face lost, the default writer's progress, cancel and failure rules, what
+// assimp reads, and the 3MF package as a strict reader takes it.
 
 #include <QTest>
 #include <QXmlStreamReader>
@@ -206,6 +206,37 @@ private slots:
             if (streams)
                 QVERIFY(failing.writesAfterFailure == 0 && stepsAfterFailure == 0 && complete.starts_with(failing.data));
         }
+    }
+
+    // What assimp makes of the text and the binary mesh file, and the top of the flower on the format's up
+    // axis (+Y, or +Z for STL), the centre at the origin. (The glTF file: its own test, with the validator.)
+    void assimpReadsIt_data()
+    {
+        QTest::addColumn<OutputFormat>("format");
+        QTest::addColumn<geometry::ParameterTexts>("texts");
+        QTest::addColumn<double>("top");
+        for (const OutputFormat f : {OutputFormat::Obj, OutputFormat::Stl}) {
+            QTest::addRow("%s, default", formats::formatName(f).data()) << f << geometry::defaultParameterTexts() << 14.142136;
+            // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
+            QTest::addRow("%s, largest", formats::formatName(f).data()) << f << testing::kLargestTexts << 2000.0;
+        }
+    }
+    void assimpReadsIt()
+    {
+        QFETCH(OutputFormat, format);
+        QFETCH(geometry::ParameterTexts, texts);
+        QFETCH(double, top);
+        const testing::Flower flower = testing::makeFlower(texts, 5);
+        const std::string file = flower.file(format);
+        QCOMPARE(std::round(testing::boundingBox(testing::readFaces(format, file))[1][format == OutputFormat::Stl ? 2 : 1] * 1e6) / 1e6, top);
+        if (testing::assimpProgram().isEmpty())
+            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
+        QTemporaryDir dir;
+        QMap<QString, QString> info;
+        QCOMPARE(testing::assimpProblem(flower, format, dir, &info), QString());
+        // assimp joins the OBJ file's corners at the same place of one group: nothing is left to join.
+        if (format == OutputFormat::Obj)
+            QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
     }
 
     // The file name goes into the model's metadata: escaped, on one line.

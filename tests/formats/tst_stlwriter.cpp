@@ -1,5 +1,5 @@
 // The binary STL file: a head no reader takes for text, the count, normals that follow the corner order,
-// Z up, and what assimp makes of it.
+// Z up. (What assimp makes of it: the output-format test.)
 
 #include <QTest>
 
@@ -33,25 +33,6 @@ private slots:
             QVERIFY(std::abs(testing::length(t.normal) - 1) < 1e-6);
             QVERIFY((n[0] * t.normal[0] + n[1] * t.normal[1] + n[2] * t.normal[2]) / testing::length(n) > 0.999);
         }
-    }
-
-    void assimpReadsIt_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<double>("top"); // largest Z: the axis is +Z, the centre at the origin
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 14.142136;
-        QTest::addRow("largest") << testing::kLargestTexts << 2000.0;
-    }
-    void assimpReadsIt()
-    {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(double, top);
-        const testing::Flower flower = testing::makeFlower(texts, 5);
-        QCOMPARE(std::round(testing::boundingBox(testing::readStlFaces(flower.file(OutputFormat::Stl)))[1][2] * 1e6) / 1e6, top);
-        if (testing::assimpProgram().isEmpty())
-            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
-        QTemporaryDir dir;
-        QCOMPARE(testing::assimpProblem(flower, OutputFormat::Stl, dir), QString());
     }
 };
 
