@@ -160,14 +160,14 @@ struct Glb {
     bool valid = false;
 };
 
-// The two chunks of a binary glTF file.
+// The two chunks of a binary glTF file, each four-byte aligned.
 inline Glb readGlb(const std::string& file)
 {
     Glb glb;
     if (file.size() < 20 || file.compare(0, 4, "glTF") != 0 || readLittle<std::uint32_t>(file, 8) != file.size())
         return glb;
     const auto jsonLength = readLittle<std::uint32_t>(file, 12);
-    if (readLittle<std::uint32_t>(file, 16) != 0x4E4F534Au || 20 + std::size_t{jsonLength} > file.size())
+    if (readLittle<std::uint32_t>(file, 16) != 0x4E4F534Au || 20 + std::size_t{jsonLength} > file.size() || jsonLength % 4 != 0)
         return glb;
     glb.json = QJsonDocument::fromJson(QByteArray::fromStdString(file.substr(20, jsonLength))).object();
     const std::size_t bin = 20 + jsonLength;

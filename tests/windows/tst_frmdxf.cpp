@@ -153,6 +153,18 @@ private slots:
         QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
     }
 
+    // A backup left by an earlier save over the file that ended halfway is named; the run still writes.
+    void leftoverBackupNamed()
+    {
+        WindowDriver d;
+        const QString path = d.path(QStringLiteral("flower.dxf")), leftover = d.path(QStringLiteral(".flower.dxf.petalwright-backup-abcdef"));
+        QVERIFY(writePrevious(path) && writePrevious(leftover));
+        d.saveDialog.answers << path;
+        QVERIFY(d.press(d.window.cmdDXF).finished);
+        QCOMPARE(d.messageBox.shown.size(), 1);
+        QVERIFY2(d.messageBox.shown.first().contains(leftover), qPrintable(d.messageBox.shown.first()));
+    }
+
     void targetThatCannotBeSaved_data()
     {
         QTest::addColumn<QString>("kind");
