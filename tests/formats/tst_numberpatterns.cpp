@@ -1,4 +1,4 @@
-// Coordinate, layer and grouped-count patterns.
+// Coordinate, layer, grouped-count and one-decimal patterns.
 
 #include <QTest>
 
@@ -66,6 +66,9 @@ private slots:
         };
         for (const auto& r : rows)
             QCOMPARE(groupThousands(r.value, r.separator), std::string(r.text));
+        // The size estimate's one decimal: from the shortest digits, a second decimal of 5 rounds up.
+        for (const auto& [value, text] : {std::pair{2.25, "2.3"}, {9.95, "10.0"}, {999.96, "1000.0"}, {1.04, "1.0"}})
+            QCOMPARE(formatOneDecimal(value), std::string(text));
     }
 };
 

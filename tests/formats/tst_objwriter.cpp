@@ -1,5 +1,5 @@
-// The OBJ file: the comment block as "#" lines in UTF-8, one group per ring, shared vertices, and what
-// assimp makes of it.
+// The OBJ file: the comment block as "#" lines in UTF-8, one group per ring, shared vertices. (What
+// assimp makes of it: the output-format test.)
 
 #include <QTest>
 
@@ -44,7 +44,7 @@ private slots:
 
         QByteArrayList groups;
         std::set<QByteArray> used;
-        int vertices = 0, faces = 0;
+        int vertices = 0;
         for (const QByteArray& line : lines.mid(11)) {
             const QByteArrayList parts = line.split(' ');
             if (parts[0] == "g")
@@ -52,7 +52,6 @@ private slots:
             else if (parts[0] == "v")
                 ++vertices;
             else if (parts[0] == "f") {
-                ++faces;
                 QVERIFY(parts.size() == 4 || parts.size() == 5);
                 used.insert(parts.begin() + 1, parts.end());
             } else
@@ -62,46 +61,8 @@ private slots:
         // Fifteen grid points a petal, of which the three at the tip are one; the centre is one for the ring.
         QCOMPARE(vertices, 6 * (6 * 10 + 1));
         QCOMPARE(lines.count("v 0.000000000 0.000000000 0.000000000"), 6);
-        QCOMPARE(static_cast<int>(used.size()), vertices);
-        QCOMPARE(faces, static_cast<int>(testing::readDxfFaces(flower.file(OutputFormat::CadDxf), [](const QByteArray&) { return 0; }, true).size()));
-    }
-
-    void lineBreakInTheFileNameStaysInTheComment()
-    {
-        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts(), 7, "a\r\nv 1 2 3\n.obj");
-        const QByteArrayList lines = testing::textLines(flower.file(OutputFormat::Obj));
-        QCOMPARE(lines[1], QByteArray("# Petalwright 0.7.1 - a  v 1 2 3 .obj(2006/01/15 9:05:07)"));
-        QCOMPARE(lines[11], QByteArray("g RING01"));
-    }
-
-    void assimpReadsIt_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<double>("top"); // largest Y: the axis is +Y, the centre at the origin
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 14.142136;
-        // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
-        QTest::addRow("largest") << testing::kLargestTexts << 2000.0;
-    }
-    void assimpReadsIt()
-    {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(double, top);
-        if (testing::assimpProgram().isEmpty())
-            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
-        const testing::Flower flower = testing::makeFlower(texts, 5);
-        QTemporaryDir dir;
-        const std::string file = flower.file(OutputFormat::Obj);
-        const QMap<QString, QString> info = testing::assimpInfo(testing::saveFile(dir, "flower.obj", file));
-        QVERIFY2(!info.contains("failure"), qPrintable(info.value("failure")));
-        QCOMPARE(info["Meshes"], QString::number(flower.parameters.overlapCount));
-        QCOMPARE(info["Faces"], QString::number(testing::readObjFaces(file).size()));
-        // assimp joins corners at the same place of one group: nothing is left to join.
-        QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
-        QVERIFY2(!info["Primitive Types"].contains("point") && !info["Primitive Types"].contains("line"),
-                 qPrintable(info["Primitive Types"]));
-        const auto box = testing::boundingBox(testing::readObjFaces(file));
-        QVERIFY2(testing::sameBox(info, box), qPrintable(info["Minimum point"] + ' ' + info["Maximum point"]));
-        QCOMPARE(std::round(box[1][1] * 1e6) / 1e6, top);
+        QCOMPARE(static_cast<int>(used.size()), vertices); // each used, counted from 1
+        QVERIFY(used.count("1") && used.count(QByteArray::number(vertices)));
     }
 };
 

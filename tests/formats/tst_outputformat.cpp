@@ -1,7 +1,9 @@
 // The formats side by side: names and extensions, every format holding the default DXF file's points moved
-// and turned as stated, with no face lost, and the default writer's progress, cancel and failure rules.
+// and turned as stated, with no face lost, the default writer's progress, cancel and failure rules, what
+// assimp reads, and the 3MF package as a strict reader takes it.
 
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <cmath>
 
@@ -46,34 +48,12 @@ bool near(OutputFormat format, const Point3& seen, const Point3& expected)
     return true;
 }
 
-double triangleArea(const Point3& a, const Point3& b, const Point3& c)
-{
-    const Point3 u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-    return 0.5 * std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
-}
-
 double area(const Shape& s)
 {
     double sum = 0;
     for (std::size_t i = 1; i + 1 < s.corners.size(); ++i)
-        sum += triangleArea(s.corners[0], s.corners[i], s.corners[i + 1]);
+        sum += 0.5 * testing::length(testing::areaNormal(s.corners[0], s.corners[i], s.corners[i + 1]));
     return sum;
-}
-
-std::vector<Shape> readFaces(OutputFormat format, const std::string& file)
-{
-    const auto ringOfLayer = [](const QByteArray& layer) { return layer.startsWith("RING") ? layer.mid(4).toInt() - 1 : -1; };
-    switch (format) {
-    case OutputFormat::Dxf: return testing::readDxfFaces(file, [](const QByteArray&) { return -1; }, false);
-    case OutputFormat::CadDxf: return testing::readDxfFaces(file, ringOfLayer, true);
-    case OutputFormat::Obj: return testing::readObjFaces(file);
-    case OutputFormat::Stl: return testing::readStlFaces(file);
-    case OutputFormat::Glb: return testing::readGlbFaces(file);
-    case OutputFormat::PrintStl:
-    case OutputFormat::ThreeMf: break; // the solid's formats: tst_printsolid
-    case OutputFormat::Petal: break;   // no faces: tst_flowerreader
-    }
-    return {};
 }
 
 } // namespace
@@ -83,33 +63,27 @@ class TestOutputFormat : public QObject {
 private slots:
     void names()
     {
-        QCOMPARE(formats::kOutputFormats.size(), std::size_t{8});
-        QStringList names;
+        QStringList names, types;
         for (const OutputFormat f : formats::kOutputFormats) {
             names << QString::fromLatin1(formats::formatName(f).data(), static_cast<qsizetype>(formats::formatName(f).size()));
-            QCOMPARE(formats::formatFromName(formats::formatName(f)), std::optional(f));
-        }
-        QCOMPARE(names, QStringList({"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf", "petal"}));
-        QCOMPARE(formats::formatNameList("|"), std::string("dxf|cad-dxf|obj|stl|glb|print-stl|3mf|petal"));
-        QCOMPARE(formats::formatExtension(OutputFormat::PrintStl), std::string_view("stl"));
-        QCOMPARE(formats::formatExtension(OutputFormat::ThreeMf), std::string_view("3mf"));
-        for (const OutputFormat f : formats::kOutputFormats)
+            types << QString::fromStdString(std::string(formats::formatFileType(f))) + ' ' + QString::fromLatin1(formats::formatExtension(f).data(), static_cast<qsizetype>(formats::formatExtension(f).size()));
+            QCOMPARE(formats::formatFromName(names.last().toUpper().toStdString()), std::optional(f));
             QCOMPARE(formats::isPrintable(f), f == OutputFormat::PrintStl || f == OutputFormat::ThreeMf);
-        QCOMPARE(formats::formatFromName("CAD-DXF"), std::optional(OutputFormat::CadDxf));
+        }
+        QCOMPARE(formats::formatNameList("|"), std::string("dxf|cad-dxf|obj|stl|glb|print-stl|3mf|petal"));
+        QCOMPARE(types.join('|'), QStringLiteral("DXFファイル(*.dxf) dxf|CAD向けDXFファイル(*.dxf) dxf|OBJファイル(*.obj) obj|STLファイル(*.stl) stl|"
+                                                 "glTFバイナリ(*.glb) glb|3Dプリント用STL(*.stl) stl|3Dプリント用3MF(*.3mf) 3mf|花の設定(*.petal) petal"));
         for (const char* wrong : {"", "cad", "cad_dxf", " obj", "gltf", "dxf2"})
             QVERIFY2(!formats::formatFromName(wrong), wrong);
-        QCOMPARE(formats::formatExtension(OutputFormat::CadDxf), std::string_view("dxf"));
     }
 
     void formatFromPath_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<OutputFormat>("format");
-        QTest::addRow("dxf") << "flower.dxf" << OutputFormat::Dxf;
         QTest::addRow("obj") << "out/flower.obj" << OutputFormat::Obj;
         QTest::addRow("STL upper case") << "/tmp/FLOWER.STL" << OutputFormat::Stl;
         QTest::addRow("Glb mixed case") << "a.b/flower.Glb" << OutputFormat::Glb;
-        QTest::addRow("Japanese name") << "花.obj" << OutputFormat::Obj;
         QTest::addRow("3mf upper case") << "flower.3MF" << OutputFormat::ThreeMf;
         QTest::addRow("no extension") << "flower" << OutputFormat::Dxf;
         QTest::addRow("dot in the folder only") << "my.obj/flower" << OutputFormat::Dxf;
@@ -143,13 +117,13 @@ private slots:
         QFETCH(geometry::ParameterTexts, texts);
         QFETCH(int, seed);
         const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
-        const std::vector<Shape> plain = readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
+        const std::vector<Shape> plain = testing::readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
         QCOMPARE(static_cast<int>(plain.size()), flower.faceTotal());
         const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
 
         for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
             const std::string name(formats::formatName(format));
-            const std::vector<Shape> shapes = readFaces(format, flower.file(format));
+            const std::vector<Shape> shapes = testing::readFaces(format, flower.file(format));
             QVERIFY2(!shapes.empty(), name.c_str());
             // Each face of the file lies on a face of the default DXF file, in the same order and ring.
             std::size_t at = 0;
@@ -196,7 +170,7 @@ private slots:
     {
         QFETCH(OutputFormat, format);
         const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
-        const std::size_t allShapes = readFaces(format, flower.file(format)).size();
+        const std::size_t allShapes = testing::readFaces(format, flower.file(format)).size();
 
         // One step per face of the flower, counting as the default DXF file does.
         formats::MemorySink sink;
@@ -212,7 +186,7 @@ private slots:
             int seen = 0;
             QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), formats::WriteOutcome::Cancelled);
             QCOMPARE(seen, k);
-            const std::size_t shapes = readFaces(format, cancelled.data).size();
+            const std::size_t shapes = testing::readFaces(format, cancelled.data).size();
             QVERIFY2(shapes >= std::max<std::size_t>(before, 1) && shapes < allShapes, qPrintable(QString::number(k)));
             before = shapes;
             if (format == OutputFormat::CadDxf || format == OutputFormat::Dxf)
@@ -232,6 +206,86 @@ private slots:
             if (streams)
                 QVERIFY(failing.writesAfterFailure == 0 && stepsAfterFailure == 0 && complete.starts_with(failing.data));
         }
+    }
+
+    // What assimp makes of the text and the binary mesh file, and the top of the flower on the format's up
+    // axis (+Y, or +Z for STL), the centre at the origin. (The glTF file: its own test, with the validator.)
+    void assimpReadsIt_data()
+    {
+        QTest::addColumn<OutputFormat>("format");
+        QTest::addColumn<geometry::ParameterTexts>("texts");
+        QTest::addColumn<double>("top");
+        for (const OutputFormat f : {OutputFormat::Obj, OutputFormat::Stl}) {
+            QTest::addRow("%s, default", formats::formatName(f).data()) << f << geometry::defaultParameterTexts() << 14.142136;
+            // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
+            QTest::addRow("%s, largest", formats::formatName(f).data()) << f << testing::kLargestTexts << 2000.0;
+        }
+    }
+    void assimpReadsIt()
+    {
+        QFETCH(OutputFormat, format);
+        QFETCH(geometry::ParameterTexts, texts);
+        QFETCH(double, top);
+        const testing::Flower flower = testing::makeFlower(texts, 5);
+        const std::string file = flower.file(format);
+        QCOMPARE(std::round(testing::boundingBox(testing::readFaces(format, file))[1][format == OutputFormat::Stl ? 2 : 1] * 1e6) / 1e6, top);
+        if (testing::assimpProgram().isEmpty())
+            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
+        QTemporaryDir dir;
+        QMap<QString, QString> info;
+        QCOMPARE(testing::assimpProblem(flower, format, dir, &info), QString());
+        // assimp joins the OBJ file's corners at the same place of one group: nothing is left to join.
+        if (format == OutputFormat::Obj)
+            QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
+    }
+
+    // The file name goes into the model's metadata: escaped, on one line.
+    void threeMfPackage_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("plain") << "flower.3mf" << "flower.3mf";
+        QTest::addRow("markup characters") << R"(a&b<c>"d".3mf)" << R"(a&b<c>"d".3mf)";
+        QTest::addRow("Japanese, line breaks") << "花\r\nx.3mf" << "花  x.3mf";
+    }
+    void threeMfPackage()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, shown);
+        // A tetrahedron stands for the solid.
+        const formats::SolidMesh solid{{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 10}}, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}};
+        formats::MemorySink sink;
+        const formats::CommentInfo info{fileName.toStdString(), [] { return std::string("2006/01/15 9:05:07"); }, geometry::defaultParameterTexts()};
+        QCOMPARE(formats::writeSolidFile(OutputFormat::ThreeMf, solid, info, sink), formats::WriteOutcome::Finished);
+        std::string problem;
+        const std::vector<testing::ZipPart> parts = testing::readZip(sink.data, problem);
+        QVERIFY2(parts.size() == 3, problem.c_str());
+        QCOMPARE(parts[0].name + ' ' + parts[1].name + ' ' + parts[2].name, std::string("[Content_Types].xml _rels/.rels 3D/3dmodel.model"));
+
+        // The package says where the model is and what it holds; each part is well-formed XML.
+        QStringList seen;
+        for (const testing::ZipPart& part : parts) {
+            QXmlStreamReader xml(QByteArray::fromStdString(part.data));
+            while (!xml.atEnd()) {
+                const auto at = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toString(); };
+                if (xml.readNext() != QXmlStreamReader::StartElement)
+                    continue;
+                const QString name = xml.name().toString();
+                if (name == "Default" && at("Extension") == "model")
+                    seen << at("ContentType");
+                else if (name == "Relationship")
+                    seen << at("Target") + ' ' + at("Type");
+                else if (name == "metadata" && at("name") == "Description")
+                    seen << xml.readElementText().section(QStringLiteral(" / "), 0, 0);
+                else if (name == "model" || name == "vertex" || name == "triangle")
+                    seen << name + ' ' + at(name == "model" ? "unit" : name == "vertex" ? "z" : "v3");
+            }
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        }
+        QCOMPARE(seen, QStringList({"application/vnd.ms-package.3dmanufacturing-3dmodel+xml",
+                                    "/3D/3dmodel.model http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel", "model millimeter",
+                                    "Petalwright 0.7.1 - " + shown + "(2006/01/15 9:05:07)", "vertex 0", "vertex 0", "vertex 0",
+                                    "vertex 10", "triangle 1", "triangle 3", "triangle 2", "triangle 3"}));
     }
 };
 

@@ -1,4 +1,5 @@
-// The real services the window tests replace with fakes: the message boxes and the job's yield.
+// The real services the window tests replace with fakes: the message boxes, the save dialog's names and
+// the job's yield.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,50 +23,45 @@ class TestQtServices : public QObject {
 private slots:
     void initTestCase() { installJapaneseStandardTexts(); }
 
-    void questionBox_data()
+    // Both boxes show the text as typed (never as markup), with CR LF as line breaks; the question
+    // defaults to いいえ, and so does Esc.
+    void messageBoxes_data()
     {
-        QTest::addColumn<QString>("answer"); // what the user does
+        QTest::addColumn<QString>("answer"); // what the user does; "" for the exclamation box
         QTest::addColumn<bool>("yes");
-        QTest::addRow("Esc") << "Esc" << false;
-        QTest::addRow("Enter takes the default") << "Enter" << false;
-        QTest::addRow("Yes clicked") << "Yes" << true;
-        QTest::addRow("No clicked") << "No" << false;
+        QTest::addColumn<QString>("seen"); // default button, text format, title, text
+        const QString shown = QStringLiteral("Petalwright|△1,200 / 約 281.1 KB\n<b>a</b>.dxf を作成しますか？");
+        QTest::addRow("Esc") << "Esc" << false << "No|plain|" + shown;
+        QTest::addRow("Enter takes the default") << "Enter" << false << "No|plain|" + shown;
+        QTest::addRow("Yes clicked") << "Yes" << true << "No|plain|" + shown;
+        QTest::addRow("No clicked") << "No" << false << "No|plain|" + shown;
+        QTest::addRow("exclamation") << "" << false << "other|plain|" + shown;
     }
-    void questionBox()
+    void messageBoxes()
     {
         QFETCH(QString, answer);
         QFETCH(bool, yes);
+        QFETCH(QString, seen);
         QtMessageBox boxes;
-        QString seen;
+        QString shown;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             QVERIFY(box);
-            seen = QStringLiteral("%1|%2|%3|%4").arg(box->defaultButton() == box->button(QMessageBox::No) ? "No" : "other",
-                                                     box->textFormat() == Qt::PlainText ? "plain" : "rich", box->windowTitle(), box->text());
-            if (answer == "Esc")
+            shown = QStringLiteral("%1|%2|%3|%4").arg(box->defaultButton() && box->defaultButton() == box->button(QMessageBox::No) ? "No" : "other",
+                                                      box->textFormat() == Qt::PlainText ? "plain" : "rich", box->windowTitle(), box->text());
+            if (answer == "Esc" || answer.isEmpty())
                 QTest::keyClick(box, Qt::Key_Escape);
             else if (answer == "Enter")
                 QTest::keyClick(box, Qt::Key_Return);
             else
                 box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        QCOMPARE(boxes.question(nullptr, QStringLiteral("△1,200 / 約 281.1 KB\r\n<b>a</b>.dxf を作成しますか？")), yes);
-        QCOMPARE(seen, QStringLiteral("No|plain|Petalwright|△1,200 / 約 281.1 KB\n<b>a</b>.dxf を作成しますか？"));
-        QVERIFY(!QApplication::activeModalWidget());
-    }
-
-    void exclamationShowsTextAsTyped()
-    {
-        QtMessageBox boxes;
-        QString seen;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            seen = box->textFormat() == Qt::PlainText ? box->text() : QStringLiteral("rich");
-            QTest::keyClick(box, Qt::Key_Escape);
-        });
-        boxes.exclamation(nullptr, QStringLiteral("ファイル: a<u>b.dxf"));
-        QCOMPARE(seen, QStringLiteral("ファイル: a<u>b.dxf"));
+        const QString text = QStringLiteral("△1,200 / 約 281.1 KB\r\n<b>a</b>.dxf を作成しますか？");
+        if (answer.isEmpty())
+            boxes.exclamation(nullptr, text);
+        else
+            QCOMPARE(boxes.question(nullptr, text), yes);
+        QCOMPARE(shown, seen);
         QVERIFY(!QApplication::activeModalWidget());
     }
 

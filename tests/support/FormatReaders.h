@@ -10,10 +10,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "formats/OutputFormat.h"
 
 namespace petalwright::testing {
 
@@ -23,6 +26,14 @@ struct Shape {
     std::vector<Point3> corners;
     int ring = -1; // -1 where the format does not say
 };
+
+// Twice the area of the triangle a, b, c as a vector along its normal by the right-hand rule.
+inline Point3 areaNormal(const Point3& a, const Point3& b, const Point3& c)
+{
+    const Point3 u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+}
+inline double length(const Point3& v) { return std::hypot(v[0], v[1], v[2]); }
 
 // Smallest and largest coordinates of all corners.
 inline std::array<Point3, 2> boundingBox(const std::vector<Shape>& shapes)
@@ -149,14 +160,14 @@ struct Glb {
     bool valid = false;
 };
 
-// The two chunks of a binary glTF file.
+// The two chunks of a binary glTF file, each four-byte aligned.
 inline Glb readGlb(const std::string& file)
 {
     Glb glb;
     if (file.size() < 20 || file.compare(0, 4, "glTF") != 0 || readLittle<std::uint32_t>(file, 8) != file.size())
         return glb;
     const auto jsonLength = readLittle<std::uint32_t>(file, 12);
-    if (readLittle<std::uint32_t>(file, 16) != 0x4E4F534Au || 20 + std::size_t{jsonLength} > file.size())
+    if (readLittle<std::uint32_t>(file, 16) != 0x4E4F534Au || 20 + std::size_t{jsonLength} > file.size() || jsonLength % 4 != 0)
         return glb;
     glb.json = QJsonDocument::fromJson(QByteArray::fromStdString(file.substr(20, jsonLength))).object();
     const std::size_t bin = 20 + jsonLength;
@@ -201,6 +212,60 @@ inline std::vector<Shape> readGlbFaces(const std::string& file)
             shapes.push_back({{corners[i], corners[i + 1], corners[i + 2]}, ring});
     }
     return shapes;
+}
+
+// The faces of a file in one of the flower's formats (not the solid's), rings from the layer names where
+// the format has them.
+inline std::vector<Shape> readFaces(formats::OutputFormat format, const std::string& file)
+{
+    const auto ringOfLayer = [](const QByteArray& layer) { return layer.startsWith("RING") ? layer.mid(4).toInt() - 1 : -1; };
+    switch (format) {
+    case formats::OutputFormat::Dxf: return readDxfFaces(file, [](const QByteArray&) { return -1; }, false);
+    case formats::OutputFormat::CadDxf: return readDxfFaces(file, ringOfLayer, true);
+    case formats::OutputFormat::Obj: return readObjFaces(file);
+    case formats::OutputFormat::Stl: return readStlFaces(file);
+    case formats::OutputFormat::Glb: return readGlbFaces(file);
+    default: return {};
+    }
+}
+
+struct ZipPart {
+    std::string name;
+    std::string data;
+};
+
+// The parts of a zip package as a strict reader takes them: from the end record through the central
+// directory to each local header, stored, both headers agreeing, the CRC right, the parts and the
+// directory back to back with nothing between or after them. Empty, and `problem` says where, otherwise.
+inline std::vector<ZipPart> readZip(const std::string& zip, std::string& problem)
+{
+    const auto u16 = [&](std::size_t at) { return std::size_t{readLittle<std::uint16_t>(zip, at)}; };
+    const auto u32 = [&](std::size_t at) { return std::size_t{readLittle<std::uint32_t>(zip, at)}; };
+    const std::size_t end = zip.size() >= 22 ? zip.size() - 22 : 0, count = u16(end + 10);
+    std::size_t entry = u32(end + 16), next = 0;
+    std::vector<ZipPart> parts;
+    problem = u32(end) != 0x06054b50 || u32(end + 4) != 0 || u16(end + 8) != count || u16(end + 20) != 0 ? "end record" : "";
+    for (std::size_t i = 0; i < count && problem.empty(); ++i) {
+        const std::size_t local = u32(entry + 42), nameLength = u16(entry + 28), size = u32(entry + 20);
+        const std::size_t data = local + 30 + nameLength + u16(local + 28);
+        std::uint32_t crc = 0xFFFFFFFFu;
+        for (std::size_t at = data; at < std::min(data + size, end); ++at) {
+            crc ^= static_cast<unsigned char>(zip[at]);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+        }
+        if (entry + 46 + nameLength > end || data + size > end || u32(entry) != 0x02014b50 || u32(local) != 0x04034b50 || local != next
+            || zip.compare(local + 14, 12, zip, entry + 16, 12) != 0 || zip.compare(local + 30, nameLength, zip, entry + 46, nameLength) != 0
+            || u16(entry + 10) != 0 || u16(local + 8) != 0 || u32(entry + 24) != size || (crc ^ 0xFFFFFFFFu) != u32(entry + 16))
+            problem = "entry " + std::to_string(i);
+        else
+            parts.push_back({zip.substr(entry + 46, nameLength), zip.substr(data, size)});
+        next = data + size;
+        entry += 46 + nameLength + u16(entry + 30) + u16(entry + 32);
+    }
+    if (problem.empty() && (next != u32(end + 16) || entry != end || entry - u32(end + 16) != u32(end + 12)))
+        problem = "central directory";
+    return problem.empty() ? parts : std::vector<ZipPart>();
 }
 
 } // namespace petalwright::testing

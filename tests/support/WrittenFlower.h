@@ -14,6 +14,7 @@
 #include <string>
 
 #include "FillingSink.h"
+#include "FormatReaders.h"
 #include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 
@@ -111,23 +112,34 @@ inline QMap<QString, QString> assimpInfo(const QString& path)
     return info;
 }
 
-// assimp's "(x y z)" as three numbers.
-inline std::array<double, 3> assimpPoint(const QString& text)
-{
-    const QStringList parts = QString(text).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
-    return parts.size() == 3 ? std::array<double, 3>{parts[0].toDouble(), parts[1].toDouble(), parts[2].toDouble()}
-                             : std::array<double, 3>{NAN, NAN, NAN};
-}
-
-// True when assimp's bounding box matches `box` to float precision.
+// True when assimp's bounding box, "(x y z)" twice, matches `box` to float precision.
 inline bool sameBox(const QMap<QString, QString>& info, const std::array<std::array<double, 3>, 2>& box)
 {
-    const std::array<double, 3> low = assimpPoint(info.value("Minimum point")), high = assimpPoint(info.value("Maximum point"));
-    for (std::size_t a = 0; a < 3; ++a)
-        for (const auto& [seen, expected] : {std::pair{low[a], box[0][a]}, std::pair{high[a], box[1][a]}})
-            if (!(std::abs(seen - expected) <= 1e-6 * std::max(1.0, std::abs(expected))))
+    for (std::size_t end = 0; end < 2; ++end) {
+        const QStringList seen = QString(info.value(end == 0 ? "Minimum point" : "Maximum point")).remove('(').remove(')').split(' ', Qt::SkipEmptyParts);
+        for (std::size_t a = 0; a < 3; ++a)
+            if (seen.size() != 3 || !(std::abs(seen[static_cast<qsizetype>(a)].toDouble() - box[end][a]) <= 1e-6 * std::max(1.0, std::abs(box[end][a]))))
                 return false;
+    }
     return true;
+}
+
+// What assimp makes of the flower's file in `format`, saved in `dir`: empty when it reads every face our
+// reader reads, no degenerate lines or points left by its clean-up, one mesh per ring
+// (one in all for STL) and the same bounding box; else what differs. `info` gets the whole report.
+inline QString assimpProblem(const Flower& flower, formats::OutputFormat format, const QTemporaryDir& dir,
+                             QMap<QString, QString>* info = nullptr)
+{
+    const std::string file = flower.file(format);
+    const std::vector<Shape> faces = readFaces(format, file);
+    const QMap<QString, QString> seen = assimpInfo(saveFile(dir, "flower." + QString::fromLatin1(formats::formatExtension(format).data()), file));
+    if (info)
+        *info = seen;
+    const int meshes = format == formats::OutputFormat::Stl ? 1 : flower.parameters.overlapCount;
+    if (seen.contains("failure") || seen["Faces"] != QString::number(faces.size()) || seen["Primitive Types"].contains("point")
+        || seen["Primitive Types"].contains("line") || seen["Meshes"] != QString::number(meshes) || !sameBox(seen, boundingBox(faces)))
+        return seen.value("failure", QStringList({seen["Meshes"], seen["Faces"], seen["Primitive Types"], seen["Minimum point"], seen["Maximum point"]}).join('|'));
+    return {};
 }
 
 } // namespace petalwright::testing

@@ -4,9 +4,13 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
+
+#include "FormatReaders.h"
 #include "WindowDriver.h"
 #include "windows/PrintSettings.h"
 
@@ -65,7 +69,18 @@ private slots:
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
         QVERIFY(run.finished);
         QVERIFY(run.progress.contains(QStringLiteral("立体にまとめています 1 / 8")));
-        QVERIFY(testing::fileBytes(d.path(QStringLiteral("flower.3mf"))).startsWith("PK\x03\x04"));
+        // The size typed is the solid's: the larger of its widths in X and Y.
+        std::string problem;
+        const std::vector<testing::ZipPart> parts = testing::readZip(testing::fileBytes(d.path(QStringLiteral("flower.3mf"))).toStdString(), problem);
+        QVERIFY2(parts.size() == 3, problem.c_str());
+        testing::Shape corners;
+        static const QRegularExpression vertex(QStringLiteral("<vertex x=\"([^\"]+)\" y=\"([^\"]+)\""));
+        for (auto it = vertex.globalMatch(QString::fromStdString(parts[2].data)); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            corners.corners.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), 0.0});
+        }
+        const auto box = testing::boundingBox({corners});
+        QVERIFY2(std::abs(std::max(box[1][0] - box[0][0], box[1][1] - box[0][1]) - 60.0) < 1e-3, qPrintable(QString::number(box[1][0] - box[0][0])));
 
         const windows::PrintTexts remembered = windows::rememberedPrintTexts();
         QCOMPARE(QStringList({remembered.thickness, remembered.size}), QStringList({"2", "60"}));
@@ -88,6 +103,7 @@ private slots:
         };
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
         QVERIFY(!run.finished);
+        QCOMPARE(run.progress.filter(QStringLiteral("立体")), QStringList{QStringLiteral("立体にまとめています 1 / 8")}); // no step after it
         QVERIFY(!QFile::exists(d.path(QStringLiteral("flower.stl"))));
     }
 
