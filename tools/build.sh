@@ -7,7 +7,7 @@ with_web=1
 cd "$(dirname "$0")/.."
 
 bash tools/install-packages.sh cmake ninja-build g++ qt6-base-dev libgl-dev fonts-ipafont-gothic \
-    qt6-translations-l10n python3-ezdxf assimp-utils libfmt-dev libfast-float-dev libopenvdb-dev libboost-dev admesh
+    qt6-translations-l10n python3-ezdxf assimp-utils libfmt-dev libfast-float-dev libopenvdb-dev libboost-dev zlib1g-dev admesh
 # The glTF validator of the glb tests, at the version pinned in its package-lock.json.
 command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 [ -f tools/gltf-validator/node_modules/gltf-validator/package.json ] \
