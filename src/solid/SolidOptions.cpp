@@ -45,6 +45,11 @@ double drawingSizeMm(const geometry::FlowerParameters& parameters)
     return std::ceil(kPetalSpan * std::max(1.0, parameters.petalScale));
 }
 
+std::string orientationText(bool upsideDown)
+{
+    return upsideDown ? "向き: 裏返し（花を伏せて置きます）" : "向き: 表（花を上に向けて置きます）";
+}
+
 std::string checkSolidOptions(std::string_view thicknessText, std::string_view sizeText,
                               const geometry::FlowerParameters& parameters, SolidOptions& options)
 {
@@ -66,11 +71,21 @@ std::string checkSolidOptions(std::string_view thicknessText, std::string_view s
     if (!problems.empty())
         return problems;
 
+    if (size && *size < kSmallestMm) {
+        // The thickness's range follows the size: without a size that prints, only its lower end can be said.
+        add("大きさ " + millimetres(*size) + " mm の花は小さすぎて印刷できません。" + millimetres(kSmallestMm) + " mm 以上にしてください。");
+        if (*thickness < kThinnestMm)
+            add("厚さ " + millimetres(*thickness) + " mm はノズルの線幅より薄く、印刷できません。" + millimetres(kThinnestMm)
+                + " mm 以上にしてください。");
+        return problems;
+    }
     const double across = size ? *size : drawingSizeMm(parameters);
-    if (*thickness < across * kThinnestPerSize || *thickness > across * kThickestPerSize) {
-        add("厚さ " + millimetres(*thickness) + " mm は大きさ " + (size ? "" : "約 ") + millimetres(across)
-            + " mm の花に合いません。大きさの 1/200 から 1/20 まで（" + millimetres(across * kThinnestPerSize) + " ～ "
-            + millimetres(across * kThickestPerSize) + " mm）にしてください。");
+    const double thinnest = std::max(kThinnestMm, across * kThinnestPerSize);
+    const double thickest = across * kThickestPerSize;
+    if (*thickness < thinnest || *thickness > thickest) {
+        add("厚さ " + millimetres(*thickness) + " mm は大きさ " + (size ? "" : "約 ") + millimetres(across) + " mm の花に合いません。"
+            + millimetres(thinnest) + " ～ " + millimetres(thickest) + " mm（ノズルの線幅 " + millimetres(kThinnestMm)
+            + " mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。");
         return problems;
     }
     options.thicknessMm = *thickness;
