@@ -34,10 +34,50 @@ cmake --build build/web-core
 site=build/web
 rm -rf "$site"
 mkdir -p "$site/fonts" "$site/icons" "$site/help" "$site/images"
-cp web/site/index.html web/site/style.css web/site/app.js web/site/worker.js web/site/manifest.webmanifest "$site/"
+cp web/site/*.html web/site/*.css web/site/*.js web/site/manifest.webmanifest "$site/"
+rm "$site/sw.js" # written below with its list of files
 cp build/web-core/petalwright-core.js build/web-core/petalwright-core.wasm "$site/"
-# IPA Gothic, unmodified, with its licence (the IPA Font License allows passing the font on so).
-cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$site/fonts/"
+# IPA Gothic as a WOFF2 subset of the characters the page and the help page show: their own text
+# and every text the core gives the page (labels, messages, samples, type names: the sources of the
+# core and the bindings, whose comments are ASCII). What a user types beyond it comes from the
+# system's Japanese fonts behind it in the style's font list. The IPA Font License lets a subset be
+# passed on as a derived font that carries neither the original's name nor its file name, with the
+# licence and the way back to the original beside it (fonts/README.txt).
+/usr/bin/python3 - /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$site/fonts/page-gothic.woff2" \
+    web/site/*.html web/site/*.js docs/help/index.html web/bindings/CoreBindings.cpp src/geometry/*.cpp src/formats/*.cpp <<'PY'
+import sys
+from fontTools import subset
+from fontTools.ttLib import TTFont
+font_file, out_file, *sources = sys.argv[1:]
+characters = {chr(c) for c in range(0x20, 0x7F)} | set('０１２３４５６７８９（）＋－：、。・「」～')
+for path in sources:
+    characters |= {c for c in open(path, encoding='utf-8').read() if ord(c) > 0x7F}
+options = subset.Options()
+options.flavor = 'woff2'
+options.layout_features = ['*']
+font = TTFont(font_file)
+subsetter = subset.Subsetter(options)
+subsetter.populate(text=''.join(sorted(characters)))
+subsetter.subset(font)
+family = 'Petalwright Page Gothic'
+names = font['name']
+names.names = [n for n in names.names if n.nameID not in (1, 3, 4, 6, 16, 17)]
+for name_id, value in ((1, family), (3, family + ' subset'), (4, family), (6, family.replace(' ', ''))):
+    names.setName(value, name_id, 3, 1, 0x409)
+    names.setName(value, name_id, 1, 0, 0)
+font.flavor = 'woff2'
+font.save(out_file)
+PY
+cat > "$site/fonts/README.txt" <<'TXT'
+page-gothic.woff2 ("Petalwright Page Gothic") is a derived font of IPA Gothic (IPAゴシック, ipag.ttf,
+version 003.03): the glyphs of the characters this site shows, nothing else changed, made by
+tools/web-build.sh with fontTools from Debian's fonts-ipafont-gothic. It is licensed under the
+IPA Font License Agreement v1.0 (IPA_Font_License.txt).
+
+To use the original font instead: install IPA Gothic (Debian: apt-get install fonts-ipafont-gothic,
+or from https://moji.or.jp/ipafont/), copy ipag.ttf into this folder and change the @font-face rule
+in style.css to  src: url("fonts/ipag.ttf") format("truetype");
+TXT
 cp /usr/share/doc/fonts-ipafont-gothic/copyright "$site/fonts/IPA_Font_License.txt"
 cp /usr/share/doc/fonts-ipafont-gothic/Readme_IPAfont00303.txt "$site/fonts/"
 cp data/icons/hicolor/scalable/apps/petalwright.svg "$site/icons/"

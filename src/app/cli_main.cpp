@@ -34,6 +34,7 @@
 #include "solid/PrintSolid.h"
 #include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
+#include "solid/SolidSizeEstimate.h"
 
 using namespace petalwright;
 
@@ -393,7 +394,9 @@ int main(int argc, char* argv[])
         }
     }
 
-    const formats::SizeEstimate size = formats::estimateSize(parameters.petalCount, parameters.overlapCount);
+    // The estimate of this format's file; for the DXF type the designed one.
+    const formats::SizeEstimate size = printable ? solid::estimateSolidFileSize(format, parameters, solidOptions)
+                                                 : formats::estimateFileSize(format, parameters);
     const std::string separator = QLocale::system().groupSeparator().toStdString();
     // A folder, FIFO, device or socket at the target is refused before any work.
     if (!toStandardOutput) {

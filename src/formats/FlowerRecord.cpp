@@ -1,9 +1,7 @@
 #include "formats/FlowerRecord.h"
 
-#include <charconv>
-#include <limits>
-
 #include "geometry/NumberScan.h"
+#include "geometry/SeedText.h"
 
 namespace petalwright::formats {
 namespace {
@@ -47,14 +45,8 @@ void appendPair(std::string& query, std::string_view key, std::string_view value
 
 std::optional<std::uint64_t> parseShapeNumber(std::string_view text)
 {
-    const std::string_view digits = geometry::trimBlanks(text);
-    if (digits.empty() || digits.front() < '0' || digits.front() > '9')
-        return std::nullopt;
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 10);
-    if (error != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
-    return value;
+    // One reading of the number everywhere: the command line's --seed, links, files and the boxes.
+    return geometry::parseSeedText(text);
 }
 
 FlowerRecord flowerRecord(const geometry::ParameterTexts& texts, std::optional<std::uint64_t> seed)

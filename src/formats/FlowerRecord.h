@@ -35,7 +35,8 @@ struct FlowerRead {
     std::string problem;
 };
 
-// A shape number: decimal digits (blanks around allowed), 0 to 2^64 - 1; nothing for another text.
+// A shape number, read as the command line's --seed (geometry::parseSeedText): 0 to 2^64 - 1 in
+// decimal digits, blanks around allowed; nothing for another text.
 std::optional<std::uint64_t> parseShapeNumber(std::string_view text);
 
 // The record of `texts` and `seed`, the texts trimmed and on one line as the files record them.

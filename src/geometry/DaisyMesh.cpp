@@ -23,20 +23,6 @@ constexpr std::array<std::array<double, kPointsPerStrip>, kStripsPerPetal> kBend
     {0, 2, 3, 1, 0},
 }};
 
-std::vector<double> ringScales(const FlowerParameters& p)
-{
-    std::vector<double> scale(static_cast<std::size_t>(p.overlapCount), 1.0);
-    if (p.petalScale == 1.0 || p.overlapCount == 1)
-        return scale;
-    const double steps = p.overlapCount - 1;
-    for (int ring = 0; ring < p.overlapCount; ++ring) {
-        scale[static_cast<std::size_t>(ring)] = p.petalScale < 1.0
-            ? 1.0 - (1.0 - p.petalScale) / steps * ring
-            : (p.petalScale - 1.0) / steps * ring + 1.0;
-    }
-    return scale;
-}
-
 // Azimuth of each template point inside its petal's sector, in degrees.
 std::array<std::array<double, kPointsPerStrip>, kStripsPerPetal> spreadDegrees(const FlowerParameters& p)
 {
@@ -63,6 +49,20 @@ int ringTilt(const FlowerParameters& p, int ring)
 }
 
 } // namespace
+
+std::vector<double> ringScales(const FlowerParameters& p)
+{
+    std::vector<double> scale(static_cast<std::size_t>(p.overlapCount), 1.0);
+    if (p.petalScale == 1.0 || p.overlapCount == 1)
+        return scale;
+    const double steps = p.overlapCount - 1;
+    for (int ring = 0; ring < p.overlapCount; ++ring) {
+        scale[static_cast<std::size_t>(ring)] = p.petalScale < 1.0
+            ? 1.0 - (1.0 - p.petalScale) / steps * ring
+            : (p.petalScale - 1.0) / steps * ring + 1.0;
+    }
+    return scale;
+}
 
 bool makeDaisyMesh(const FlowerParameters& p, MeshStore& store, RandomSource& random, const PetalStep& step)
 {

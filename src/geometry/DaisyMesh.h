@@ -2,6 +2,7 @@
 // The daisy mesh generator: fills the mesh store petal by petal.
 
 #include <functional>
+#include <vector>
 
 #include "geometry/FlowerParameters.h"
 #include "geometry/MeshStore.h"
@@ -12,6 +13,9 @@ namespace petalwright::geometry {
 inline constexpr int kFacesPerPetal = 8;
 // The flower's centre is (0, kFlowerCentreY, 0) and its axis points along +Y.
 inline constexpr double kFlowerCentreY = 50;
+
+// Size of each ring against the first: 1 for the first ring, running evenly to petalScale for the last.
+std::vector<double> ringScales(const FlowerParameters& parameters);
 
 // Called after each petal with the faces of the petals before it; returns false to stop (cancel).
 using PetalStep = std::function<bool(int facesBefore)>;

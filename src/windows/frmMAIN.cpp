@@ -32,6 +32,7 @@
 #include "windows/PrintSettings.h"
 #include "solid/SolidModule.h"
 #include "solid/SolidOptions.h"
+#include "solid/SolidSizeEstimate.h"
 #include "widgets/EnterNavigation.h"
 #include "widgets/ExtendsTextBox.h"
 #include "widgets/FormFont.h"
@@ -339,7 +340,10 @@ bool frmMAIN::checkPRAM()
 
 void frmMAIN::checkSIZE()
 {
-    const formats::SizeEstimate estimate = formats::estimateSize(m_job.parameters.petalCount, m_job.parameters.overlapCount);
+    // The estimate of the chosen type's file; for the DXF type the designed one.
+    const formats::SizeEstimate estimate = formats::isPrintable(m_job.outputFormat)
+        ? solid::estimateSolidFileSize(m_job.outputFormat, m_job.parameters, m_job.solidOptions)
+        : formats::estimateFileSize(m_job.outputFormat, m_job.parameters);
     m_job.faceTotal = estimate.faceTotal;
     m_job.sizeEstimateText = estimate.sizeEstimateText;
 }

@@ -38,6 +38,9 @@ private slots:
                                               << QByteArray("PK\x03\x04");
         QTest::addRow("petal by its extension") << QStringList{"--petals", "9"} << "flower.petal"
                                                 << QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n");
+        // No printable size chosen: the default thickness, too thin for a 4 m flower, is no problem.
+        QTest::addRow("petal of the largest flower") << QStringList{"--format", "petal", "--overlap", "50", "--scale", "50"} << "flower.txt"
+                                                     << QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n");
     }
     void formatByOptionOrExtension()
     {

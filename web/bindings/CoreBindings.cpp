@@ -1,12 +1,11 @@
 // The browser's window onto the core: the texts and lists the page shows, the seven checks, the size
-// estimate, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
+// estimate of each type, the seed's reading, the saved name, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
 // progress callback. Every rule stays in the core; this file only converts between the core and JS.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +13,8 @@
 
 #include "Version.h"
 #include "formats/FaceFileWriter.h"
+#include "formats/FlowerReader.h"
+#include "formats/FlowerRecord.h"
 #include "formats/NumberPatterns.h"
 #include "formats/OutputFormat.h"
 #include "formats/SizeEstimate.h"
@@ -21,6 +22,7 @@
 #include "geometry/FaceWalk.h"
 #include "geometry/FlowerParameters.h"
 #include "geometry/RandomSource.h"
+#include "geometry/SeedText.h"
 #include "geometry/SampleFlowers.h"
 
 using emscripten::val;
@@ -87,26 +89,20 @@ val stringList(const auto& items)
     return list;
 }
 
-// "--seed N" read as the command line reads it: blanks around, decimal digits, 64 bits.
-bool parseSeed(const std::string& text, std::uint64_t& seed)
-{
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    if (first == std::string::npos)
-        return false;
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    if (*begin == '+')
-        ++begin;
-    const auto [ptr, ec] = std::from_chars(begin, end, seed);
-    return ec == std::errc() && ptr == end && begin != end;
-}
-
 std::uint64_t seedOf(const std::string& text)
 {
-    std::uint64_t seed = 0;
-    return parseSeed(text, seed) ? seed : geometry::seedFromClock();
+    return geometry::parseSeedText(text).value_or(geometry::seedFromClock());
 }
+
+// A shape number read as --seed is: the seed in plain decimal digits, or null.
+val shapeNumber(const std::string& text)
+{
+    const auto seed = geometry::parseSeedText(text);
+    return seed ? val(std::to_string(*seed)) : val::null();
+}
+
+// The message box's text for a shape number the core cannot read.
+std::string shapeNumberProblem() { return std::string(formats::messages::kShapeNumber); }
 
 // Names, labels, defaults, formats and samples: everything the page lists.
 val coreInfo()
@@ -126,6 +122,7 @@ val coreInfo()
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
         f.set("fileType", std::string(formats::formatFileType(format)));
+        f.set("flowerFile", formats::isFlowerFile(format));
         list.call<void>("push", f);
     }
     info.set("formats", list);
@@ -148,15 +145,19 @@ std::string check(const val& texts)
     return geometry::checkParameters(t, geometry::convertParameters(t));
 }
 
-// Face count, its grouped text and the size estimate of valid texts.
-val estimate(const val& texts)
+// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
+// and the question DXF生成 asks from kConfirmFaceCount faces on.
+val estimate(const val& texts, const std::string& formatName)
 {
     const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const formats::SizeEstimate e = formats::estimateSize(p.petalCount, p.overlapCount);
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    const formats::SizeEstimate e = formats::estimateFileSize(format, p);
+    const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
-    out.set("faceText", formats::groupThousands(e.faceTotal, ","));
+    out.set("faceText", faceText);
     out.set("sizeText", e.sizeEstimateText);
+    out.set("question", "△" + faceText + " ファイルサイズ " + e.sizeEstimateText + " になります。\r\n\r\n続けますか？");
     return out;
 }
 
@@ -205,6 +206,70 @@ std::string nameWithFormat(const std::string& fileName, const std::string& forma
     return base + "." + std::string(formats::formatExtension(format));
 }
 
+// The name a run saves under: `fileName` when it ends with the extension of `formatName`, else with
+// that extension added (a name with an extension of no type the page writes keeps it in front).
+std::string savedName(const std::string& fileName, const std::string& formatName)
+{
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    const std::string extension(formats::formatExtension(format));
+    return extensionOf(fileName) == extension ? fileName : fileName + "." + extension;
+}
+
+val flowerObject(const formats::FlowerRead& read)
+{
+    val out = val::object();
+    if (!read.flower) {
+        out.set("problem", read.problem);
+        return out;
+    }
+    out.set("texts", stringList(read.flower->texts));
+    out.set("seed", read.flower->seed ? val(std::to_string(*read.flower->seed)) : val::null());
+    return out;
+}
+
+// The flower a file Petalwright wrote names: { texts, seed (null when the file records none) }, or
+// { problem } naming the file and why it cannot be read.
+val readFlower(const std::string& fileName, const val& bytes)
+{
+    const std::vector<std::uint8_t> data = emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
+    formats::FlowerRead read = formats::readFlowerFile(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    if (!read.flower)
+        read.problem = "花の設定を読めませんでした。\r\nファイル: " + fileName + "\r\n原因: " + read.problem;
+    val out = flowerObject(read);
+    if (read.flower && !read.flower->seed)
+        out.set("note", std::string(formats::messages::kNoShapeNumber));
+    return out;
+}
+
+// The page's address query of the six texts and the seed.
+std::string flowerQuery(const val& texts, const std::string& seedText)
+{
+    return formats::flowerQuery(formats::flowerRecord(textsOf(texts), geometry::parseSeedText(seedText)));
+}
+
+// The flower an address query names ({ texts, seed }), {} for a query of no flower, or { problem }.
+val linkFlower(const std::string& query)
+{
+    // Keys of no flower (added by whatever passed the link on) make no flower.
+    bool namesFlower = false;
+    std::string_view rest(query);
+    if (!rest.empty() && rest.front() == '?')
+        rest.remove_prefix(1);
+    while (!rest.empty() && !namesFlower) {
+        const std::string_view part = rest.substr(0, rest.find('&'));
+        rest.remove_prefix(std::min(rest.size(), part.size() + 1));
+        const std::string_view key = part.substr(0, part.find('='));
+        namesFlower = key == formats::kSeedKey || key == formats::kSizeKey || key == formats::kThicknessKey
+            || std::find(formats::kFlowerKeys.begin(), formats::kFlowerKeys.end(), key) != formats::kFlowerKeys.end();
+    }
+    if (!namesFlower)
+        return val::object();
+    formats::FlowerRead named = formats::parseFlowerQuery(query, false);
+    if (!named.flower)
+        named.problem = "アドレスの花を開けませんでした。\r\n" + named.problem + "\r\n既定の値と新しい形で表示します。";
+    return flowerObject(named);
+}
+
 // The flower the texts and seed give, for the preview: per face its ring and four corners (x, y, z
 // as floats), in the file's order. Null when the texts do not pass the checks.
 val previewFaces(const val& texts, const std::string& seedText)
@@ -245,13 +310,14 @@ val runJob(const std::string& formatName, const val& texts, const std::string& s
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
     geometry::MeshStore mesh;
     mesh.allocate(p.overlapCount, p.petalCount);
-    geometry::SeededRandom random(seedOf(seedText));
+    const std::uint64_t seed = seedOf(seedText);
+    geometry::SeededRandom random(seed);
     const int step = std::max(1, every);
     geometry::makeDaisyMesh(p, mesh, random, [&](int facesBefore) {
         progress(val("mesh"), val(facesBefore));
         return true;
     });
-    formats::CommentInfo info{fileName, [&] { return dateTime; }, t};
+    formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
     Cp932MemorySink sink;
     sink.data.reserve(static_cast<std::size_t>(formats::estimateSize(p.petalCount, p.overlapCount).faceTotal) * 260);
     const formats::WriteOutcome outcome = formats::writeOutputFile(
@@ -277,6 +343,12 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("groupedCount", &groupedCount);
     emscripten::function("formatForName", &formatForName);
     emscripten::function("nameWithFormat", &nameWithFormat);
+    emscripten::function("savedName", &savedName);
+    emscripten::function("shapeNumber", &shapeNumber);
+    emscripten::function("shapeNumberProblem", &shapeNumberProblem);
+    emscripten::function("readFlower", &readFlower);
+    emscripten::function("flowerQuery", &flowerQuery);
+    emscripten::function("linkFlower", &linkFlower);
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
 }

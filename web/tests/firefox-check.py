@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The download path in Debian's firefox-esr, headless, driven over its own Marionette port: every
 format saved by the page (the browser has no save picker, so the file is downloaded under the name)
-against petalwright-cli's file for the same seed, and a screenshot. Run by hand (not in CI):
+against petalwright-cli's file for the same seed, a narrow window's layout, and screenshots. Run by hand (not in CI):
     apt-get install firefox-esr
     python3 web/tests/firefox-check.py build/web build/src/petalwright-cli [SCREENSHOT.png]
 """
@@ -145,12 +145,27 @@ try:
         os.remove(target)
         status = script("return document.getElementById('lblMSG').textContent")
         check(status == "終了しました", f"{fmt}: the progress window says {status}")
+    # A narrow window: one column, nothing beyond its sides, and a seed --seed refuses named in the box.
+    m("WebDriver:SetWindowRect", width=390, height=844)
+    open_page("?seed=-1")
+    narrow = script("""const width = document.documentElement.clientWidth;
+        const out = [...document.querySelectorAll('input, select, button, a[href], canvas')]
+            .filter((e) => { const r = e.getBoundingClientRect(); return r.width > 0 && (r.left < 0 || r.right > width + 0.5); })
+            .map((e) => e.id);
+        if (document.documentElement.scrollWidth > width) out.push('page');
+        return out;""")
+    check(not narrow, f"a {script('return innerWidth')} px window: nothing beyond its sides {narrow}")
+    message = script("return document.getElementById('msgBox').hidden ? '' : document.getElementById('msgText').textContent")
+    check(message.startswith("アドレスの seed=-1 は使えません。"), f"?seed=-1 named in the message box: {message[:30]}")
     if screenshot:
+        with open(screenshot.replace(".png", "-narrow.png"), "wb") as out:
+            out.write(base64.b64decode(m("WebDriver:TakeScreenshot", full=False)))
+        m("WebDriver:SetWindowRect", width=1280, height=800)
         open_page("?seed=1")
         time.sleep(0.5)
         with open(screenshot, "wb") as out:
             out.write(base64.b64decode(m("WebDriver:TakeScreenshot", full=False)))
-        print("screenshot:", screenshot)
+        print("screenshots:", screenshot, "and its -narrow")
     m("Marionette:Quit")
 finally:
     firefox.terminate()

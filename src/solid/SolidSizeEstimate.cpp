@@ -1,0 +1,151 @@
+#include "solid/SolidSizeEstimate.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+
+#include "formats/StlRecord.h"
+#include "geometry/DaisyMesh.h"
+#include "geometry/FaceWalk.h"
+
+namespace petalwright::solid {
+namespace {
+
+using Vec = std::array<double, 3>;
+
+// As the solid builder meshes: voxels per thickness, at most this many across, the heart's radius.
+constexpr double kVoxelsPerThickness = 2.5;
+constexpr double kMaxVoxelsAcross = 2500;
+constexpr double kHeartRadiusPerPetal = 0.12;
+constexpr double kPetalLength = 40; // drawing units from the centre to the tip of an unscaled petal
+// Fitted to the builder's files over flowers, thicknesses and sizes across the range.
+constexpr double kTrianglesPerArea = 4.438;        // per exposed petal area, in voxels²
+constexpr double kTrianglesPerHeartSquare = 99.1;  // per (heart radius)², in voxels²
+constexpr double kTrianglesPerWall = 0.207;        // per outline length times thickness, in voxels²
+constexpr double kThreeMfBytesPerTriangle = 78;
+constexpr std::int64_t kMaxSamples = 4'000'000; // the count stays quick for the largest flowers
+
+Vec corner(const geometry::MeshStore& mesh, std::size_t element) { return {mesh.x(element), mesh.y(element), mesh.z(element)}; }
+Vec minus(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec cross(const Vec& a, const Vec& b) { return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}; }
+double norm(const Vec& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); }
+
+// Area of the petals (drawing units²) that no other petal lies within `cell` (half the thickness) of,
+// outside the heart's radius, each face weighted by how a voxel mesh steps across its slope.
+double exposedArea(const geometry::MeshStore& mesh, const geometry::FlowerParameters& p, double cell, double heart)
+{
+    std::unordered_map<std::uint64_t, int> owner; // cell -> the petal first seen in it
+    const auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) {
+        constexpr std::int64_t kOffset = 1 << 20;
+        return static_cast<std::uint64_t>(x + kOffset) << 42 | static_cast<std::uint64_t>(y + kOffset) << 21
+            | static_cast<std::uint64_t>(z + kOffset);
+    };
+    double area = 0;
+    geometry::forEachFace(mesh, p.overlapCount, p.petalCount, [&](const geometry::Face& face) {
+        std::array<Vec, 4> c{};
+        for (std::size_t k = 0; k < c.size(); ++k)
+            c[k] = corner(mesh, face.corner[k]);
+        const Vec normal = cross(minus(c[2], c[0]), minus(c[3], c[1]));
+        const double twiceArea = norm(cross(minus(c[1], c[0]), minus(c[2], c[0]))) + norm(cross(minus(c[2], c[0]), minus(c[3], c[0])));
+        const double length = norm(normal);
+        if (length == 0 || twiceArea == 0)
+            return true;
+        // A voxel mesh of a sloping face has as many quads as its area projected on the three axes.
+        const double weight = (std::abs(normal[0]) + std::abs(normal[1]) + std::abs(normal[2])) / length;
+        std::size_t axis = 0;
+        for (std::size_t a = 1; a < 3; ++a)
+            axis = std::abs(normal[a]) > std::abs(normal[axis]) ? a : axis;
+        const int id = face.ring * p.petalCount + face.petal;
+        const double span = std::max({norm(minus(c[2], c[0])), norm(minus(c[3], c[1])), norm(minus(c[1], c[0])), norm(minus(c[3], c[0]))});
+        const int n = std::max(1, static_cast<int>(std::ceil(span / (cell * 0.5))));
+        const double share = 0.5 * twiceArea * weight / (static_cast<double>(n) * n);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) {
+                const double u = (i + 0.5) / n, w = (j + 0.5) / n;
+                Vec q{};
+                for (std::size_t a = 0; a < 3; ++a)
+                    q[a] = (1 - u) * (1 - w) * c[0][a] + u * (1 - w) * c[1][a] + u * w * c[2][a] + (1 - u) * w * c[3][a];
+                if (std::hypot(q[0], q[1] - geometry::kFlowerCentreY, q[2]) < heart)
+                    continue;
+                std::array<std::int64_t, 3> at{};
+                for (std::size_t a = 0; a < 3; ++a)
+                    at[a] = static_cast<std::int64_t>(std::floor(q[a] / cell));
+                const auto [found, added] = owner.try_emplace(key(at[0], at[1], at[2]), id);
+                bool covered = !added && found->second != id;
+                for (const std::int64_t step : {-1, 1}) {
+                    std::array<std::int64_t, 3> next = at;
+                    next[axis] += step;
+                    const auto near = owner.find(key(next[0], next[1], next[2]));
+                    covered = covered || (near != owner.end() && near->second != id);
+                }
+                if (!covered)
+                    area += share;
+            }
+        return true;
+    });
+    return area;
+}
+
+// What the solid's triangle count follows, in millimetres: the exposed petal area, the heart's radius,
+// the petals' outline (their slabs' side walls), and the voxel.
+struct SolidMeasures {
+    double area = 0, heart = 0, outline = 0, voxel = 1;
+};
+
+SolidMeasures measure(const geometry::FlowerParameters& p, const SolidOptions& options)
+{
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(0); // the turns change where petals overlap, hardly how much
+    geometry::makeDaisyMesh(p, mesh, random);
+
+    // The drawing's width across X and Y, the scale to the asked size, the voxel, the heart.
+    std::array<double, 4> box = {1e300, 1e300, -1e300, -1e300};
+    for (std::size_t element = 0; element < mesh.size(); ++element)
+        box = {std::min(box[0], mesh.x(element)), std::min(box[1], mesh.z(element)), std::max(box[2], mesh.x(element)),
+               std::max(box[3], mesh.z(element))};
+    double petalArea = 0;
+    double outline = 0;
+    const std::vector<double> ringScale = geometry::ringScales(p);
+    for (const double s : ringScale)
+        petalArea += kPetalLength * kPetalLength * s * s * p.petalCount;
+    for (int ring = 0; ring < p.overlapCount; ++ring)
+        for (int petal = 0; petal < p.petalCount; ++petal)
+            for (const int strip : {0, geometry::kStripsPerPetal - 1})
+                for (int point = 0; point + 1 < geometry::kPointsPerStrip; ++point)
+                    outline += norm(minus(corner(mesh, mesh.index(ring, petal, point + 1, strip)), corner(mesh, mesh.index(ring, petal, point, strip))));
+    const double t = options.thicknessMm;
+    const double drawingWidth = std::max(box[2] - box[0], box[3] - box[1]);
+    const double scale = options.sizeMm > 0 && drawingWidth > 0 ? std::max(options.sizeMm - t, t) / drawingWidth : 1.0;
+    const double width = options.sizeMm > 0 ? options.sizeMm : drawingWidth + t;
+    const double longest = kPetalLength * *std::max_element(ringScale.begin(), ringScale.end());
+
+    SolidMeasures m;
+    m.voxel = std::max(t / kVoxelsPerThickness, width / kMaxVoxelsAcross);
+    m.heart = std::max(kHeartRadiusPerPetal * longest * scale, 2 * t);
+    m.outline = outline * scale;
+    // Cells half the thickness across; coarser when the flower would need too many samples.
+    const double cell = std::max(t / 2 / scale, std::sqrt(4 * petalArea / static_cast<double>(kMaxSamples)));
+    m.area = exposedArea(mesh, p, cell, m.heart / scale) * scale * scale;
+    return m;
+}
+
+} // namespace
+
+formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const geometry::FlowerParameters& p, const SolidOptions& options)
+{
+    formats::SizeEstimate e = formats::estimateSize(p.petalCount, p.overlapCount);
+    const SolidMeasures m = measure(p, options);
+    const double perVoxel = 1 / (m.voxel * m.voxel);
+    const double triangles = (kTrianglesPerArea * m.area + kTrianglesPerHeartSquare * m.heart * m.heart
+                              + kTrianglesPerWall * m.outline * options.thicknessMm) * perVoxel;
+    const double bytes = format == formats::OutputFormat::ThreeMf
+        ? kThreeMfBytesPerTriangle * triangles
+        : static_cast<double>(formats::kStlHeadBytes + formats::kStlCountBytes) + triangles * static_cast<double>(formats::kStlTriangleBytes);
+    e.sizeEstimateText = formats::approximateSizeText(bytes);
+    return e;
+}
+
+} // namespace petalwright::solid

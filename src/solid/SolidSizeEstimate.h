@@ -1,0 +1,19 @@
+#pragma once
+// The size of the printable solid's file, worked out before the solid is built.
+
+#include "formats/OutputFormat.h"
+#include "formats/SizeEstimate.h"
+#include "geometry/FlowerParameters.h"
+#include "solid/PrintSolid.h"
+
+namespace petalwright::solid {
+
+// Face count and the size of the file a printable `format` writes for validated parameters and
+// options: the solid's triangles follow the petals' area where no other petal lies within half the
+// thickness, the heart and the slabs' side walls, counted in the voxels the builder meshes them in.
+// Within a quarter of the file for the flowers it was fitted on, except rings of one tilt stacked
+// into each other, which it overestimates by up to a third.
+formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const geometry::FlowerParameters& parameters,
+                                            const SolidOptions& options);
+
+} // namespace petalwright::solid
