@@ -1,9 +1,11 @@
 #include "solid/SolidOptions.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
+
+#include <fast_float/fast_float.h>
+#include <fmt/format.h>
 
 namespace petalwright::solid {
 namespace {
@@ -25,7 +27,9 @@ std::optional<double> positiveNumber(std::string_view text)
 {
     text = trimmed(text);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // fast_float and fmt rather than the standard library's: the browser build's has no floating-point
+    // from_chars or to_chars.
+    const auto [end, error] = fast_float::from_chars(text.data(), text.data() + text.size(), value, fast_float::chars_format::general);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value <= 0)
         return std::nullopt;
     return value;
@@ -33,9 +37,7 @@ std::optional<double> positiveNumber(std::string_view text)
 
 std::string millimetres(double value)
 {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::round(value * 100) / 100);
-    return std::string(buffer, result.ptr);
+    return fmt::format("{}", std::round(value * 100) / 100);
 }
 
 } // namespace
