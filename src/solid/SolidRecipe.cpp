@@ -69,7 +69,8 @@ PetalSurface petalSurface(const geometry::MeshStore& mesh, int ring, int petal)
 using TriangleSoup = PartMesh;
 
 // The slab of a petal: its surface moved half the thickness both ways along its own normals, closed by
-// walls along its outline, so the outline stays where the design puts it, seen from the normal.
+// walls along its outline (every face turned outward), so the outline stays where the design puts it,
+// seen from the normal.
 void addSlab(const PetalSurface& s, double scale, double half, TriangleSoup& soup)
 {
     std::vector<Vec> normal(s.point.size(), Vec{});
@@ -94,8 +95,8 @@ void addSlab(const PetalSurface& s, double scale, double half, TriangleSoup& sou
     }
     for (std::size_t i = 0; i < s.boundary.size(); ++i) {
         const auto a = static_cast<unsigned>(s.boundary[i]), b = static_cast<unsigned>(s.boundary[(i + 1) % s.boundary.size()]);
-        soup.triangles.push_back({first + b, first + a, first + count + a});
-        soup.triangles.push_back({first + b, first + count + a, first + count + b});
+        soup.triangles.push_back({first + b, first + count + a, first + a});
+        soup.triangles.push_back({first + b, first + count + b, first + count + a});
     }
 }
 
