@@ -335,15 +335,27 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     }
 
     // The heart: a disc as thick as a petal about the centre, where every petal begins, within the petals'
-    // outline seen from above (so never above the highest petal's base nor beyond the petals).
+    // outline seen from above (so never above the highest petal's base nor beyond the petals), with a cone
+    // of 45 degrees under it that prints without support (cut away where it meets the bed).
     const double heartRadius = coveredRadius(petals, kHeartRadiusPerPetal * longest) * scale;
     if (heartRadius > t) {
-        std::vector<std::array<double, 2>> circle;
-        for (int k = 0; k < kHeartSides; ++k) {
-            const double a = 2 * M_PI * k / kHeartSides;
-            circle.push_back({heartRadius * std::cos(a), heartRadius * std::sin(a)});
+        TriangleSoup heart;
+        const auto n = static_cast<unsigned>(kHeartSides);
+        for (const double z : {0.5 * t, -0.5 * t})
+            for (unsigned k = 0; k < n; ++k) {
+                const double a = 2 * M_PI * k / n;
+                heart.points.emplace_back(static_cast<float>(heartRadius * std::cos(a)), static_cast<float>(heartRadius * std::sin(a)),
+                                          static_cast<float>(z));
+            }
+        heart.points.emplace_back(0.f, 0.f, static_cast<float>(0.5 * t));
+        heart.points.emplace_back(0.f, 0.f, static_cast<float>(-0.5 * t - heartRadius));
+        for (unsigned k = 0; k < n; ++k) {
+            const unsigned next = (k + 1) % n;
+            heart.triangles.emplace_back(k, next, n + next);
+            heart.triangles.emplace_back(k, n + next, n + k);
+            heart.triangles.emplace_back(2 * n, next, k);
+            heart.triangles.emplace_back(2 * n + 1, n + k, n + next);
         }
-        const TriangleSoup heart = prismSoup(circle, -0.5 * t, 0.5 * t);
         openvdb::tools::csgUnion(*solid, *openvdb::tools::meshToLevelSet<Grid>(*transform, heart.points, heart.triangles, band));
     }
 
