@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
 #include "solid/PrintSolid.h"
+#include "solid/SolidOptions.h"
 
 using namespace petalwright;
 
@@ -87,7 +89,9 @@ int main(int argc, char** argv)
     cases.push_back({"20 x 10", {"20", "10", "5", "0.5", "90", "135"}, 80});
     cases.push_back({"default 240 mm", geometry::defaultParameterTexts(), 240});
     cases.push_back({"50 x 50", {"50", "50", "10", "1", "0", "180"}, 80});
-    cases.push_back({"50 x 50 0.4 mm", {"50", "50", "10", "1", "0", "180"}, 80, 0.4});
+    // The thinnest petals the checks accept for the largest flower: the worst case for memory.
+    const geometry::ParameterTexts largest = {"50", "50", "10", "1", "0", "180"};
+    cases.push_back({"50 x 50 thinnest", largest, 80, std::ceil(solid::thinnestForDetail(geometry::convertParameters(largest), 80) * 100) / 100});
     std::printf("%-22s %5s %8s %10s %-5s %8s %8s %8s %8s\n", "flower (80 mm)", "mm", "ms", "triangles", "faces", "STL MB", "3MF MB",
                 "est. MB", "peak MB");
     std::fflush(stdout);

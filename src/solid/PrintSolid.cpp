@@ -14,6 +14,7 @@
 
 #include "formats/Placement.h"
 #include "geometry/FaceWalk.h"
+#include "solid/SolidOptions.h"
 
 namespace petalwright::solid {
 namespace {
@@ -22,9 +23,7 @@ using Vec = std::array<double, 3>;
 
 constexpr int kHeartSides = 32;
 constexpr double kLineMm = 0.4;                // a 0.4 mm nozzle's line: the finest a printer makes
-constexpr double kVoxelsPerLine = 2.5;         // voxels across the thinnest slab: each sees an inside sample
 constexpr double kVoxelsAcross = 200;          // beyond 80 mm the voxels grow with the flower
-constexpr double kMaxSurfaceVoxels = 1.2e6;    // voxels on the petals' sheets, both sides: bounds time and memory
 constexpr double kBandVoxels = 3;              // narrow band on each side of the surface, in voxels
 constexpr double kAdaptivity = 0.5;            // the mesher merges voxels on flat areas up to this
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
@@ -302,8 +301,8 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     // The detail follows the nozzle's line and the flower's size, not the thickness; a flower of very many
     // petals gets coarser voxels (its sheets, both sides, in voxels stay bounded), but never too coarse for its slabs.
     const double voxel = std::min(std::max({kLineMm, width(scale) / kVoxelsAcross,
-                                            std::sqrt(sheetArea * scale * scale / kMaxSurfaceVoxels)}),
-                                  t / kVoxelsPerLine);
+                                            std::sqrt(sheetArea * scale * scale / kMaxSheetVoxels)}),
+                                  t / kVoxelsPerSlab);
     const openvdb::math::Transform::Ptr transform = openvdb::math::Transform::createLinearTransform(voxel);
     const auto band = static_cast<float>(kBandVoxels);
 
