@@ -17,6 +17,13 @@ inline constexpr double kThickestPerSize = 1.0 / 20;
 // What a printer can make at all: a petal as thick as a 0.4 mm nozzle's line, a flower 20 mm across.
 inline constexpr double kThinnestMm = 0.4;
 inline constexpr double kSmallestMm = 20;
+// The solid's voxels: at least this many across a slab, and at most this many on the petals' sheets (both
+// sides), which bounds the time and memory (under a gigabyte at the bound).
+inline constexpr double kVoxelsPerSlab = 2.5;
+inline constexpr double kMaxSheetVoxels = 5e6;
+
+// The thinnest petal the solid of this flower, `acrossMm` wide, can be made with in bounded memory.
+double thinnestForDetail(const geometry::FlowerParameters& parameters, double acrossMm);
 
 // The width across of the flower the six values describe, when no size is asked for (millimetres, rounded up).
 double drawingSizeMm(const geometry::FlowerParameters& parameters);

@@ -6,6 +6,7 @@
 
 #include "formats/Placement.h"
 #include "geometry/FaceWalk.h"
+#include "solid/SolidOptions.h"
 
 namespace petalwright::solid {
 namespace {
@@ -14,9 +15,7 @@ using Vec = std::array<double, 3>;
 
 constexpr int kHeartSides = 32;
 constexpr double kLineMm = 0.4;                // a 0.4 mm nozzle's line: the finest a printer makes
-constexpr double kVoxelsPerLine = 2.5;         // voxels across the thinnest slab: each sees an inside sample
 constexpr double kVoxelsAcross = 200;          // beyond 80 mm the voxels grow with the flower
-constexpr double kMaxSurfaceVoxels = 1.2e6;    // voxels on the petals' sheets, both sides: bounds time and memory
 constexpr double kHeartRadiusPerPetal = 0.12;  // heart radius per length of the largest petal
 constexpr double kSteepest = 0.7071;           // |normal z| above which a surface needs support (flatter than 45 degrees)
 constexpr double kFlipGain = 0.9;              // upside down only when it saves a tenth of the support at least
@@ -287,8 +286,8 @@ SolidPlan planPrintSolid(const geometry::MeshStore& store, int overlapCount, int
     // The detail follows the nozzle's line and the flower's size, not the thickness; a flower of very many
     // petals gets coarser voxels (its sheets, both sides, in voxels stay bounded), but never too coarse for its slabs.
     const double voxel = plan.voxel = std::min(std::max({kLineMm, width(scale) / kVoxelsAcross,
-                                                         std::sqrt(sheetArea * scale * scale / kMaxSurfaceVoxels)}),
-                                               t / kVoxelsPerLine);
+                                                         std::sqrt(sheetArea * scale * scale / kMaxSheetVoxels)}),
+                                               t / kVoxelsPerSlab);
 
     // Each petal's slab.
     double lowest = 1e300, highest = -1e300;
@@ -303,15 +302,28 @@ SolidPlan planPrintSolid(const geometry::MeshStore& store, int overlapCount, int
     }
 
     // The heart: a disc as thick as a petal about the centre, where every petal begins, within the petals'
-    // outline seen from above (so never above the highest petal's base nor beyond the petals).
+    // outline seen from above (so never above the highest petal's base nor beyond the petals), with a cone
+    // of 45 degrees under it that prints without support (cut away where it meets the bed).
     const double heartRadius = coveredRadius(petals, kHeartRadiusPerPetal * longest) * scale;
     if (heartRadius > t) {
-        std::vector<std::array<double, 2>> circle;
-        for (int k = 0; k < kHeartSides; ++k) {
-            const double a = 2 * M_PI * k / kHeartSides;
-            circle.push_back({heartRadius * std::cos(a), heartRadius * std::sin(a)});
+        TriangleSoup& heart = plan.heart;
+        const auto n = static_cast<unsigned>(kHeartSides);
+        for (const double z : {0.5 * t, -0.5 * t})
+            for (unsigned k = 0; k < n; ++k) {
+                const double a = 2 * M_PI * k / n;
+                heart.points.push_back({static_cast<float>(heartRadius * std::cos(a)), static_cast<float>(heartRadius * std::sin(a)),
+                                        static_cast<float>(z)});
+            }
+        heart.points.push_back({0.f, 0.f, static_cast<float>(0.5 * t)});
+        heart.points.push_back({0.f, 0.f, static_cast<float>(-0.5 * t - heartRadius)});
+        // Every face turned outward.
+        for (unsigned k = 0; k < n; ++k) {
+            const unsigned next = (k + 1) % n;
+            heart.triangles.push_back({k, n + next, next});
+            heart.triangles.push_back({k, n + k, n + next});
+            heart.triangles.push_back({2 * n, k, next});
+            heart.triangles.push_back({2 * n + 1, n + next, n + k});
         }
-        plan.heart = prismSoup(circle, -0.5 * t, 0.5 * t);
     }
 
     // On the bed: cut flat where every petal that reaches the bed has a contact a nozzle's line wide.

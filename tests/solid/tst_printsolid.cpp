@@ -243,6 +243,13 @@ private slots:
         thick.thicknessMm = 2.0;
         const double ratio = volume(build(ring, thick).solid) / volume(build(ring, thin).solid);
         QVERIFY2(ratio > 1.8 && ratio < 2.2, qPrintable(QString::number(ratio)));
+
+        // Thin petals on a flower of very many petals would take gigabytes: the checks ask for thicker ones.
+        const auto largest = geometry::convertParameters(texts("50", "50", "10", "1", "0", "180"));
+        QVERIFY(solid::thinnestForDetail(geometry::convertParameters(geometry::defaultParameterTexts()), 80) < solid::kThinnestMm);
+        QVERIFY(solid::thinnestForDetail(largest, 80) > 2 * solid::kThinnestMm);
+        solid::SolidOptions refused;
+        QVERIFY(solid::checkSolidOptions("0.4", "80", largest, refused).starts_with("厚さ 0.4 mm は大きさ 80 mm の花に合いません。0.87 ～ 4 mm"));
     }
 
     void progressAndCancel()
