@@ -4,7 +4,7 @@
 # petalwright-core.{js,wasm}, and the page, its worker, font, icons and help page are copied beside
 # it. A static site with relative addresses only: serve the folder with any web server.
 #   tools/web-build.sh           the site
-#   tools/web-build.sh --tests   also what its tests need: Debian's chromium and npm's playwright-core
+#   tools/web-build.sh --tests   also what its tests need: Debian's chromium, npm's playwright-core and axe-core
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,7 +14,7 @@ lists=(web)
 bash tools/install-packages.sh $(bash tools/package-list.sh "${lists[@]}")
 command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
 if [ "${1:-}" = --tests ]; then
-    [ -f web/node_modules/playwright-core/package.json ] \
+    [ -f web/node_modules/playwright-core/package.json ] && [ -f web/node_modules/axe-core/package.json ] \
         || npm ci --prefix web --no-audit --no-fund --loglevel=error
 fi
 
