@@ -4,7 +4,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "geometry/FlowerParameters.h"
@@ -27,7 +26,6 @@ struct CommentInfo {
     std::string fileName;                       // file-name part of the output path, UTF-8
     std::function<std::string()> dateTime;      // local "date time", read once after the last face
     geometry::ParameterTexts parameterTexts;    // the six box texts as typed (trimmed on writing)
-    std::vector<std::pair<std::string, std::string>> metadata; // further name/value pairs, for formats that hold them (3MF)
 };
 
 // Called after each face with the number written so far; returns false to stop (cancel).

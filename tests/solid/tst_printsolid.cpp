@@ -317,14 +317,14 @@ private slots:
         formats::CommentInfo info;
         info.fileName = "a&b <1>.3mf";
         info.dateTime = [] { return std::string("2026/12/07 10:00:00"); };
-        info.metadata = {{"petalwright:seed", "1"}};
+        const formats::ThreeMfMetadata extra = {{"petalwright:seed", "1"}};
         QCOMPARE(formats::writeSolidFile(formats::OutputFormat::PrintStl, b.solid, {}, stl), formats::WriteOutcome::Finished);
-        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, package), formats::WriteOutcome::Finished);
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, package, extra), formats::WriteOutcome::Finished);
         QCOMPARE(stl.data.size(), formats::printStlBytes(b.solid.triangles.size()));
         QVERIFY(!stl.data.starts_with("solid"));
         // No date: another time gives the same bytes.
         info.dateTime = [] { return std::string("2027/01/01 00:00:00"); };
-        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, again), formats::WriteOutcome::Finished);
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, again, extra), formats::WriteOutcome::Finished);
         QVERIFY(again.data == package.data);
 
         // Walk the central directory as a strict reader does; each entry's local header says the same, its
