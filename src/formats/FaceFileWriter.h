@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "geometry/FlowerParameters.h"
@@ -30,7 +29,6 @@ struct CommentInfo {
     std::function<std::string()> dateTime;      // local "date time", read once after the last face
     geometry::ParameterTexts parameterTexts;    // the six box texts as typed (trimmed on writing)
     std::optional<std::uint64_t> seed = std::nullopt; // the shape number, for the formats that record the flower
-    std::vector<std::pair<std::string, std::string>> metadata = {}; // further name/value pairs, for formats that hold them (3MF)
 };
 
 // Called after each face with the number written so far; returns false to stop (cancel).

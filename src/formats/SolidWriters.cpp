@@ -85,7 +85,7 @@ std::uint64_t threeMfBytes(std::uint64_t triangles)
     return kPackageBytes + triangles * (zipCanDeflate() ? kThreeMfDeflatedBytesPerTriangle : kThreeMfStoredBytesPerTriangle);
 }
 
-WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
+WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& extra)
 {
     std::string model;
     model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
@@ -95,7 +95,7 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
     model += kThreeMfNamespace;
     model += "\">\n";
     // No date among them: the same flower gives the same bytes.
-    std::vector<std::pair<std::string, std::string>> metadata = {
+    ThreeMfMetadata metadata = {
         {"Title", info.fileName},
         {"Application", fmt::format("{} {}", version::kProductName, version::kVersionText)},
         {"petalwright:size", fmt::format("{:.2f}", solid.sizeMm)},
@@ -108,7 +108,7 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
         metadata.emplace_back("petalwright:" + std::string(kFlowerKeys[i]), flower.texts[i]);
     if (flower.seed)
         metadata.emplace_back("petalwright:seed", std::to_string(*flower.seed));
-    metadata.insert(metadata.end(), info.metadata.begin(), info.metadata.end());
+    metadata.insert(metadata.end(), extra.begin(), extra.end());
     for (const auto& [name, value] : metadata)
         model += " <metadata name=\"" + xmlEscaped(name) + "\">" + xmlEscaped(value) + "</metadata>\n";
     model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";

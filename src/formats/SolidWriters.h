@@ -2,7 +2,10 @@
 // The printable solid's two files: binary STL and 3MF.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "formats/FaceFileWriter.h"
 #include "formats/SolidMesh.h"
@@ -11,6 +14,9 @@ namespace petalwright::formats {
 
 // The namespace of the 3MF model's own metadata names ("petalwright:size", ...).
 inline constexpr std::string_view kThreeMfNamespace = "https://petalwright.github.io/3mf/metadata";
+
+// Further name/value pairs of a 3MF model's metadata, in order (names with the "petalwright:" prefix).
+using ThreeMfMetadata = std::vector<std::pair<std::string, std::string>>;
 
 // Bytes of a print-stl file of `triangles` triangles (exact).
 std::uint64_t printStlBytes(std::uint64_t triangles);
@@ -22,7 +28,7 @@ WriteOutcome writePrintStlFile(const SolidMesh& solid, const CommentInfo& info, 
 
 // 3MF: a zip package of [Content_Types].xml, _rels/.rels and 3D/3dmodel.model (deflated; one object, millimetres,
 // the same float corners as the STL). Its metadata: Title (the file name), Application, the solid's size,
-// thickness and orientation, then `info.metadata` in order; no date.
-WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink);
+// thickness and orientation, then `metadata`; no date.
+WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& metadata = {});
 
 } // namespace petalwright::formats

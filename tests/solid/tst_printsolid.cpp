@@ -320,13 +320,14 @@ private slots:
         info.dateTime = [] { return std::string("2026/12/07 10:00:00"); };
         info.parameterTexts = flower;
         info.seed = 1;
+        const formats::ThreeMfMetadata extra = {{"petalwright:note", "a < b"}};
         QCOMPARE(formats::writeSolidFile(formats::OutputFormat::PrintStl, b.solid, {}, stl), formats::WriteOutcome::Finished);
-        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, package), formats::WriteOutcome::Finished);
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, package, extra), formats::WriteOutcome::Finished);
         QCOMPARE(stl.data.size(), formats::printStlBytes(b.solid.triangles.size()));
         QVERIFY(!stl.data.starts_with("solid"));
         // No date: another time gives the same bytes.
         info.dateTime = [] { return std::string("2027/01/01 00:00:00"); };
-        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, again), formats::WriteOutcome::Finished);
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, again, extra), formats::WriteOutcome::Finished);
         QVERIFY(again.data == package.data);
 
         // Walk the central directory as a strict reader does; each entry's local header says the same, its
@@ -393,7 +394,8 @@ private slots:
         QCOMPARE(metadata, QStringList({"Title=a&b <1>.3mf", "Application=Petalwright " + QString::fromLatin1(version::kVersionText),
                                         "petalwright:size=40.00", "petalwright:thickness=1.20", "petalwright:orientation=face-up",
                                         "petalwright:petals=2", "petalwright:overlap=1", "petalwright:width=1", "petalwright:scale=1",
-                                        "petalwright:angle-start=90", "petalwright:angle-end=90", "petalwright:seed=1"}));
+                                        "petalwright:angle-start=90", "petalwright:angle-end=90", "petalwright:seed=1",
+                                        "petalwright:note=a < b"}));
         QCOMPARE(vertices, b.solid.points.size());
         QCOMPARE(triangles, b.solid.triangles.size());
     }
