@@ -1,21 +1,37 @@
-// petalwright-bench-solid: builds the printable solid of the default flower, the 20 x 10 flower and the
-// largest one the checks allow at a few sizes, and prints the time (median of three), the triangles, the
-// file sizes and the peak memory of the process after each (a high-water mark: it only grows).
+// petalwright-bench-solid: builds the printable solid of the default flower, every sample, the special
+// flowers and the largest ones the checks allow, and prints per flower the time (median of three, one for
+// the largest), the triangles, the orientation, the file sizes with the 3MF estimate, and the peak memory.
+// Each flower is built in a child process of its own, so each peak is that flower's.
+//   petalwright-bench-solid [NAME]   only the flowers whose name begins with NAME
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "formats/OutputFormat.h"
+#include "formats/SolidWriters.h"
 #include "geometry/DaisyMesh.h"
+#include "geometry/SampleFlowers.h"
 #include "solid/PrintSolid.h"
+#include "solid/SolidOptions.h"
 
 using namespace petalwright;
 
 namespace {
+
+struct Case {
+    std::string name;
+    geometry::ParameterTexts texts;
+    double sizeMm;
+    double thicknessMm = 1.2;
+};
 
 long peakKilobytes()
 {
@@ -24,45 +40,72 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
-struct Case {
-    const char* name;
-    geometry::ParameterTexts texts;
-    double sizeMm;
-};
+void measure(const Case& c)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(c.texts);
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(1);
+    geometry::makeDaisyMesh(p, mesh, random);
+    solid::SolidOptions options;
+    options.sizeMm = c.sizeMm;
+    options.thicknessMm = c.thicknessMm;
+    const int runs = p.petalCount * p.overlapCount > 500 ? 1 : 3;
+    std::vector<double> times;
+    formats::SolidMesh solid;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        solid::buildPrintSolid(mesh, p.overlapCount, p.petalCount, options, solid);
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    formats::MemorySink stl, package;
+    formats::writeSolidFile(formats::OutputFormat::PrintStl, solid, {}, stl);
+    formats::writeSolidFile(formats::OutputFormat::ThreeMf, solid, {}, package);
+    std::printf("%-22s %5.1f %8.0f %10zu %-5s %8.2f %8.2f %8.2f %8.0f\n", c.name.c_str(), c.thicknessMm, times[times.size() / 2],
+                solid.triangles.size(), solid.upsideDown ? "down" : "up", static_cast<double>(stl.data.size()) / 1e6,
+                static_cast<double>(package.data.size()) / 1e6, static_cast<double>(formats::threeMfBytes(solid.triangles.size())) / 1e6,
+                static_cast<double>(peakKilobytes()) / 1024);
+}
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    const Case cases[] = {
-        {"default", geometry::defaultParameterTexts(), 0},
-        {"20 x 10", {"20", "10", "5", "0.5", "90", "135"}, 0},
-        {"default, 150 mm", geometry::defaultParameterTexts(), 150},
-        {"default, 240 mm", geometry::defaultParameterTexts(), 240},
-        {"50 x 50, 80 mm", {"50", "50", "10", "1", "0", "180"}, 80},
-    };
-    std::printf("%-18s %9s %10s %10s %10s %10s\n", "flower", "ms", "triangles", "STL MB", "3MF MB", "peak MB");
+    const std::string only = argc > 1 ? argv[1] : "";
+    std::vector<Case> cases = {{"default", geometry::defaultParameterTexts(), 80}};
+    for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
+        Case c{std::string(sample.name), {}, 80};
+        for (std::size_t i = 0; i < c.texts.size(); ++i)
+            c.texts[i] = std::string(sample.texts[i]);
+        cases.push_back(c);
+    }
+    cases.push_back({"two narrow petals", {"2", "1", "1", "1", "90", "90"}, 80});
+    cases.push_back({"angle 0", {"6", "6", "5", "0.5", "0", "0"}, 80});
+    cases.push_back({"angle 180", {"6", "6", "5", "0.5", "180", "180"}, 80});
+    cases.push_back({"default 0.8 mm", geometry::defaultParameterTexts(), 80, 0.8});
+    cases.push_back({"default 4 mm", geometry::defaultParameterTexts(), 80, 4});
+    cases.push_back({"default 0.4 mm", geometry::defaultParameterTexts(), 80, 0.4});
+    cases.push_back({"20 x 10", {"20", "10", "5", "0.5", "90", "135"}, 80});
+    cases.push_back({"default 240 mm", geometry::defaultParameterTexts(), 240});
+    cases.push_back({"50 x 50", {"50", "50", "10", "1", "0", "180"}, 80});
+    // The thinnest petals the checks accept for the largest flower: the worst case for memory.
+    const geometry::ParameterTexts largest = {"50", "50", "10", "1", "0", "180"};
+    cases.push_back({"50 x 50 thinnest", largest, 80, std::ceil(solid::thinnestForDetail(geometry::convertParameters(largest), 80) * 100) / 100});
+    std::printf("%-22s %5s %8s %10s %-5s %8s %8s %8s %8s\n", "flower (80 mm)", "mm", "ms", "triangles", "faces", "STL MB", "3MF MB",
+                "est. MB", "peak MB");
+    std::fflush(stdout);
     for (const Case& c : cases) {
-        const geometry::FlowerParameters p = geometry::convertParameters(c.texts);
-        geometry::MeshStore mesh;
-        mesh.allocate(p.overlapCount, p.petalCount);
-        geometry::SeededRandom random(1);
-        geometry::makeDaisyMesh(p, mesh, random);
-        solid::SolidOptions options;
-        options.sizeMm = c.sizeMm;
-        std::vector<double> times;
-        formats::SolidMesh solid;
-        for (int i = 0; i < 3; ++i) {
-            const auto start = std::chrono::steady_clock::now();
-            solid::buildPrintSolid(mesh, p.overlapCount, p.petalCount, options, solid);
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (!c.name.starts_with(only))
+            continue;
+        const pid_t child = fork();
+        if (child == 0) {
+            measure(c);
+            std::fflush(stdout);
+            _exit(0);
         }
-        std::sort(times.begin(), times.end());
-        formats::MemorySink stl, package;
-        formats::writeSolidFile(formats::OutputFormat::PrintStl, solid, {}, stl);
-        formats::writeSolidFile(formats::OutputFormat::ThreeMf, solid, {}, package);
-        std::printf("%-18s %9.0f %10zu %10.1f %10.1f %10.1f\n", c.name, times[1], solid.triangles.size(), static_cast<double>(stl.data.size()) / 1e6,
-                    static_cast<double>(package.data.size()) / 1e6, static_cast<double>(peakKilobytes()) / 1024);
+        int status = 0;
+        waitpid(child, &status, 0);
     }
     return 0;
 }

@@ -459,6 +459,8 @@ int main(int argc, char* argv[])
             printLine(stderr, QString::fromStdString(problem));
             return finish(kExitWriteFailed);
         }
+        if (!quiet)
+            printLine(info, QString::fromStdString(solid::orientationText(solidMesh.upsideDown)));
     }
 
     const std::unique_ptr<platform::OutputFile> output = platform::outputFileFor(outputPath);

@@ -96,9 +96,10 @@ std::string formatNameList(std::string_view separator)
     return list;
 }
 
-WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
+WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink,
+                            const ThreeMfMetadata& metadata)
 {
-    return format == OutputFormat::ThreeMf ? writeThreeMfFile(solid, info, sink) : writePrintStlFile(solid, info, sink);
+    return format == OutputFormat::ThreeMf ? writeThreeMfFile(solid, info, sink, metadata) : writePrintStlFile(solid, info, sink);
 }
 
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,

@@ -8,6 +8,7 @@
 
 #include "formats/FaceFileWriter.h"
 #include "formats/SolidMesh.h"
+#include "formats/SolidWriters.h"
 
 namespace petalwright::formats {
 
@@ -49,7 +50,8 @@ std::string formatNameList(std::string_view separator);
 // the flower file records `info`'s texts and shape number.
 WriteOutcome writeOutputFile(OutputFormat format, const geometry::MeshStore& mesh, int overlapCount, int petalCount,
                              const CommentInfo& info, OutputSink& sink, const FaceStep& step = {});
-// Writes the printable solid in a printable `format`.
-WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink);
+// Writes the printable solid in a printable `format`; `metadata` goes into a 3MF model's metadata.
+WriteOutcome writeSolidFile(OutputFormat format, const SolidMesh& solid, const CommentInfo& info, OutputSink& sink,
+                            const ThreeMfMetadata& metadata = {});
 
 } // namespace petalwright::formats

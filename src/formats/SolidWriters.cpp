@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -16,6 +18,9 @@ namespace petalwright::formats {
 namespace {
 
 using Corner = std::array<float, 3>;
+
+constexpr std::uint64_t kThreeMfDeflatedBytesPerTriangle = 14;
+constexpr std::uint64_t kThreeMfStoredBytesPerTriangle = 55;
 
 std::array<float, 3> outwardNormal(const Corner& a, const Corner& b, const Corner& c)
 {
@@ -56,7 +61,8 @@ std::string xmlEscaped(std::string_view text)
 
 WriteOutcome writePrintStlFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
 {
-    std::string data = stlHead("printable flower", flowerRecord(info.parameterTexts, info.seed));
+    std::string data = stlHead(solid.upsideDown ? "printable flower, upside down" : "printable flower, face up",
+                               flowerRecord(info.parameterTexts, info.seed));
     data.reserve(kStlHeadBytes + kStlCountBytes + solid.triangles.size() * kStlTriangleBytes);
     const auto count = static_cast<std::uint32_t>(solid.triangles.size());
     data.append(reinterpret_cast<const char*>(&count), kStlCountBytes);
@@ -69,31 +75,42 @@ WriteOutcome writePrintStlFile(const SolidMesh& solid, const CommentInfo& info, 
     return sink.write(data) ? WriteOutcome::Finished : WriteOutcome::Failed;
 }
 
-WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink)
+std::uint64_t printStlBytes(std::uint64_t triangles) { return kStlHeadBytes + kStlCountBytes + triangles * kStlTriangleBytes; }
+
+std::uint64_t threeMfBytes(std::uint64_t triangles)
+{
+    // Measured on the flowers' solids: a closed shell has half as many corners as triangles, and the model's
+    // text deflates to about 14 bytes a triangle (55 stored); the package's other parts are under 2 KB.
+    constexpr std::uint64_t kPackageBytes = 2000;
+    return kPackageBytes + triangles * (zipCanDeflate() ? kThreeMfDeflatedBytesPerTriangle : kThreeMfStoredBytesPerTriangle);
+}
+
+WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& extra)
 {
     std::string model;
     model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
     model += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\""
-             " xmlns:petalwright=\"https://petalwright.invalid/flower/1\">\n";
-    model += " <metadata name=\"Application\">Petalwright ";
-    model += version::kVersionText;
-    model += "</metadata>\n";
-    std::string description;
-    for (const std::string& line : commentLines(info)) {
-        if (line == "//")
-            continue;
-        if (!description.empty())
-            description += " / ";
-        description += line.starts_with("// ") ? line.substr(3) : line;
-    }
-    model += " <metadata name=\"Description\">" + xmlEscaped(description) + "</metadata>\n";
+             "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
+             "xmlns:petalwright=\"";
+    model += kThreeMfNamespace;
+    model += "\">\n";
+    // No date among them: the same flower gives the same bytes.
+    ThreeMfMetadata metadata = {
+        {"Title", info.fileName},
+        {"Application", fmt::format("{} {}", version::kProductName, version::kVersionText)},
+        {"petalwright:size", fmt::format("{:.2f}", solid.sizeMm)},
+        {"petalwright:thickness", fmt::format("{:.2f}", solid.thicknessMm)},
+        {"petalwright:orientation", std::string(solid.upsideDown ? "upside-down" : "face-up")},
+    };
     // The flower again, a value each, for reading it back.
     const FlowerRecord flower = flowerRecord(info.parameterTexts, info.seed);
     for (std::size_t i = 0; i < kFlowerKeys.size(); ++i)
-        model += " <metadata name=\"petalwright:" + std::string(kFlowerKeys[i]) + "\">" + xmlEscaped(flower.texts[i]) + "</metadata>\n";
+        metadata.emplace_back("petalwright:" + std::string(kFlowerKeys[i]), flower.texts[i]);
     if (flower.seed)
-        model += " <metadata name=\"petalwright:seed\">" + std::to_string(*flower.seed) + "</metadata>\n";
+        metadata.emplace_back("petalwright:seed", std::to_string(*flower.seed));
+    metadata.insert(metadata.end(), extra.begin(), extra.end());
+    for (const auto& [name, value] : metadata)
+        model += " <metadata name=\"" + xmlEscaped(name) + "\">" + xmlEscaped(value) + "</metadata>\n";
     model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";
     for (const auto& p : solid.points) {
         model += "     <vertex x=\"";
@@ -123,7 +140,7 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
             "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel0\" "
             "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
             "</Relationships>\n");
-    zip.add("3D/3dmodel.model", model);
+    zip.add("3D/3dmodel.model", model, ZipStore::Method::Deflated);
     return sink.write(zip.finish()) ? WriteOutcome::Finished : WriteOutcome::Failed;
 }
 

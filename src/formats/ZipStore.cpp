@@ -2,13 +2,17 @@
 
 #include <array>
 
+#if PETALWRIGHT_HAVE_ZLIB
+#include <zlib.h>
+#endif
+
 namespace petalwright::formats {
 namespace {
 
 constexpr std::uint32_t kLocalHeader = 0x04034b50;
 constexpr std::uint32_t kCentralHeader = 0x02014b50;
 constexpr std::uint32_t kEndRecord = 0x06054b50;
-constexpr std::uint16_t kVersion = 20;   // 2.0: what a stored entry needs
+constexpr std::uint16_t kVersion = 20;   // 2.0: what a stored or deflated entry needs
 constexpr std::uint16_t kDosDate = 0x21; // 1980-01-01: the package does not carry a time
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
 
@@ -36,7 +40,33 @@ std::array<std::uint32_t, 256> crcTable()
     return table;
 }
 
+// Raw deflate (no zlib head or tail, as zip wants) at zlib's default level; empty when it fails.
+std::string deflated(std::string_view bytes)
+{
+#if PETALWRIGHT_HAVE_ZLIB
+    z_stream stream{};
+    constexpr int kRawWindowBits = -15;
+    constexpr int kMemoryLevel = 8;
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return result == Z_STREAM_END ? out : std::string();
+#else
+    static_cast<void>(bytes);
+    return {};
+#endif
+}
+
 } // namespace
+
+bool zipCanDeflate() { return PETALWRIGHT_HAVE_ZLIB != 0; }
 
 std::uint32_t crc32(std::string_view bytes)
 {
@@ -47,36 +77,41 @@ std::uint32_t crc32(std::string_view bytes)
     return c ^ 0xFFFFFFFFu;
 }
 
-void ZipStore::add(std::string_view name, std::string_view bytes)
+void ZipStore::add(std::string_view name, std::string_view bytes, Method method)
 {
     const std::uint32_t crc = crc32(bytes);
     const auto size = static_cast<std::uint32_t>(bytes.size());
+    std::string packed = method == Method::Deflated ? deflated(bytes) : std::string();
+    if (packed.empty() || packed.size() >= bytes.size())
+        method = Method::Stored;
+    const std::string_view body = method == Method::Stored ? bytes : std::string_view(packed);
+    const auto packedSize = static_cast<std::uint32_t>(body.size());
     const auto nameLength = static_cast<std::uint16_t>(name.size());
     const auto offset = static_cast<std::uint32_t>(m_data.size());
 
     put32(m_data, kLocalHeader);
     put16(m_data, kVersion);
     put16(m_data, kFlagUtf8);
-    put16(m_data, 0); // stored
+    put16(m_data, static_cast<std::uint16_t>(method));
     put16(m_data, 0); // time
     put16(m_data, kDosDate);
     put32(m_data, crc);
-    put32(m_data, size);
+    put32(m_data, packedSize);
     put32(m_data, size);
     put16(m_data, nameLength);
     put16(m_data, 0);
     m_data += name;
-    m_data += bytes;
+    m_data += body;
 
     put32(m_directory, kCentralHeader);
     put16(m_directory, kVersion);
     put16(m_directory, kVersion);
     put16(m_directory, kFlagUtf8);
-    put16(m_directory, 0);
-    put16(m_directory, 0);
+    put16(m_directory, static_cast<std::uint16_t>(method));
+    put16(m_directory, 0); // time
     put16(m_directory, kDosDate);
     put32(m_directory, crc);
-    put32(m_directory, size);
+    put32(m_directory, packedSize);
     put32(m_directory, size);
     put16(m_directory, nameLength);
     put16(m_directory, 0); // extra

@@ -1,5 +1,5 @@
 #pragma once
-// A zip archive of stored (uncompressed) entries, as the 3MF package needs: no library, CRC-32 by table.
+// A zip archive as the 3MF package needs: entries stored or deflated (zlib), CRC-32 by table.
 
 #include <cstdint>
 #include <string>
@@ -10,10 +10,15 @@ namespace petalwright::formats {
 // CRC-32 (IEEE 802.3, the zip one) of `bytes`.
 std::uint32_t crc32(std::string_view bytes);
 
+// Whether ZipStore can deflate in this build (the browser build has no zlib and stores every entry).
+bool zipCanDeflate();
+
 class ZipStore {
 public:
-    // Appends one entry; names are ASCII paths with '/'. Entries stay below 4 GB (no zip64).
-    void add(std::string_view name, std::string_view bytes);
+    enum class Method : std::uint16_t { Stored = 0, Deflated = 8 };
+    // Appends one entry; names are ASCII paths with '/'. Entries stay below 4 GB (no zip64). Deflated
+    // falls back to stored where it would not be smaller or cannot be made.
+    void add(std::string_view name, std::string_view bytes, Method method = Method::Stored);
     // The archive: the entries, the central directory and its end record.
     std::string finish();
 

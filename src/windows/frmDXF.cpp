@@ -18,6 +18,7 @@
 #include "platform/EndSignals.h"
 #include "platform/SafeFile.h"
 #include "platform/LocalDateTime.h"
+#include "solid/SolidOptions.h"
 #include "widgets/FormFont.h"
 #include "widgets/Twips.h"
 
@@ -145,8 +146,10 @@ bool frmDXF::buildSOLID()
             return procState != ProcState::CancelRequested && platform::EndSignals::received() == 0;
         },
         &m_solidProblem);
-    if (built == solid::SolidOutcome::Finished)
+    if (built == solid::SolidOutcome::Finished) {
+        lblMSG->setText(QString::fromStdString(solid::orientationText(m_solid.upsideDown)));
         return true;
+    }
     if (built == solid::SolidOutcome::Failed)
         m_services.messageBox->exclamation(this, QString::fromStdString(m_solidProblem));
     unload();

@@ -78,7 +78,10 @@ private slots:
                                        << "大きさは 0 より大きい数（mm）にしてください: -10\n";
         QTest::addRow("not a number") << QStringList{"--thickness", "thin", "flower.3mf"} << "厚さは 0 より大きい数（mm）にしてください: thin\n";
         QTest::addRow("too thick") << QStringList{"--thickness", "3", "--size", "40", "flower.3mf"}
-                                   << "厚さ 3 mm は大きさ 40 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.2 ～ 2 mm）にしてください。\n";
+                                   << "厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。\n";
+        QTest::addRow("too small to print") << QStringList{"--size", "5", "--thickness", "0.25", "flower.3mf"}
+                                            << "大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
+                                               "厚さ 0.25 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。\n";
         QTest::addRow("not a printable format") << QStringList{"--size", "100", "flower.stl"}
                                                 << "--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。\n"
                                                    "使い方は petalwright-cli --help で表示できます。\n";

@@ -15,7 +15,11 @@
 #include <numeric>
 #include <set>
 
+#include <zlib.h>
+
+#include "Version.h"
 #include "formats/OutputFormat.h"
+#include "formats/SolidWriters.h"
 #include "formats/ZipStore.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
@@ -96,6 +100,27 @@ QString shellProblem(const formats::SolidMesh& s)
         if (!directed.contains({edge.second, edge.first}))
             return QStringLiteral("an open edge");
     }
+    // Every corner's triangles form one fan: walking round it from one of them meets them all.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> following; // edge v -> a: the corner after a
+    std::vector<int> around(s.points.size(), 0);
+    for (const auto& t : s.triangles)
+        for (std::size_t i = 0; i < 3; ++i) {
+            following[{t[i], t[(i + 1) % 3]}] = t[(i + 2) % 3];
+            ++around[t[i]];
+        }
+    for (const auto& [edge, next] : following) {
+        const std::uint32_t v = edge.first;
+        if (around[v] < 0)
+            continue; // walked already
+        int walked = 0;
+        std::uint32_t a = edge.second;
+        do {
+            a = following.at({v, a});
+        } while (++walked <= around[v] && a != edge.second);
+        if (walked != around[v])
+            return QStringLiteral("a pinched corner");
+        around[v] = -1;
+    }
     std::set<std::uint32_t> pieces;
     for (const auto& t : s.triangles)
         pieces.insert(find(t[0]));
@@ -107,6 +132,23 @@ QString shellProblem(const formats::SolidMesh& s)
 geometry::ParameterTexts texts(const char* petals, const char* overlap, const char* width, const char* scale, const char* start, const char* end)
 {
     return {petals, overlap, width, scale, start, end};
+}
+
+// The bytes of a raw deflate stream of `size` bytes; empty when it is not one.
+std::string inflated(std::string_view packed, std::size_t size)
+{
+    std::string out(size, '\0');
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK)
+        return {};
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&z, Z_FINISH);
+    const bool whole = result == Z_STREAM_END && z.total_out == size && z.avail_in == 0;
+    inflateEnd(&z);
+    return whole ? out : std::string();
 }
 
 // admesh's counters for a file; empty when admesh is missing.
@@ -201,6 +243,13 @@ private slots:
         thick.thicknessMm = 2.0;
         const double ratio = volume(build(ring, thick).solid) / volume(build(ring, thin).solid);
         QVERIFY2(ratio > 1.8 && ratio < 2.2, qPrintable(QString::number(ratio)));
+
+        // Thin petals on a flower of very many petals would take gigabytes: the checks ask for thicker ones.
+        const auto largest = geometry::convertParameters(texts("50", "50", "10", "1", "0", "180"));
+        QVERIFY(solid::thinnestForDetail(geometry::convertParameters(geometry::defaultParameterTexts()), 80) < solid::kThinnestMm);
+        QVERIFY(solid::thinnestForDetail(largest, 80) > 2 * solid::kThinnestMm);
+        solid::SolidOptions refused;
+        QVERIFY(solid::checkSolidOptions("0.4", "80", largest, refused).starts_with("厚さ 0.4 mm は大きさ 80 mm の花に合いません。0.87 ～ 4 mm"));
     }
 
     void progressAndCancel()
@@ -235,9 +284,15 @@ private slots:
         QTest::addRow("empty thickness") << "" << "" << "厚さは 0 より大きい数（mm）にしてください: ";
         QTest::addRow("infinite") << "inf" << "" << "厚さは 0 より大きい数（mm）にしてください: inf";
         QTest::addRow("too thick for the size") << "7" << "120"
-                                                << "厚さ 7 mm は大きさ 120 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.6 ～ 6 mm）にしてください。";
+                                                << "厚さ 7 mm は大きさ 120 mm の花に合いません。0.6 ～ 6 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。";
         QTest::addRow("too thin for the design") << "0.1" << ""
-                                                 << "厚さ 0.1 mm は大きさ 約 80 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.4 ～ 4 mm）にしてください。";
+                                                 << "厚さ 0.1 mm は大きさ 約 80 mm の花に合いません。0.4 ～ 4 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。";
+        QTest::addRow("thinner than a line") << "0.39" << "40"
+                                             << "厚さ 0.39 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。";
+        QTest::addRow("smallest printable") << "0.4" << "20" << "";
+        QTest::addRow("too small, too thin") << "0.25" << "19.99"
+                                             << "大きさ 19.99 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
+                                                "厚さ 0.25 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。";
     }
     void options()
     {
@@ -255,45 +310,78 @@ private slots:
     void threeMfPackage()
     {
         QCOMPARE(formats::crc32("123456789"), 0xCBF43926u); // the check value of the zip CRC
-        const Built b = build(texts("2", "1", "1", "1", "90", "90"));
-        formats::MemorySink stl, package;
+        solid::SolidOptions options;
+        options.sizeMm = 40;
+        const auto flower = texts("2", "1", "1", "1", "90", "90");
+        const Built b = build(flower, options);
+        formats::MemorySink stl, package, again;
+        formats::CommentInfo info;
+        info.fileName = "a&b <1>.3mf";
+        info.dateTime = [] { return std::string("2026/12/07 10:00:00"); };
+        info.parameterTexts = flower;
+        info.seed = 1;
+        const formats::ThreeMfMetadata extra = {{"petalwright:note", "a < b"}};
         QCOMPARE(formats::writeSolidFile(formats::OutputFormat::PrintStl, b.solid, {}, stl), formats::WriteOutcome::Finished);
-        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, {}, package), formats::WriteOutcome::Finished);
-        QCOMPARE(stl.data.size(), 84 + 50 * b.solid.triangles.size());
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, package, extra), formats::WriteOutcome::Finished);
+        QCOMPARE(stl.data.size(), formats::printStlBytes(b.solid.triangles.size()));
         QVERIFY(!stl.data.starts_with("solid"));
+        // No date: another time gives the same bytes.
+        info.dateTime = [] { return std::string("2027/01/01 00:00:00"); };
+        QCOMPARE(formats::writeSolidFile(formats::OutputFormat::ThreeMf, b.solid, info, again, extra), formats::WriteOutcome::Finished);
+        QVERIFY(again.data == package.data);
 
-        // Walk the local entries: stored, CRC and sizes right, the three parts in order.
+        // Walk the central directory as a strict reader does; each entry's local header says the same, its
+        // data inflates to the size and CRC recorded, the model deflated.
         const std::string& zip = package.data;
         const auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(zip[at])) | std::uint32_t(std::uint8_t(zip[at + 1])) << 8; };
         const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+        const std::size_t end = zip.size() - 22;
+        QCOMPARE(u32(end), 0x06054b50u);
+        QCOMPARE(u16(end + 10), 3u);
+        QCOMPARE(std::size_t(u32(end + 16) + u32(end + 12)), end);
         QStringList names;
         std::string model;
-        std::size_t at = 0;
-        while (u32(at) == 0x04034b50) {
-            QCOMPARE(u16(at + 8), 0u);
-            const std::uint32_t size = u32(at + 18);
-            QCOMPARE(u32(at + 22), size);
-            const std::string name = zip.substr(at + 30, u16(at + 26));
-            const std::string data = zip.substr(at + 30 + name.size() + u16(at + 28), size);
-            QCOMPARE(formats::crc32(data), u32(at + 14));
+        std::size_t local = 0;
+        for (std::size_t at = u32(end + 16); at < end; at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32)) {
+            QCOMPARE(u32(at), 0x02014b50u);
+            const std::uint32_t offset = u32(at + 42);
+            QCOMPARE(std::size_t(offset), local);
+            QCOMPARE(u32(offset), 0x04034b50u);
+            QCOMPARE(zip.substr(offset + 6, 22), zip.substr(at + 8, 22)); // flags, method, time, date, CRC, sizes, name length
+            const std::string name = zip.substr(at + 46, u16(at + 28));
+            QCOMPARE(zip.substr(offset + 30, name.size()), name);
+            const std::size_t start = offset + 30 + name.size() + u16(offset + 28);
+            const std::string stored = zip.substr(start, u32(at + 20));
+            const std::string data = u16(at + 10) == 8 ? inflated(stored, u32(at + 24)) : stored;
+            QCOMPARE(data.size(), std::size_t(u32(at + 24)));
+            QCOMPARE(formats::crc32(data), u32(at + 16));
             names << QString::fromStdString(name);
-            if (name == "3D/3dmodel.model")
+            if (name == "3D/3dmodel.model") {
+                QCOMPARE(u16(at + 10), 8u);
                 model = data;
-            at += 30 + name.size() + u16(at + 28) + size;
+            }
+            local = start + stored.size();
         }
+        QCOMPARE(local, std::size_t(u32(end + 16)));
         QCOMPARE(names, QStringList({"[Content_Types].xml", "_rels/.rels", "3D/3dmodel.model"}));
-        QCOMPARE(u32(zip.size() - 22), 0x06054b50u);
-        QCOMPARE(u16(zip.size() - 12), 3u);
+        // The estimate from the triangle count is within a quarter of the file.
+        const double estimate = static_cast<double>(formats::threeMfBytes(b.solid.triangles.size()));
+        QVERIFY2(std::abs(estimate / static_cast<double>(zip.size()) - 1) < 0.25, qPrintable(QString::number(zip.size())));
 
-        // The model: millimetres, the same corners as the STL, every triangle.
+        // The model: millimetres, its metadata, the same corners as the STL, every triangle.
         QXmlStreamReader xml(QByteArray::fromStdString(model));
         std::size_t vertices = 0, triangles = 0;
         QString unit;
+        QStringList metadata;
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
                 continue;
             if (xml.name() == QLatin1String("model"))
                 unit = xml.attributes().value(QLatin1String("unit")).toString();
+            if (xml.name() == QLatin1String("metadata")) {
+                const QString name = xml.attributes().value(QLatin1String("name")).toString();
+                metadata << name + QLatin1Char('=') + xml.readElementText();
+            }
             if (xml.name() == QLatin1String("vertex")) {
                 const auto& p = b.solid.points[vertices++];
                 for (int a = 0; a < 3; ++a)
@@ -301,8 +389,13 @@ private slots:
             }
             triangles += xml.name() == QLatin1String("triangle");
         }
-        QVERIFY(!xml.hasError());
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(unit, QStringLiteral("millimeter"));
+        QCOMPARE(metadata, QStringList({"Title=a&b <1>.3mf", "Application=Petalwright " + QString::fromLatin1(version::kVersionText),
+                                        "petalwright:size=40.00", "petalwright:thickness=1.20", "petalwright:orientation=face-up",
+                                        "petalwright:petals=2", "petalwright:overlap=1", "petalwright:width=1", "petalwright:scale=1",
+                                        "petalwright:angle-start=90", "petalwright:angle-end=90", "petalwright:seed=1",
+                                        "petalwright:note=a < b"}));
         QCOMPARE(vertices, b.solid.points.size());
         QCOMPARE(triangles, b.solid.triangles.size());
     }

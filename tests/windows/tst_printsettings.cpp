@@ -115,7 +115,7 @@ private slots:
             QVERIFY(dialog->isVisible());
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCANCEL")), Qt::LeftButton);
         });
-        QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! 厚さ 3 mm は大きさ 50 mm の花に合いません。大きさの 1/200 から 1/20 まで（0.25 ～ 2.5 mm）にしてください。")});
+        QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! 厚さ 3 mm は大きさ 50 mm の花に合いません。0.4 ～ 2.5 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。")});
         QVERIFY(!QFile::exists(d.path(QStringLiteral("small.3mf"))));
     }
 };
