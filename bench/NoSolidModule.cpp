@@ -13,8 +13,6 @@ const SolidModule* loadSolidModule(std::string* problem)
     return nullptr;
 }
 
-int solidStepTotal(int, int) { return 0; }
-
 SolidOutcome buildPrintSolid(const geometry::MeshStore&, int, int, const SolidOptions&, formats::SolidMesh& out, const SolidStep&,
                              std::string* problem)
 {

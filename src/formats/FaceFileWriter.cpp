@@ -40,17 +40,6 @@ char* appendCorner(char* out, const geometry::MeshStore& mesh, std::size_t eleme
     return out;
 }
 
-// The text on one line: a CR or LF inside it (a box cannot hold one, a command line or a file
-// name can) becomes a blank, so the comment block keeps its thirteen lines.
-std::string flatLine(std::string_view text)
-{
-    std::string flat(text);
-    for (char& c : flat)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return flat;
-}
-
 // A parameter text on one line, trimmed.
 std::string oneLine(std::string_view text) { return std::string(geometry::trimBlanks(flatLine(text))); }
 
@@ -126,6 +115,15 @@ WriteOutcome writeFaceFile(const geometry::MeshStore& mesh, int overlapCount, in
     if (!buffer.flush())
         return WriteOutcome::Failed;
     return cancelled ? WriteOutcome::Cancelled : WriteOutcome::Finished;
+}
+
+std::string flatLine(std::string_view text)
+{
+    std::string flat(text);
+    for (char& c : flat)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return flat;
 }
 
 } // namespace petalwright::formats

@@ -40,6 +40,10 @@ enum class WriteOutcome {
     Failed,    // the sink refused bytes; nothing more was written
 };
 
+// The text on one line: a CR or LF inside it (a box cannot hold one, a command line or a file
+// name can) becomes a blank, so a comment block or a title keeps its lines.
+std::string flatLine(std::string_view text);
+
 // The comment block's lines in UTF-8, without line ends: "//", the version line, the six parameter lines,
 // "//". Reads the date and time once.
 std::vector<std::string> commentLines(const CommentInfo& info);

@@ -96,7 +96,7 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
     model += "\">\n";
     // No date among them: the same flower gives the same bytes.
     ThreeMfMetadata metadata = {
-        {"Title", info.fileName},
+        {"Title", flatLine(info.fileName)},
         {"Application", fmt::format("{} {}", version::kProductName, version::kVersionText)},
         {"petalwright:size", fmt::format("{:.2f}", solid.sizeMm)},
         {"petalwright:thickness", fmt::format("{:.2f}", solid.thicknessMm)},

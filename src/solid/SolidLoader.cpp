@@ -1,4 +1,4 @@
-// The programs' side of the solid module: finds it, loads it once, and forwards the two calls.
+// The programs' side of the solid module: finds it, loads it once, and forwards the build to it.
 #include "solid/SolidModule.h"
 
 #include <dlfcn.h>
@@ -83,12 +83,6 @@ const SolidModule* loadSolidModule(std::string* problem)
     if (loaded.module == nullptr && problem != nullptr)
         *problem = loaded.problem;
     return loaded.module;
-}
-
-int solidStepTotal(int overlapCount, int petalCount)
-{
-    const SolidModule* module = loadSolidModule();
-    return module != nullptr ? module->stepTotal(overlapCount, petalCount) : 0;
 }
 
 SolidOutcome buildPrintSolid(const geometry::MeshStore& mesh, int overlapCount, int petalCount, const SolidOptions& options,

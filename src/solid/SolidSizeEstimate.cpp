@@ -9,6 +9,7 @@
 #include "formats/StlRecord.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/FaceWalk.h"
+#include "solid/SolidRecipe.h"
 
 namespace petalwright::solid {
 namespace {
@@ -16,15 +17,13 @@ namespace {
 using Vec = std::array<double, 3>;
 
 // As the solid builder meshes: voxels per thickness, at most this many across, the heart's radius.
-constexpr double kVoxelsPerThickness = 2.5;
-constexpr double kMaxVoxelsAcross = 2500;
 constexpr double kHeartRadiusPerPetal = 0.12;
 constexpr double kPetalLength = 40; // drawing units from the centre to the tip of an unscaled petal
 // Fitted to the builder's files over flowers, thicknesses and sizes across the range.
-constexpr double kTrianglesPerArea = 4.438;        // per exposed petal area, in voxels²
-constexpr double kTrianglesPerHeartSquare = 99.1;  // per (heart radius)², in voxels²
-constexpr double kTrianglesPerWall = 0.207;        // per outline length times thickness, in voxels²
-constexpr double kThreeMfBytesPerTriangle = 78;
+// Fitted to the builder's files over the samples, sizes and thicknesses: the adaptive mesher leaves
+// about this many triangles per exposed petal area in voxels² (the heart and the walls are in the noise).
+constexpr double kTrianglesPerArea = 1.76;
+constexpr double kThreeMfBytesPerTriangle = 13.5; // the deflated model
 constexpr std::int64_t kMaxSamples = 4'000'000; // the count stays quick for the largest flowers
 
 Vec corner(const geometry::MeshStore& mesh, std::size_t element) { return {mesh.x(element), mesh.y(element), mesh.z(element)}; }
@@ -119,15 +118,16 @@ SolidMeasures measure(const geometry::FlowerParameters& p, const SolidOptions& o
     const double t = options.thicknessMm;
     const double drawingWidth = std::max(box[2] - box[0], box[3] - box[1]);
     const double scale = options.sizeMm > 0 && drawingWidth > 0 ? std::max(options.sizeMm - t, t) / drawingWidth : 1.0;
-    const double width = options.sizeMm > 0 ? options.sizeMm : drawingWidth + t;
     const double longest = kPetalLength * *std::max_element(ringScale.begin(), ringScale.end());
 
     SolidMeasures m;
-    m.voxel = std::max(t / kVoxelsPerThickness, width / kMaxVoxelsAcross);
+    // The recipe's own detail for this flower.
+    m.voxel = planPrintSolid(mesh, p.overlapCount, p.petalCount, options).voxel;
     m.heart = std::max(kHeartRadiusPerPetal * longest * scale, 2 * t);
     m.outline = outline * scale;
-    // Cells half the thickness across; coarser when the flower would need too many samples.
-    const double cell = std::max(t / 2 / scale, std::sqrt(4 * petalArea / static_cast<double>(kMaxSamples)));
+    // Cells two voxels across (petals nearer than that merge in the solid); coarser when the flower
+    // would need too many samples.
+    const double cell = std::max(2 * m.voxel / scale, std::sqrt(4 * petalArea / static_cast<double>(kMaxSamples)));
     m.area = exposedArea(mesh, p, cell, m.heart / scale) * scale * scale;
     return m;
 }
@@ -139,8 +139,7 @@ formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const 
     formats::SizeEstimate e = formats::estimateSize(p.petalCount, p.overlapCount);
     const SolidMeasures m = measure(p, options);
     const double perVoxel = 1 / (m.voxel * m.voxel);
-    const double triangles = (kTrianglesPerArea * m.area + kTrianglesPerHeartSquare * m.heart * m.heart
-                              + kTrianglesPerWall * m.outline * options.thicknessMm) * perVoxel;
+    const double triangles = kTrianglesPerArea * m.area * perVoxel;
     const double bytes = format == formats::OutputFormat::ThreeMf
         ? kThreeMfBytesPerTriangle * triangles
         : static_cast<double>(formats::kStlHeadBytes + formats::kStlCountBytes) + triangles * static_cast<double>(formats::kStlTriangleBytes);

@@ -2,6 +2,7 @@
 // Small readers of the files the writers produce, independent of the writers' code: the faces of each
 // file as lists of corner points, with the ring each belongs to where the format records it.
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QJsonArray>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/Inflate.h"
 #include "formats/OutputFormat.h"
 
 namespace petalwright::testing {
@@ -247,19 +249,24 @@ inline std::vector<ZipPart> readZip(const std::string& zip, std::string& problem
     problem = u32(end) != 0x06054b50 || u32(end + 4) != 0 || u16(end + 8) != count || u16(end + 20) != 0 ? "end record" : "";
     for (std::size_t i = 0; i < count && problem.empty(); ++i) {
         const std::size_t local = u32(entry + 42), nameLength = u16(entry + 28), size = u32(entry + 20);
-        const std::size_t data = local + 30 + nameLength + u16(local + 28);
+        const std::size_t data = local + 30 + nameLength + u16(local + 28), method = u16(entry + 10), unpacked = u32(entry + 24);
+        // Stored or deflated; the sizes and the CRC are those of the unpacked bytes.
+        std::optional<std::string> bytes;
+        if (data + size <= end)
+            bytes = method == 8 ? formats::inflateRaw(std::string_view(zip).substr(data, size), unpacked) : zip.substr(data, size);
         std::uint32_t crc = 0xFFFFFFFFu;
-        for (std::size_t at = data; at < std::min(data + size, end); ++at) {
-            crc ^= static_cast<unsigned char>(zip[at]);
+        for (const char c : bytes.value_or(std::string())) {
+            crc ^= static_cast<unsigned char>(c);
             for (int k = 0; k < 8; ++k)
                 crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
         }
-        if (entry + 46 + nameLength > end || data + size > end || u32(entry) != 0x02014b50 || u32(local) != 0x04034b50 || local != next
-            || zip.compare(local + 14, 12, zip, entry + 16, 12) != 0 || zip.compare(local + 30, nameLength, zip, entry + 46, nameLength) != 0
-            || u16(entry + 10) != 0 || u16(local + 8) != 0 || u32(entry + 24) != size || (crc ^ 0xFFFFFFFFu) != u32(entry + 16))
+        if (entry + 46 + nameLength > end || !bytes || bytes->size() != unpacked || u32(entry) != 0x02014b50 || u32(local) != 0x04034b50
+            || local != next || zip.compare(local + 14, 12, zip, entry + 16, 12) != 0
+            || zip.compare(local + 30, nameLength, zip, entry + 46, nameLength) != 0 || (method != 0 && method != 8)
+            || u16(local + 8) != method || (crc ^ 0xFFFFFFFFu) != u32(entry + 16))
             problem = "entry " + std::to_string(i);
         else
-            parts.push_back({zip.substr(entry + 46, nameLength), zip.substr(data, size)});
+            parts.push_back({zip.substr(entry + 46, nameLength), *bytes});
         next = data + size;
         entry += 46 + nameLength + u16(entry + 30) + u16(entry + 32);
     }
