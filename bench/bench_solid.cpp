@@ -1,4 +1,4 @@
-// petalwright-bench-solid: builds the printable solid of the default flower, every sample, the special
+// petalwright-bench-solid: builds the printable solid of the default flower, every sample, the unusual
 // flowers and the largest ones the checks allow, and prints per flower the time (median of three, one for
 // the largest), the triangles, the orientation, the file sizes with the 3MF estimate, and the peak memory.
 // Each flower is built in a child process of its own, so each peak is that flower's.
