@@ -2,24 +2,16 @@
 // taken in Debian's chromium through playwright-core (tools/web-build.sh --tests installs both):
 //   node tools/web-screenshots.mjs build/web OUTPUT_FOLDER
 // writes web-page-1280x800.png, web-page-1366x768.png and web-page-390x844.png.
-import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
 import path from 'node:path';
+
+import { serveSite } from '../web/tests/site-server.mjs';
 
 const require = createRequire(new URL('../web/package.json', import.meta.url));
 const { chromium } = require('playwright-core');
 const [site, out] = process.argv.slice(2);
 
-const port = 20000 + Math.floor(Math.random() * 20000);
-const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
-for (let i = 0; i < 100; i++) {
-    try {
-        if ((await fetch(`http://127.0.0.1:${port}/`)).ok)
-            break;
-    } catch {
-        await new Promise((r) => setTimeout(r, 100));
-    }
-}
+const { server, port } = await serveSite(site);
 const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--disable-gpu'] });
 for (const [width, height, phone] of [[1280, 800, false], [1366, 768, false], [390, 844, true]]) {
     const context = await browser.newContext({ viewport: { width, height }, hasTouch: phone, isMobile: phone, deviceScaleFactor: phone ? 2 : 1, locale: 'ja-JP' });
