@@ -76,9 +76,12 @@ step "the installed solid module, loaded on demand"
 solid=$(mktemp -d)
 /usr/bin/petalwright-cli -q --seed 1 --petals 3 --overlap 1 --size 40 --format print-stl "$solid/flower.stl" \
     || fail "the installed petalwright-cli cannot make a printable file"
-head -c 80 "$solid/flower.stl" | grep -q "printable flower" || fail "the installed print-stl has no printable head"
+# A binary STL: the count after the 80-byte head says how long the file is.
+count=$(od -An -tu4 -j80 -N4 "$solid/flower.stl" | tr -d ' ')
+[ "$(stat -c %s "$solid/flower.stl")" = $((84 + 50 * count)) ] && [ "$count" -gt 0 ] \
+    || fail "the installed print-stl is not a whole binary STL"
 rm -rf "$solid"
-echo "print-stl through $(dpkg -L petalwright | grep 'petalwright-solid.so$')"
+echo "print-stl of $count triangles through $(dpkg -L petalwright | grep 'petalwright-solid.so$')"
 
 step "remove"
 # remove, as a user would: with no configuration files, nothing must stay for a purge either.
