@@ -2,6 +2,10 @@
 
 #include <array>
 
+// Builds that do not say (the fuzzing build) store the parts as they are.
+#ifndef PETALWRIGHT_HAVE_ZLIB
+#define PETALWRIGHT_HAVE_ZLIB 0
+#endif
 #if PETALWRIGHT_HAVE_ZLIB
 #include <zlib.h>
 #endif
