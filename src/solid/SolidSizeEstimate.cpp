@@ -87,10 +87,10 @@ double exposedArea(const geometry::MeshStore& mesh, const geometry::FlowerParame
     return area;
 }
 
-// What the solid's triangle count follows, in millimetres: the exposed petal area, the heart's radius,
-// the petals' outline (their slabs' side walls), and the voxel.
+// What the solid's triangle count follows, in millimetres: the exposed petal area (outside the
+// heart's radius) and the voxel.
 struct SolidMeasures {
-    double area = 0, heart = 0, outline = 0, voxel = 1;
+    double area = 0, heart = 0, voxel = 1;
 };
 
 SolidMeasures measure(const geometry::FlowerParameters& p, const SolidOptions& options)
@@ -106,15 +106,9 @@ SolidMeasures measure(const geometry::FlowerParameters& p, const SolidOptions& o
         box = {std::min(box[0], mesh.x(element)), std::min(box[1], mesh.z(element)), std::max(box[2], mesh.x(element)),
                std::max(box[3], mesh.z(element))};
     double petalArea = 0;
-    double outline = 0;
     const std::vector<double> ringScale = geometry::ringScales(p);
     for (const double s : ringScale)
         petalArea += kPetalLength * kPetalLength * s * s * p.petalCount;
-    for (int ring = 0; ring < p.overlapCount; ++ring)
-        for (int petal = 0; petal < p.petalCount; ++petal)
-            for (const int strip : {0, geometry::kStripsPerPetal - 1})
-                for (int point = 0; point + 1 < geometry::kPointsPerStrip; ++point)
-                    outline += norm(minus(corner(mesh, mesh.index(ring, petal, point + 1, strip)), corner(mesh, mesh.index(ring, petal, point, strip))));
     const double t = options.thicknessMm;
     const double drawingWidth = std::max(box[2] - box[0], box[3] - box[1]);
     const double scale = options.sizeMm > 0 && drawingWidth > 0 ? std::max(options.sizeMm - t, t) / drawingWidth : 1.0;
@@ -124,7 +118,6 @@ SolidMeasures measure(const geometry::FlowerParameters& p, const SolidOptions& o
     // The recipe's own detail for this flower.
     m.voxel = planPrintSolid(mesh, p.overlapCount, p.petalCount, options).voxel;
     m.heart = std::max(kHeartRadiusPerPetal * longest * scale, 2 * t);
-    m.outline = outline * scale;
     // Cells two voxels across (petals nearer than that merge in the solid); coarser when the flower
     // would need too many samples.
     const double cell = std::max(2 * m.voxel / scale, std::sqrt(4 * petalArea / static_cast<double>(kMaxSamples)));
