@@ -96,17 +96,22 @@ std::optional<std::string> percentDecoded(std::string_view text, bool plusIsBlan
     return out;
 }
 
+void forEachFlowerPair(const FlowerRecord& flower, const std::function<void(std::string_view key, const std::string& value)>& pair)
+{
+    for (std::size_t i = 0; i < kFlowerKeys.size(); ++i)
+        pair(kFlowerKeys[i], flower.texts[i]);
+    if (flower.seed)
+        pair(kSeedKey, std::to_string(*flower.seed));
+    if (!flower.size.empty())
+        pair(kSizeKey, flower.size);
+    if (!flower.thickness.empty())
+        pair(kThicknessKey, flower.thickness);
+}
+
 std::string flowerQuery(const FlowerRecord& flower)
 {
     std::string query;
-    for (std::size_t i = 0; i < kFlowerKeys.size(); ++i)
-        appendPair(query, kFlowerKeys[i], flower.texts[i]);
-    if (flower.seed)
-        appendPair(query, kSeedKey, std::to_string(*flower.seed));
-    if (!flower.size.empty())
-        appendPair(query, kSizeKey, flower.size);
-    if (!flower.thickness.empty())
-        appendPair(query, kThicknessKey, flower.thickness);
+    forEachFlowerPair(flower, [&](std::string_view key, const std::string& value) { appendPair(query, key, value); });
     return query;
 }
 

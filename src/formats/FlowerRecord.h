@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ std::optional<std::uint64_t> parseShapeNumber(std::string_view text);
 
 // The record of `texts` and `seed`, the texts trimmed and on one line as the files record them.
 FlowerRecord flowerRecord(const geometry::ParameterTexts& texts, std::optional<std::uint64_t> seed);
+
+// Each key and value the flower records, in the order every file and link writes them: the six
+// texts, the shape number when known, then size and thickness when chosen.
+void forEachFlowerPair(const FlowerRecord& flower, const std::function<void(std::string_view key, const std::string& value)>& pair);
 
 // "petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=N", then size and
 // thickness when chosen; every value percent-encoded (UTF-8, all but A-Z a-z 0-9 - . _ ~).

@@ -48,14 +48,7 @@ std::string petalFileText(const FlowerRecord& flower)
 {
     std::string text(kFlowerFormatLine);
     text += '\n';
-    for (std::size_t i = 0; i < kFlowerKeys.size(); ++i)
-        appendLine(text, kFlowerKeys[i], flower.texts[i]);
-    if (flower.seed)
-        appendLine(text, kSeedKey, std::to_string(*flower.seed));
-    if (!flower.size.empty())
-        appendLine(text, kSizeKey, flower.size);
-    if (!flower.thickness.empty())
-        appendLine(text, kThicknessKey, flower.thickness);
+    forEachFlowerPair(flower, [&](std::string_view key, const std::string& value) { appendLine(text, key, value); });
     return text;
 }
 

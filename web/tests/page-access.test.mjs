@@ -4,7 +4,7 @@
 // page, the help page through the service worker online and offline, and the bytes of a first visit.
 //   node web/tests/page-access.test.mjs SITE_FOLDER
 import { createRequire } from 'node:module';
-import { coldVisit, serveSite } from './site-server.mjs';
+import { checker, coldVisit, serveSite } from './site-server.mjs';
 
 const require = createRequire(import.meta.url);
 const { chromium } = require('playwright-core');
@@ -14,12 +14,8 @@ const [site] = process.argv.slice(2);
 const { server, port } = await serveSite(site);
 const origin = `http://127.0.0.1:${port}`;
 
-let failures = 0;
-const check = (ok, what) => {
-    console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-    if (!ok)
-        failures++;
-};
+const checks = checker();
+const check = checks.check;
 const started = Date.now();
 const browser = await chromium.launch({
     executablePath: '/usr/bin/chromium',
@@ -208,7 +204,7 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
     check(visit.beforeReady <= 1024 * 1024 && visit.inAll <= 2 * 1024 * 1024, 'a first visit: at most 1 MB before ready, 2 MB in all');
 }
 
-console.log(`${failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+console.log(`${checks.failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
 await browser.close();
 server.kill();
-process.exit(failures ? 1 : 0);
+process.exit(checks.failures ? 1 : 0);

@@ -7,6 +7,8 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 
+import { checker } from './site-server.mjs';
+
 const require = createRequire(import.meta.url);
 const { chromium } = require('playwright-core');
 const [site, cli] = process.argv.slice(2);
@@ -16,12 +18,8 @@ const port = 20000 + Math.floor(Math.random() * 20000);
 const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '-d', site, String(port)], { stdio: 'ignore' });
 const origin = `http://127.0.0.1:${port}`;
 
-let failures = 0;
-const check = (ok, what) => {
-    console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-    if (!ok)
-        failures++;
-};
+const checks = checker();
+const check = checks.check;
 
 const browser = await chromium.launch({
     executablePath: '/usr/bin/chromium',
@@ -423,8 +421,8 @@ check(pickerDownloads === 0 && await picker.evaluate(() => window.pickerClosed) 
 await picker.close();
 
 check(problems.length === 0, `no console errors or warnings, no native dialogs, no other servers${problems.length ? ': ' + problems.join(' | ') : ''}`);
-console.log(`${failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+console.log(`${checks.failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);
 await browser.close();
 server.kill();
 rmSync(folder, { recursive: true, force: true });
-process.exit(failures ? 1 : 0);
+process.exit(checks.failures ? 1 : 0);

@@ -3,6 +3,17 @@
 import { spawn } from 'node:child_process';
 import net from 'node:net';
 
+// A test's checks: each printed as ok or FAIL, the failures counted for the exit status.
+export function checker() {
+    const checks = { failures: 0 };
+    checks.check = (ok, what) => {
+        console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+        if (!ok)
+            checks.failures++;
+    };
+    return checks;
+}
+
 // The site served by python3's http.server, as the README serves it, once it answers.
 export async function serveSite(site) {
     const port = 20000 + Math.floor(Math.random() * 20000);
