@@ -17,13 +17,22 @@ export function setupOutputFile(coreWorker, formatList) {
     for (const format of formats)
         list.add(new Option(format.fileType, format.name));
     list.value = formats[0].name;
+    // The core answers later; an answer is dropped when the user has typed or chosen since it was
+    // asked, so a quick keystroke after a choice is never overwritten by the older name.
+    const box = $('txtDXFFILE');
     list.addEventListener('change', async () => {
         saveHandle = null;
-        $('txtDXFFILE').value = await core.call('nameWithFormat', [$('txtDXFFILE').value, list.value]);
+        const [name, format] = [box.value, list.value];
+        const renamed = await core.call('nameWithFormat', [name, format]);
+        if (box.value === name && list.value === format)
+            box.value = renamed;
     });
-    $('txtDXFFILE').addEventListener('input', async () => {
+    box.addEventListener('input', async () => {
         saveHandle = null;
-        list.value = await core.call('formatForName', [list.value, $('txtDXFFILE').value]);
+        const [name, format] = [box.value, list.value];
+        const chosen = await core.call('formatForName', [format, name]);
+        if (box.value === name && list.value === format)
+            list.value = chosen;
     });
     $('cmdOUT').addEventListener('click', cmdOUT_Click);
 }
