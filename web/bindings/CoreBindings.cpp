@@ -1,14 +1,18 @@
 // The browser's window onto the core: the texts and lists the page shows, the seven checks, the size
 // estimate of each type, the seed's reading, the saved name, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
-// progress callback. Every rule stays in the core; this file only converts between the core and JS.
+// progress callback; for the printable types the solid's recipe, whose parts a union library in JS
+// unites (the page's engine) before the recipe finishes the solid and the core writes its file.
+// Every rule stays in the core; this file only converts between the core and JS.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Version.h"
@@ -24,6 +28,9 @@
 #include "geometry/RandomSource.h"
 #include "geometry/SeedText.h"
 #include "geometry/SampleFlowers.h"
+#include "solid/SolidOptions.h"
+#include "solid/SolidRecipe.h"
+#include "solid/SolidSizeEstimate.h"
 
 using emscripten::val;
 using namespace petalwright;
@@ -126,6 +133,19 @@ val coreInfo()
         list.call<void>("push", f);
     }
     info.set("formats", list);
+    // The printable types, listed apart: they ask for a thickness and a size and run as runSolidJob.
+    val printable = val::array();
+    for (const formats::OutputFormat format : formats::kOutputFormats) {
+        if (!formats::isPrintable(format))
+            continue;
+        val f = val::object();
+        f.set("name", std::string(formats::formatName(format)));
+        f.set("extension", std::string(formats::formatExtension(format)));
+        f.set("fileType", std::string(formats::formatFileType(format)));
+        printable.call<void>("push", f);
+    }
+    info.set("printableFormats", printable);
+    info.set("defaultThickness", std::string(solid::kDefaultThicknessText));
     val samples = val::array();
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
         val s = val::object();
@@ -162,6 +182,29 @@ val estimate(const val& texts, const std::string& formatName)
 }
 
 std::string groupedCount(int count) { return formats::groupThousands(count, ","); }
+
+// The thickness and size dialog's check: the problems in Japanese, one per line; empty when both are good.
+std::string checkSolid(const std::string& thicknessText, const std::string& sizeText, const val& texts)
+{
+    solid::SolidOptions options;
+    return solid::checkSolidOptions(thicknessText, sizeText, geometry::convertParameters(textsOf(texts)), options);
+}
+
+// estimate() for a printable type at the thickness and size given (valid ones: checkSolid first).
+val estimateSolid(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
+    solid::SolidOptions options;
+    solid::checkSolidOptions(thicknessText, sizeText, p, options);
+    const formats::SizeEstimate e = solid::estimateSolidFileSize(format, p, options);
+    const std::string faceText = formats::groupThousands(e.faceTotal, ",");
+    val out = val::object();
+    out.set("faceTotal", e.faceTotal);
+    out.set("faceText", faceText);
+    out.set("sizeText", e.sizeEstimateText);
+    return out;
+}
 
 // The extension of a file name in lower case, without the dot; empty when it has none.
 std::string extensionOf(const std::string& fileName)
@@ -333,6 +376,122 @@ val runJob(const std::string& formatName, const val& texts, const std::string& s
     return out;
 }
 
+// A slab of the recipe as convex pieces for the page's engine: each triangle of the slab's first side
+// with its twin on the other (the same surface triangle moved both ways along the normals), whose hull
+// the engine takes. Neighbouring pieces share their side corners, so their hulls overlap where a
+// slab's faces only meet, and a piece stays a solid where a narrow petal's two offsets cross (as
+// near the axis of a steep ring), which a slab taken whole does not. Appends 6 corners per piece.
+void appendSlabPieces(const solid::PartMesh& slab, std::vector<float>& corners)
+{
+    const auto side = static_cast<std::uint32_t>(slab.points.size() / 2);
+    const auto& t = slab.triangles;
+    // The slab lists each surface triangle on the first side followed by its twin (a + n, c + n, b + n).
+    for (std::size_t k = 0; k + 1 < t.size() && t[k][0] < side && t[k + 1][0] >= side; k += 2)
+        for (const std::uint32_t first : t[k])
+            for (const std::uint32_t v : {first, first + side})
+                corners.insert(corners.end(), slab.points[v].begin(), slab.points[v].end());
+}
+
+val floatArray(const std::vector<float>& values)
+{
+    // The new array is a copy; the view lasts only as long as `values`.
+    return val::global("Float32Array").new_(val(emscripten::typed_memory_view(values.size(), values.data())));
+}
+
+val cornersOf(const solid::PartMesh& part)
+{
+    std::vector<float> corners;
+    for (const auto& p : part.points)
+        corners.insert(corners.end(), p.begin(), p.end());
+    return floatArray(corners);
+}
+
+// The page's engine is exact: the corners it makes on the cut are the cut's height to a float's
+// precision, and no others lie this near it.
+constexpr double kOnTheCut = 1e-4;
+// The engine drops detail below this share of the recipe's detail (the nozzle's line or finer):
+// the slivers and the needle points where many pieces meet, which slicers and checkers read as faults.
+constexpr double kDetailShareDropped = 0.125;
+
+// A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
+// at a time (unite(corners, cornersPerPiece): convex pieces given by their corners), the heart (unite),
+// the bed cut (subtract(corners)), the united mesh taken back (mesh(tolerance) gives { points: Float32Array,
+// triangles: Uint32Array }), the recipe's finish and the file. `progress(phase, done, text)` hears of
+// each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
+// { outcome: "finished", bytes, orientation, triangles } or { outcome: "failed", problem }.
+val runSolidJob(const std::string& formatName, const val& texts, const std::string& seedText, const std::string& fileName,
+                const std::string& dateTime, const std::string& thicknessText, const std::string& sizeText, const val& engine,
+                const val& progress)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    const geometry::FlowerParameters p = geometry::convertParameters(t);
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
+    val out = val::object();
+    const auto failed = [&](const std::string& problem) {
+        out.set("outcome", std::string("failed"));
+        out.set("problem", problem);
+        return out;
+    };
+    if (std::string problems = geometry::checkParameters(t, p); !problems.empty())
+        return failed(problems);
+    solid::SolidOptions options;
+    if (std::string problems = solid::checkSolidOptions(thicknessText, sizeText, p, options); !problems.empty())
+        return failed(problems);
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    const std::uint64_t seed = seedOf(seedText);
+    geometry::SeededRandom random(seed);
+    geometry::makeDaisyMesh(p, mesh, random, [&](int facesBefore) {
+        progress(val("mesh"), val(facesBefore), val(std::string()));
+        return true;
+    });
+
+    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
+    int done = 0;
+    const auto advance = [&] {
+        ++done;
+        progress(val("solid"), val(done), val("立体にまとめています " + std::to_string(done) + " / " + std::to_string(total)));
+    };
+    constexpr int kCornersPerPiece = 6;
+    for (int ring = 0; ring < p.overlapCount; ++ring) {
+        std::vector<float> corners;
+        for (int petal = 0; petal < p.petalCount; ++petal)
+            appendSlabPieces(plan.slabs[static_cast<std::size_t>(ring * p.petalCount + petal)], corners);
+        engine.call<void>("unite", floatArray(corners), val(kCornersPerPiece));
+        advance();
+    }
+    if (!plan.heart.triangles.empty())
+        engine.call<void>("unite", cornersOf(plan.heart), val(static_cast<int>(plan.heart.points.size())));
+    engine.call<void>("subtract", cornersOf(plan.below));
+    advance();
+
+    const val united = engine.call<val>("mesh", val(kDetailShareDropped * plan.voxel));
+    const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
+    const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
+    std::vector<std::array<float, 3>> points(values.size() / 3);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+    std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
+    for (std::size_t i = 0; i < faces.size(); ++i)
+        faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+    formats::SolidMesh solidMesh;
+    std::string problem;
+    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
+        return failed(problem);
+    advance();
+
+    formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
+    Cp932MemorySink sink;
+    formats::writeSolidFile(format, solidMesh, info, sink);
+    out.set("outcome", std::string("finished"));
+    out.set("orientation", solid::orientationText(solidMesh.upsideDown));
+    out.set("triangles", static_cast<double>(solidMesh.triangles.size()));
+    out.set("bytes", val::global("Uint8Array").new_(val(emscripten::typed_memory_view(sink.data.size(),
+                                                                                       reinterpret_cast<const std::uint8_t*>(sink.data.data())))));
+    return out;
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(petalwright_core)
@@ -351,4 +510,7 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("linkFlower", &linkFlower);
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
+    emscripten::function("checkSolid", &checkSolid);
+    emscripten::function("estimateSolid", &estimateSolid);
+    emscripten::function("runSolidJob", &runSolidJob);
 }

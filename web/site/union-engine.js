@@ -1,0 +1,71 @@
+// The page's engine of the printable solid: the union library (manifold-3d's manifold.js and
+// manifold.wasm beside this file), loaded on the first printable job only. The core hands it the
+// recipe's parts as convex pieces and takes the united mesh back; meshes only pass through here, what
+// they are and what becomes of them is the core's. A module, so a job's worker and the tests under node share it.
+let library = null;
+
+export function loadUnionLibrary() {
+    library ??= import('./manifold.js').then(async (module) => {
+        const loaded = await module.default();
+        loaded.setup();
+        return loaded;
+    });
+    return library;
+}
+
+// Corners are rounded to this share of the tolerance before the last clean-up.
+const kGridPerTolerance = 16;
+
+// unite(corners, perPiece): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
+// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): less the hull
+// of those corners; mesh(tolerance): the solid taken as one original (so the seams between the pieces
+// are no longer kept), its detail below `tolerance` dropped, as { points: Float32Array, triangles: Uint32Array }.
+// Where many faces meet in one point (the tip of the cone that a ring's petals make about the axis),
+// the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
+// simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
+// to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh
+// back, collapses the triangles left without area.
+export function unionEngine({ Manifold, Mesh }) {
+    const united = [];
+    let solid = null;
+    const hull = (corners, from, count) => {
+        const points = [];
+        for (let i = from; i < from + count; i++)
+            points.push([corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]]);
+        return Manifold.hull(points);
+    };
+    const replace = (next) => {
+        solid?.delete();
+        solid = next;
+    };
+    return {
+        unite(corners, perPiece) {
+            const pieces = [];
+            for (let from = 0; from < corners.length / 3; from += perPiece)
+                pieces.push(hull(corners, from, perPiece));
+            united.push(Manifold.union(pieces));
+            pieces.forEach((m) => m.delete());
+        },
+        subtract(corners) {
+            const cut = hull(corners, 0, corners.length / 3);
+            const whole = Manifold.union(united);
+            united.forEach((m) => m.delete());
+            united.length = 0;
+            replace(whole.subtract(cut));
+            whole.delete();
+            cut.delete();
+        },
+        mesh(tolerance) {
+            replace(solid.asOriginal());
+            replace(solid.setTolerance(tolerance));
+            const exact = solid.getMesh();
+            const grid = tolerance / kGridPerTolerance;
+            const rounded = exact.vertProperties.map((x) => Math.round(x / grid) * grid);
+            replace(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
+            const mesh = solid.getMesh();
+            const result = { points: mesh.vertProperties, triangles: mesh.triVerts };
+            replace(null);
+            return result;
+        },
+    };
+}
