@@ -43,8 +43,12 @@ export function unionEngine({ Manifold, Mesh }) {
             const pieces = [];
             for (let from = 0; from < corners.length / 3; from += perPiece)
                 pieces.push(hull(corners, from, perPiece));
-            united.push(Manifold.union(pieces));
+            const ring = Manifold.union(pieces);
             pieces.forEach((m) => m.delete());
+            // United now, not at the end: a ring's pieces lie near one another and unite several times
+            // faster alone than within the whole flower's tree, and the job's progress follows the rings.
+            ring.numTri();
+            united.push(ring);
         },
         subtract(corners) {
             const cut = hull(corners, 0, corners.length / 3);
