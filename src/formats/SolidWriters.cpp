@@ -85,7 +85,7 @@ std::uint64_t threeMfBytes(std::uint64_t triangles)
     return kPackageBytes + triangles * (zipCanDeflate() ? kThreeMfDeflatedBytesPerTriangle : kThreeMfStoredBytesPerTriangle);
 }
 
-WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& extra)
+std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& extra)
 {
     std::string model;
     model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
@@ -126,7 +126,11 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
         model += "     <triangle v1=\"" + std::to_string(t[0]) + "\" v2=\"" + std::to_string(t[1]) + "\" v3=\"" + std::to_string(t[2]) + "\"/>\n";
     }
     model += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
+    return model;
+}
 
+std::string threeMfPackage(std::string_view model, std::string_view deflatedModel)
+{
     ZipStore zip;
     zip.add("[Content_Types].xml",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -140,8 +144,16 @@ WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, O
             "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel0\" "
             "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
             "</Relationships>\n");
-    zip.add("3D/3dmodel.model", model, ZipStore::Method::Deflated);
-    return sink.write(zip.finish()) ? WriteOutcome::Finished : WriteOutcome::Failed;
+    if (deflatedModel.empty())
+        zip.add("3D/3dmodel.model", model, ZipStore::Method::Deflated);
+    else
+        zip.add("3D/3dmodel.model", model, deflatedModel);
+    return zip.finish();
+}
+
+WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& metadata)
+{
+    return sink.write(threeMfPackage(threeMfModel(solid, info, metadata))) ? WriteOutcome::Finished : WriteOutcome::Failed;
 }
 
 } // namespace petalwright::formats

@@ -31,4 +31,10 @@ WriteOutcome writePrintStlFile(const SolidMesh& solid, const CommentInfo& info, 
 // thickness and orientation, then `metadata`; no date.
 WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& metadata = {});
 
+// The two steps of writeThreeMfFile, for a build that deflates elsewhere (the browser's, without zlib):
+// the model part, and the package of it, deflated with zlib where the build has it or as `deflatedModel`
+// (raw deflate of `model`) when one is given; stored where neither is smaller.
+std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& metadata = {});
+std::string threeMfPackage(std::string_view model, std::string_view deflatedModel = {});
+
 } // namespace petalwright::formats

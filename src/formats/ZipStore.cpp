@@ -83,12 +83,20 @@ std::uint32_t crc32(std::string_view bytes)
 
 void ZipStore::add(std::string_view name, std::string_view bytes, Method method)
 {
+    append(name, bytes, method == Method::Deflated ? deflated(bytes) : std::string());
+}
+
+void ZipStore::add(std::string_view name, std::string_view bytes, std::string_view deflatedElsewhere)
+{
+    append(name, bytes, deflatedElsewhere);
+}
+
+void ZipStore::append(std::string_view name, std::string_view bytes, std::string_view packed)
+{
     const std::uint32_t crc = crc32(bytes);
     const auto size = static_cast<std::uint32_t>(bytes.size());
-    std::string packed = method == Method::Deflated ? deflated(bytes) : std::string();
-    if (packed.empty() || packed.size() >= bytes.size())
-        method = Method::Stored;
-    const std::string_view body = method == Method::Stored ? bytes : std::string_view(packed);
+    const Method method = packed.empty() || packed.size() >= bytes.size() ? Method::Stored : Method::Deflated;
+    const std::string_view body = method == Method::Stored ? bytes : packed;
     const auto packedSize = static_cast<std::uint32_t>(body.size());
     const auto nameLength = static_cast<std::uint16_t>(name.size());
     const auto offset = static_cast<std::uint32_t>(m_data.size());

@@ -287,6 +287,13 @@ private slots:
                                     "/3D/3dmodel.model http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel", "model millimeter",
                                     shown, "vertex 0", "vertex 0", "vertex 0",
                                     "vertex 10", "triangle 1", "triangle 3", "triangle 2", "triangle 3"}));
+
+        // The browser deflates the model itself and the core packs it: with the same deflate (zlib's
+        // stream without its head and tail), the same bytes; with none, the model stored.
+        const std::string model = formats::threeMfModel(solid, info);
+        const QByteArray zlib = qCompress(QByteArray::fromStdString(model));
+        QCOMPARE(formats::threeMfPackage(model, zlib.mid(6, zlib.size() - 10).toStdString()), sink.data);
+        QCOMPARE(testing::readZip(formats::threeMfPackage(model, model + "longer"), problem).at(2).data, model);
     }
 };
 

@@ -22,6 +22,7 @@
 #include "formats/NumberPatterns.h"
 #include "formats/OutputFormat.h"
 #include "formats/SizeEstimate.h"
+#include "formats/SolidWriters.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/FaceWalk.h"
 #include "geometry/FlowerParameters.h"
@@ -392,6 +393,12 @@ void appendSlabPieces(const solid::PartMesh& slab, std::vector<float>& corners)
                 corners.insert(corners.end(), slab.points[v].begin(), slab.points[v].end());
 }
 
+// A Uint8Array copy of `bytes`.
+val byteArray(const std::string& bytes)
+{
+    return val::global("Uint8Array").new_(val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()))));
+}
+
 val floatArray(const std::vector<float>& values)
 {
     // The new array is a copy; the view lasts only as long as `values`.
@@ -418,7 +425,8 @@ constexpr double kDetailShareDropped = 0.125;
 // the bed cut (subtract(corners)), the united mesh taken back (mesh(tolerance) gives { points: Float32Array,
 // triangles: Uint32Array }), the recipe's finish and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
-// { outcome: "finished", bytes, orientation, triangles } or { outcome: "failed", problem }.
+// { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
+// apart for packThreeMf) or { outcome: "failed", problem }.
 val runSolidJob(const std::string& formatName, const val& texts, const std::string& seedText, const std::string& fileName,
                 const std::string& dateTime, const std::string& thicknessText, const std::string& sizeText, const val& engine,
                 const val& progress)
@@ -483,13 +491,30 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
 
     formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
     Cp932MemorySink sink;
-    formats::writeSolidFile(format, solidMesh, info, sink);
     out.set("outcome", std::string("finished"));
     out.set("orientation", solid::orientationText(solidMesh.upsideDown));
     out.set("triangles", static_cast<double>(solidMesh.triangles.size()));
-    out.set("bytes", val::global("Uint8Array").new_(val(emscripten::typed_memory_view(sink.data.size(),
-                                                                                       reinterpret_cast<const std::uint8_t*>(sink.data.data())))));
+    if (format == formats::OutputFormat::ThreeMf) {
+        // Stored here (no zlib in this build); with the model apart, for packThreeMf once deflated.
+        const std::string model = formats::threeMfModel(solidMesh, info);
+        out.set("model", byteArray(model));
+        out.set("bytes", byteArray(formats::threeMfPackage(model)));
+        return out;
+    }
+    formats::writeSolidFile(format, solidMesh, info, sink);
+    out.set("bytes", byteArray(sink.data));
     return out;
+}
+
+// The 3MF package of `model` (runSolidJob's) with the model as `deflated` (raw deflate of it, made by
+// the browser); the model stored where that is not smaller.
+val packThreeMf(const val& model, const val& deflated)
+{
+    const auto text = [](const val& bytes) {
+        const std::vector<std::uint8_t> b = emscripten::convertJSArrayToNumberVector<std::uint8_t>(bytes);
+        return std::string(b.begin(), b.end());
+    };
+    return byteArray(formats::threeMfPackage(text(model), text(deflated)));
 }
 
 } // namespace
@@ -513,4 +538,5 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("checkSolid", &checkSolid);
     emscripten::function("estimateSolid", &estimateSolid);
     emscripten::function("runSolidJob", &runSolidJob);
+    emscripten::function("packThreeMf", &packThreeMf);
 }

@@ -1,13 +1,24 @@
 // Runs the core off the page's thread: loads the WebAssembly module, answers the page's questions
 // (texts and lists, checks, estimate, preview) and runs a job, reporting its progress. The page
 // starts one worker for its questions and one for each job, so a job never holds up the preview.
-// A printable job also loads the union library (union-engine.js), only then.
+// A printable job also loads the union library (union-engine.js), only then, and deflates a 3MF's model.
 'use strict';
 importScripts('petalwright-core.js');
 
 const ready = createPetalwrightCore();
 // Progress is posted at most this often (ms): enough for a label, few messages for a big run.
 const kProgressInterval = 50;
+
+// The 3MF package with its model deflated by the browser (the core has no zlib here) and packed by
+// the core; null where the browser cannot deflate, and the stored package stays.
+async function deflatedThreeMf(core, model) {
+    try {
+        const stream = new Blob([model]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+        return core.packThreeMf(model, new Uint8Array(await new Response(stream).arrayBuffer()));
+    } catch {
+        return null;
+    }
+}
 
 self.onmessage = async (event) => {
     const { id, call, args } = event.data;
@@ -58,7 +69,11 @@ self.onmessage = async (event) => {
             self.postMessage({ id, error: `${error.name ?? 'Error'}: ${error.message ?? error}` });
             return;
         }
-        const bytes = result.bytes?.slice();
+        let bytes = result.bytes?.slice();
+        if (result.model) {
+            bytes = await deflatedThreeMf(core, result.model) ?? bytes;
+            delete result.model;
+        }
         self.postMessage({ id, result: { ...result, bytes } }, bytes ? [bytes.buffer] : []);
         return;
     }

@@ -2,12 +2,13 @@
 // by node) against the command line's print-stl over a table of flowers. The engines differ, so the
 // files do: both must be one closed solid (every edge of the corners as written joins exactly two
 // triangles running it opposite ways), on the bed, exactly the asked size across, and about as high
-// as each other; admesh must repair nothing in the page's.
+// as each other; admesh must repair nothing in the page's. Then the page's 3MF with its model deflated.
 //   node --no-experimental-fetch web/tests/solid-vs-native.mjs SITE_FOLDER PETALWRIGHT_CLI
 import { createRequire } from 'node:module';
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
+import { arrayBuffer } from 'node:stream/consumers';
 import path from 'node:path';
 
 const [site, cli] = process.argv.slice(2);
@@ -83,6 +84,20 @@ for (const [name, texts, thickness, size] of rows) {
         failures++;
         console.error(`FAIL ${name} (${thickness} mm, ${size} mm, ${page.count} triangles): ${problems.join('; ')}`);
     }
+}
+// The 3MF as the job's worker makes it: the model deflated by the runtime (the browser's CompressionStream,
+// node's here) and packed by the core; a strict reader (python's zipfile: CRC, sizes, directory) takes it.
+const job = core.runSolidJob('3mf', info.defaultTexts, '3', 'flower.3mf', '', '1.2', '80', unionEngine(library), () => {});
+const stream = new Blob([job.model]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+const threeMf = core.packThreeMf(job.model, new Uint8Array(await arrayBuffer(stream)));
+writeFileSync(path.join(folder, 'page.3mf'), threeMf);
+const read = spawnSync('python3', ['-c', `import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1]); m = z.getinfo('3D/3dmodel.model')
+print(z.testzip(), [i.filename for i in z.infolist()], m.compress_type, z.read(m) == open(sys.argv[2], 'rb').read())`,
+path.join(folder, 'page.3mf'), (writeFileSync(path.join(folder, 'model'), job.model), path.join(folder, 'model'))], { encoding: 'utf8' });
+if (read.stdout.trim() !== "None ['[Content_Types].xml', '_rels/.rels', '3D/3dmodel.model'] 8 True" || threeMf.length * 3 > job.bytes.length) {
+    failures++;
+    console.error(`FAIL the page's 3MF (${threeMf.length} bytes, stored ${job.bytes.length}): ${read.stdout}${read.stderr}`);
 }
 rmSync(folder, { recursive: true, force: true });
 console.log(`${rows.length - failures} of ${rows.length} flowers pass`);
