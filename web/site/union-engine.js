@@ -14,7 +14,7 @@ export function loadUnionLibrary() {
 }
 
 // Corners are rounded to this share of the tolerance before the last clean-up.
-const kGridPerTolerance = 16;
+const kGridPerTolerance = 32;
 
 // unite(corners, perPiece): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
 // `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): less the hull
@@ -23,8 +23,8 @@ const kGridPerTolerance = 16;
 // Where many faces meet in one point (the tip of the cone that a ring's petals make about the axis),
 // the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
-// to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh
-// back, collapses the triangles left without area.
+// to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
+// and simplifying it again, collapses the triangles left without area.
 export function unionEngine({ Manifold, Mesh }) {
     const united = [];
     let solid = null;
@@ -66,6 +66,8 @@ export function unionEngine({ Manifold, Mesh }) {
             const grid = tolerance / kGridPerTolerance;
             const rounded = exact.vertProperties.map((x) => Math.round(x / grid) * grid);
             replace(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
+            // Rounding can leave three corners on one line: simplified once more, so none stays without area.
+            replace(solid.simplify(tolerance));
             const mesh = solid.getMesh();
             const result = { points: mesh.vertProperties, triangles: mesh.triVerts };
             replace(null);

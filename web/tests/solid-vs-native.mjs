@@ -32,16 +32,20 @@ const rows = [
 ];
 
 // Edges (of corners welded by position, as slicers read them) not joining exactly two triangles
-// running them opposite ways, the box, and the triangle count of a binary STL.
+// running them opposite ways, triangles without area, the box and the triangle count of a binary STL.
 function readStl(bytes) {
     const index = new Map(), uses = new Map();
+    let flat = 0;
     const low = [Infinity, Infinity, Infinity], high = [-Infinity, -Infinity, -Infinity];
     const count = bytes.readUInt32LE(80);
     for (let i = 0; i < count; i++) {
-        const corners = [0, 1, 2].map((k) => {
-            const p = [0, 1, 2].map((a) => bytes.readFloatLE(84 + 50 * i + 12 + 12 * k + 4 * a));
-            p.forEach((v, a) => { low[a] = Math.min(low[a], v); high[a] = Math.max(high[a], v); });
-            return index.get(p.join()) ?? index.set(p.join(), index.size).get(p.join());
+        const p = [0, 1, 2].map((k) => [0, 1, 2].map((a) => bytes.readFloatLE(84 + 50 * i + 12 + 12 * k + 4 * a)));
+        const [u, w] = [1, 2].map((k) => p[k].map((v, a) => v - p[0][a]));
+        if (u[1] * w[2] === u[2] * w[1] && u[2] * w[0] === u[0] * w[2] && u[0] * w[1] === u[1] * w[0])
+            flat++;
+        const corners = p.map((q) => {
+            q.forEach((v, a) => { low[a] = Math.min(low[a], v); high[a] = Math.max(high[a], v); });
+            return index.get(q.join()) ?? index.set(q.join(), index.size).get(q.join());
         });
         corners.forEach((from, k) => {
             const to = corners[(k + 1) % 3];
@@ -49,7 +53,7 @@ function readStl(bytes) {
             uses.set(key, (uses.get(key) ?? 0) + (from < to ? 1 : from > to ? 1000 : 1e6));
         });
     }
-    return { badEdges: [...uses.values()].filter((u) => u !== 1001).length, low, high, count };
+    return { badEdges: [...uses.values()].filter((u) => u !== 1001).length, flat, low, high, count };
 }
 
 let failures = 0;
@@ -68,8 +72,8 @@ for (const [name, texts, thickness, size] of rows) {
     const problems = [];
     for (const [which, mesh] of [['page', page], ['desktop', desktop]]) {
         const across = Math.max(mesh.high[0] - mesh.low[0], mesh.high[1] - mesh.low[1]);
-        if (mesh.badEdges || mesh.low[2] !== 0 || Math.abs(across - Number(size)) > 1e-4 * Number(size))
-            problems.push(`${which}: ${mesh.badEdges} bad edges, min z ${mesh.low[2]}, ${across} mm across`);
+        if (mesh.badEdges || mesh.flat || mesh.low[2] !== 0 || Math.abs(across - Number(size)) > 1e-4 * Number(size))
+            problems.push(`${which}: ${mesh.badEdges} bad edges, ${mesh.flat} without area, min z ${mesh.low[2]}, ${across} mm across`);
     }
     // The desktop's voxels round the petals off, and scaling to the width scales that too: a flower
     // narrow for its height (petals at 0 or 180 degrees) comes out up to a tenth lower or higher.
