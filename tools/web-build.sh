@@ -13,10 +13,10 @@ lists=(web)
 [ "${1:-}" = --tests ] && lists+=(web-tests)
 bash tools/install-packages.sh $(bash tools/package-list.sh "${lists[@]}")
 command -v npm >/dev/null || bash tools/install-packages.sh nodejs npm
-if [ "${1:-}" = --tests ]; then
-    [ -f web/node_modules/playwright-core/package.json ] && [ -f web/node_modules/axe-core/package.json ] \
-        || npm ci --prefix web --no-audit --no-fund --loglevel=error
-fi
+# npm's packages at the versions pinned in web/package-lock.json: the printable types' union library
+# (manifold-3d, served with the site) and the tests' browser driver and accessibility checker.
+[ -f web/node_modules/manifold-3d/package.json ] && [ -f web/node_modules/playwright-core/package.json ] \
+    && [ -f web/node_modules/axe-core/package.json ] || npm ci --prefix web --no-audit --no-fund --loglevel=error
 
 # emscripten's optimizer needs Debian's acorn, which node 20 does not find by itself.
 export NODE_PATH=/usr/share/nodejs
@@ -37,6 +37,9 @@ mkdir -p "$site/fonts" "$site/icons" "$site/help" "$site/images"
 cp web/site/*.html web/site/*.css web/site/*.js web/site/manifest.webmanifest "$site/"
 rm "$site/sw.js" # written below with its list of files
 cp build/web-core/petalwright-core.js build/web-core/petalwright-core.wasm "$site/"
+# The union library of the printable types, loaded by a job's worker only when one is made; its licence beside it.
+cp web/node_modules/manifold-3d/manifold.js web/node_modules/manifold-3d/manifold.wasm "$site/"
+cp web/node_modules/manifold-3d/LICENSE "$site/manifold-LICENSE.txt"
 # IPA Gothic as a WOFF2 subset of the characters the page and the help page show: their own text
 # and every text the core gives the page (labels, messages, samples, type names: the sources of the
 # core and the bindings, whose comments are ASCII). What a user types beyond it comes from the
@@ -44,7 +47,7 @@ cp build/web-core/petalwright-core.js build/web-core/petalwright-core.wasm "$sit
 # passed on as a derived font that carries neither the original's name nor its file name, with the
 # licence and the way back to the original beside it (fonts/README.txt).
 /usr/bin/python3 - /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$site/fonts/page-gothic.woff2" \
-    web/site/*.html web/site/*.js docs/help/index.html web/bindings/CoreBindings.cpp src/geometry/*.cpp src/formats/*.cpp <<'PY'
+    web/site/*.html web/site/*.js docs/help/index.html web/bindings/CoreBindings.cpp src/geometry/*.cpp src/formats/*.cpp src/solid/SolidOptions.cpp <<'PY'
 import sys
 from fontTools import subset
 from fontTools.ttLib import TTFont
@@ -93,10 +96,14 @@ done
 # Browsers ask for /favicon.ico by themselves; they take a PNG under that name.
 cp "$site/icons/petalwright-32.png" "$site/favicon.ico"
 
-# The service worker keeps every file of this build; its store is named after their contents.
+# The service worker keeps every file of this build, its store named after their contents: the first
+# visit stores all but the printable types' union library, which is stored when the page first asks for
+# it (a printable type chosen), so a first visit does not fetch it.
+on_demand="union-engine.js manifold.js manifold.wasm manifold-LICENSE.txt"
 files=$(cd "$site" && find . -type f ! -name sw.js | sed 's|^\./||' | sort)
 build=$(cd "$site" && cat $files | sha256sum | cut -c1-16)
-list=$(printf '"./"'; for f in $files; do printf ', "%s"' "$f"; done)
-sed -e "s|@BUILD@|$build|" -e "s|@FILES@|$list|" web/site/sw.js > "$site/sw.js"
+list=$(printf '"./"'; for f in $files; do case " $on_demand " in *" $f "*) ;; *) printf ', "%s"' "$f" ;; esac; done)
+demand=$(printf '"%s", ' $on_demand | sed 's/, $//')
+sed -e "s|@BUILD@|$build|" -e "s|@FILES@|$list|" -e "s|@ON_DEMAND@|$demand|" web/site/sw.js > "$site/sw.js"
 
 echo "build/web: $(du -sk "$site" | cut -f1) KB in $(find "$site" -type f | wc -l) files; try: python3 -m http.server -d build/web"

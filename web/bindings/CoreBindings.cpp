@@ -1,14 +1,18 @@
 // The browser's window onto the core: the texts and lists the page shows, the seven checks, the size
 // estimate of each type, the seed's reading, the saved name, the flower for the preview, and a whole run (mesh and file) into a byte buffer with a
-// progress callback. Every rule stays in the core; this file only converts between the core and JS.
+// progress callback; for the printable types the solid's recipe, whose parts a union library in JS
+// unites (the page's engine) before the recipe finishes the solid and the core writes its file.
+// Every rule stays in the core; this file only converts between the core and JS.
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Version.h"
@@ -24,6 +28,9 @@
 #include "geometry/RandomSource.h"
 #include "geometry/SeedText.h"
 #include "geometry/SampleFlowers.h"
+#include "solid/SolidOptions.h"
+#include "solid/SolidRecipe.h"
+#include "solid/SolidSizeEstimate.h"
 
 using emscripten::val;
 using namespace petalwright;
@@ -115,17 +122,16 @@ val coreInfo()
     info.set("confirmFaceCount", formats::kConfirmFaceCount);
     val list = val::array();
     for (const formats::OutputFormat format : formats::kOutputFormats) {
-        // The printable solid needs the solid builder, which the browser build leaves out.
-        if (formats::isPrintable(format))
-            continue;
         val f = val::object();
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
         f.set("fileType", std::string(formats::formatFileType(format)));
         f.set("flowerFile", formats::isFlowerFile(format));
+        f.set("printable", formats::isPrintable(format));
         list.call<void>("push", f);
     }
     info.set("formats", list);
+    info.set("defaultThickness", std::string(solid::kDefaultThicknessText));
     val samples = val::array();
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
         val s = val::object();
@@ -145,13 +151,18 @@ std::string check(const val& texts)
     return geometry::checkParameters(t, geometry::convertParameters(t));
 }
 
-// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
-// and the question DXF生成 asks from kConfirmFaceCount faces on.
-val estimate(const val& texts, const std::string& formatName)
+// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts
+// (a printable type's for the thickness and size given), and the question DXF生成 asks from
+// kConfirmFaceCount faces on.
+val estimate(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
 {
     const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
-    const formats::SizeEstimate e = formats::estimateFileSize(format, p);
+    solid::SolidOptions options;
+    if (formats::isPrintable(format))
+        solid::checkSolidOptions(thicknessText, sizeText, p, options);
+    const formats::SizeEstimate e = formats::isPrintable(format) ? solid::estimateSolidFileSize(format, p, options)
+                                                                 : formats::estimateFileSize(format, p);
     const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
@@ -179,7 +190,7 @@ std::string extensionOf(const std::string& fileName)
 std::optional<formats::OutputFormat> formatOfExtension(const std::string& extension)
 {
     for (const formats::OutputFormat format : formats::kOutputFormats)
-        if (!formats::isPrintable(format) && formats::formatExtension(format) == extension)
+        if (formats::formatExtension(format) == extension)
             return format;
     return std::nullopt;
 }
@@ -333,6 +344,114 @@ val runJob(const std::string& formatName, const val& texts, const std::string& s
     return out;
 }
 
+// The thickness and size dialog's check: the problems in Japanese, one per line; empty when both are good.
+std::string checkSolid(const std::string& thicknessText, const std::string& sizeText, const val& texts)
+{
+    solid::SolidOptions options;
+    return solid::checkSolidOptions(thicknessText, sizeText, geometry::convertParameters(textsOf(texts)), options);
+}
+
+template <class Item>
+val typedArray(const char* type, const std::vector<std::array<Item, 3>>& items)
+{
+    static_assert(sizeof(std::array<Item, 3>) == 3 * sizeof(Item));
+    const Item* first = items.empty() ? nullptr : items.front().data();
+    // The new array is a copy; the view lasts only as long as `items`.
+    return val::global(type).new_(val(emscripten::typed_memory_view(items.size() * 3, first)));
+}
+
+// A part for the union library: { points: Float32Array (x, y, z), triangles: Uint32Array }.
+val partObject(const solid::PartMesh& part)
+{
+    val out = val::object();
+    out.set("points", typedArray("Float32Array", part.points));
+    out.set("triangles", typedArray("Uint32Array", part.triangles));
+    return out;
+}
+
+// The page's engine is exact: the corners it makes on the cut are the cut's height to a float's
+// precision, and no others lie this near it.
+constexpr double kOnTheCut = 1e-4;
+
+// A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a
+// ring at a time (unite(parts)), the heart (unite), the bed cut (subtract(part)), the united mesh
+// taken back (mesh() gives { points, triangles }), the recipe's finish and the file. `progress(phase,
+// done, text)` hears of each step with the window's text. Returns { outcome: "finished" | "failed",
+// bytes, orientation } or { outcome: "failed", problem }.
+val runSolidJob(const std::string& formatName, const val& texts, const std::string& seedText, const std::string& fileName,
+                const std::string& dateTime, const std::string& thicknessText, const std::string& sizeText, const val& engine,
+                const val& progress)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    const geometry::FlowerParameters p = geometry::convertParameters(t);
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
+    val out = val::object();
+    solid::SolidOptions options;
+    if (std::string problems = solid::checkSolidOptions(thicknessText, sizeText, p, options); !problems.empty()) {
+        out.set("outcome", std::string("failed"));
+        out.set("problem", problems);
+        return out;
+    }
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    const std::uint64_t seed = seedOf(seedText);
+    geometry::SeededRandom random(seed);
+    geometry::makeDaisyMesh(p, mesh, random, [&](int facesBefore) {
+        progress(val("mesh"), val(facesBefore), val(std::string()));
+        return true;
+    });
+
+    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
+    int done = 0;
+    const auto advance = [&] {
+        ++done;
+        progress(val("solid"), val(done), val("立体にまとめています " + std::to_string(done) + " / " + std::to_string(total)));
+    };
+    for (int ring = 0; ring < p.overlapCount; ++ring) {
+        val parts = val::array();
+        for (int petal = 0; petal < p.petalCount; ++petal)
+            parts.call<void>("push", partObject(plan.slabs[static_cast<std::size_t>(ring * p.petalCount + petal)]));
+        engine.call<void>("unite", parts);
+        advance();
+    }
+    if (!plan.heart.triangles.empty()) {
+        val parts = val::array();
+        parts.call<void>("push", partObject(plan.heart));
+        engine.call<void>("unite", parts);
+    }
+    engine.call<void>("subtract", partObject(plan.below));
+    advance();
+
+    const val united = engine.call<val>("mesh");
+    const std::vector<float> corners = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
+    const std::vector<std::uint32_t> corner = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
+    std::vector<std::array<float, 3>> points(corners.size() / 3);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points[i] = {corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]};
+    std::vector<std::array<std::uint32_t, 3>> faces(corner.size() / 3);
+    for (std::size_t i = 0; i < faces.size(); ++i)
+        faces[i] = {corner[3 * i], corner[3 * i + 1], corner[3 * i + 2]};
+    formats::SolidMesh solidMesh;
+    std::string problem;
+    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished) {
+        out.set("outcome", std::string("failed"));
+        out.set("problem", problem);
+        return out;
+    }
+    advance();
+
+    formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
+    Cp932MemorySink sink;
+    formats::writeSolidFile(format, solidMesh, info, sink);
+    out.set("outcome", std::string("finished"));
+    out.set("orientation", solid::orientationText(solidMesh.upsideDown));
+    out.set("triangles", static_cast<double>(solidMesh.triangles.size()));
+    out.set("bytes", val::global("Uint8Array").new_(val(emscripten::typed_memory_view(sink.data.size(),
+                                                                                       reinterpret_cast<const std::uint8_t*>(sink.data.data())))));
+    return out;
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(petalwright_core)
@@ -351,4 +470,6 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("linkFlower", &linkFlower);
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
+    emscripten::function("checkSolid", &checkSolid);
+    emscripten::function("runSolidJob", &runSolidJob);
 }

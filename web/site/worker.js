@@ -1,6 +1,7 @@
 // Runs the core off the page's thread: loads the WebAssembly module, answers the page's questions
 // (texts and lists, checks, estimate, preview) and runs a job, reporting its progress. The page
 // starts one worker for its questions and one for each job, so a job never holds up the preview.
+// A printable job also loads the union library (union-engine.js), only then.
 'use strict';
 importScripts('petalwright-core.js');
 
@@ -31,6 +32,45 @@ self.onmessage = async (event) => {
         });
         const bytes = result.bytes.slice();
         self.postMessage({ id, result: { outcome: result.outcome, bytes } }, [bytes.buffer]);
+        return;
+    }
+    if (call === 'runSolidJob') {
+        const [format, texts, seed, fileName, dateTime, thickness, size] = args;
+        let engine;
+        try {
+            const { loadUnionLibrary, unionEngine } = await import('./union-engine.js');
+            engine = unionEngine(await loadUnionLibrary());
+        } catch (error) {
+            self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
+            return;
+        }
+        let last = 0;
+        let result;
+        try {
+            result = core.runSolidJob(format, texts, seed, fileName, dateTime, thickness, size, engine, (phase, done, text) => {
+                const now = performance.now();
+                if (phase === 'solid' || now - last >= kProgressInterval) {
+                    last = now;
+                    self.postMessage({ id, progress: { phase, done, doneText: core.groupedCount(done), text } });
+                }
+            });
+        } catch (error) {
+            self.postMessage({ id, error: `${error.name ?? 'Error'}: ${error.message ?? error}` });
+            return;
+        }
+        const bytes = result.bytes?.slice();
+        self.postMessage({ id, result: { ...result, bytes } }, bytes ? [bytes.buffer] : []);
+        return;
+    }
+    if (call === 'loadUnionLibrary') {
+        // Fetched ahead of the first printable job (and kept by the service worker for offline use).
+        try {
+            const { loadUnionLibrary } = await import('./union-engine.js');
+            await loadUnionLibrary();
+            self.postMessage({ id, result: true });
+        } catch (error) {
+            self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
+        }
         return;
     }
     if (call === 'previewFaces') {
