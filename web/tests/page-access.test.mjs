@@ -123,10 +123,10 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         await page.selectOption('#cboFORMAT', '3mf');
         await page.click('#cmdDXF');
         await page.waitForSelector('#frmPRINT:not([hidden])');
-        const walk = [await page.evaluate(() => document.activeElement.id)];
-        for (let i = 0; i < 4; i++) {
-            await page.keyboard.press('Tab');
+        const walk = [];
+        for (let i = 0; i < 5; i++) {
             walk.push(await page.evaluate(() => document.activeElement.id));
+            await page.keyboard.press('Tab');
         }
         check(await page.evaluate(() => document.querySelector('main').inert) && walk.join(' ') === 'txtTHICK txtSIZE cmdPRINTOK cmdPRINTCANCEL txtTHICK',
             `the print dialog: the page inert, Tab walks ${walk.join(' ')}`);
