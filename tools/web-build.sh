@@ -96,10 +96,14 @@ done
 # Browsers ask for /favicon.ico by themselves; they take a PNG under that name.
 cp "$site/icons/petalwright-32.png" "$site/favicon.ico"
 
-# The service worker keeps every file of this build; its store is named after their contents.
+# The service worker keeps every file of this build, its store named after their contents: the first
+# visit stores all but the printable types' union library, which is stored when the page first asks for
+# it (a printable type chosen), so a first visit does not fetch it.
+on_demand="union-engine.js manifold.js manifold.wasm manifold-LICENSE.txt"
 files=$(cd "$site" && find . -type f ! -name sw.js | sed 's|^\./||' | sort)
 build=$(cd "$site" && cat $files | sha256sum | cut -c1-16)
-list=$(printf '"./"'; for f in $files; do printf ', "%s"' "$f"; done)
-sed -e "s|@BUILD@|$build|" -e "s|@FILES@|$list|" web/site/sw.js > "$site/sw.js"
+list=$(printf '"./"'; for f in $files; do case " $on_demand " in *" $f "*) ;; *) printf ', "%s"' "$f" ;; esac; done)
+demand=$(printf '"%s", ' $on_demand | sed 's/, $//')
+sed -e "s|@BUILD@|$build|" -e "s|@FILES@|$list|" -e "s|@ON_DEMAND@|$demand|" web/site/sw.js > "$site/sw.js"
 
 echo "build/web: $(du -sk "$site" | cut -f1) KB in $(find "$site" -type f | wc -l) files; try: python3 -m http.server -d build/web"

@@ -1,7 +1,8 @@
 // Screenshots of the browser page on a laptop (1280×800, 1366×768) and a phone (390×844, touch),
 // taken in Debian's chromium through playwright-core (tools/web-build.sh --tests installs both):
 //   node tools/web-screenshots.mjs build/web OUTPUT_FOLDER
-// writes web-page-1280x800.png, web-page-1366x768.png and web-page-390x844.png.
+// writes web-page-1280x800.png, web-page-1366x768.png and web-page-390x844.png, and the same with the
+// printable solid's dialog open (web-print-settings-WIDTHxHEIGHT.png).
 import { createRequire } from 'node:module';
 import path from 'node:path';
 
@@ -23,6 +24,13 @@ for (const [width, height, phone] of [[1280, 800, false], [1366, 768, false], [3
     const file = path.join(out, `web-page-${width}x${height}.png`);
     await page.screenshot({ path: file });
     console.log(file);
+    // The printable solid's dialog over the page, as DXF生成 opens it for 3Dプリント用3MF.
+    await page.selectOption('#cboFORMAT', '3mf');
+    await page.click('#cmdDXF');
+    await page.waitForSelector('#frmPRINT:not([hidden])');
+    const dialog = path.join(out, `web-print-settings-${width}x${height}.png`);
+    await page.screenshot({ path: dialog });
+    console.log(dialog);
     await context.close();
 }
 await browser.close();

@@ -8,6 +8,7 @@ import { flowerOfAddress, keepInAddress, setupFlowerLink } from './flower-link.j
 import { exclamation, question, setMessageBoxTitle } from './message-box.js';
 import { saveBytes, settleOutputFile, setupOutputFile } from './output-file.js';
 import { Preview } from './preview.js';
+import { askPrintTexts, setupPrintSettings } from './print-settings.js';
 import { runInProgressWindow, setupProgressPanel } from './progress-panel.js';
 
 const $ = (id) => document.getElementById(id);
@@ -132,6 +133,22 @@ function setupSamples() {
     list.addEventListener('wheel', (event) => event.preventDefault(), { passive: false });
 }
 
+// ---- The printable types ---------------------------------------------------------------------------
+
+const formatOf = (name) => info.formats.find((f) => f.name === name);
+let unionLibrary = null; // the fetch of the printable types' union library, once one is chosen
+
+// The union library is fetched only when a printable type is first chosen, not on a first visit; the
+// service worker keeps it from then on, for offline use.
+function formatChosen(name) {
+    if (unionLibrary || !formatOf(name)?.printable)
+        return;
+    const worker = new CoreWorker();
+    unionLibrary = worker.call('loadUnionLibrary')
+        .catch(() => { unionLibrary = null; }) // offline before it was kept: tried again on the next choice
+        .finally(() => worker.terminate());
+}
+
 // ---- DXF生成 ---------------------------------------------------------------------------------------
 
 async function cmdDXF_Click() {
@@ -147,14 +164,22 @@ async function cmdDXF_Click() {
         await exclamation(problems);
         return;
     }
-    if (info.formats.find((f) => f.name === output.format)?.flowerFile) {
+    if (formatOf(output.format)?.flowerFile) {
         // The flower file holds no faces: saved at once, no question, no progress window, no new shape.
         const result = await core.call('runJob', [output.format, texts, ringSeed, output.fileName, '', -1, 1 << 30]);
         await saveBytes(result.bytes, output.fileName).catch((error) =>
             exclamation(`ファイルを保存できませんでした。\n${output.fileName}\n${error.message}`));
         return;
     }
-    const estimate = await core.call('estimate', [texts, output.format]);
+    // A printable type asks the solid's thickness and size first; its estimate is the solid file's.
+    let solid = null;
+    if (formatOf(output.format)?.printable) {
+        formatChosen(output.format);
+        solid = await askPrintTexts(info.defaultThickness, (typed) => core.call('checkSolid', [typed.thickness, typed.size, texts]));
+        if (!solid)
+            return;
+    }
+    const estimate = await core.call('estimate', [texts, output.format, solid?.thickness ?? '', solid?.size ?? '']);
     if (estimate.faceTotal >= info.confirmFaceCount && !(await question(estimate.question)))
         return;
     runInProgressWindow({
@@ -162,6 +187,7 @@ async function cmdDXF_Click() {
         texts,
         seed: ringSeed,
         estimate,
+        solid,
         save: (bytes) => saveBytes(bytes, output.fileName),
         onFinished: () => {
             // A completed run uses up its ring turns: the next run and the preview get new ones,
@@ -183,7 +209,8 @@ async function start() {
     setMessageBoxTitle(info.productName);
     preview = new Preview($('cvsPREVIEW'), $('lblNOTE'), core);
     setupBoxes();
-    setupOutputFile(core, info.formats);
+    setupOutputFile(core, info.formats, formatChosen);
+    setupPrintSettings();
     setupSamples();
     setupShapeNumber();
     setupProgressPanel();

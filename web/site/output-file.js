@@ -9,10 +9,13 @@ const $ = (id) => document.getElementById(id);
 let core = null;
 let formats = [];
 let saveHandle = null; // the file the browser's save picker chose, while the name box shows its name
+let formatChosen = () => {};
 
-export function setupOutputFile(coreWorker, formatList) {
+// `onFormat(name)` hears of every type the list comes to show, chosen or taken from a typed name.
+export function setupOutputFile(coreWorker, formatList, onFormat) {
     core = coreWorker;
     formats = formatList;
+    formatChosen = onFormat;
     const list = $('cboFORMAT');
     for (const format of formats)
         list.add(new Option(format.fileType, format.name));
@@ -23,6 +26,7 @@ export function setupOutputFile(coreWorker, formatList) {
     list.addEventListener('change', async () => {
         saveHandle = null;
         const [name, format] = [box.value, list.value];
+        formatChosen(format);
         const renamed = await core.call('nameWithFormat', [name, format]);
         if (box.value === name && list.value === format)
             box.value = renamed;
@@ -31,8 +35,10 @@ export function setupOutputFile(coreWorker, formatList) {
         saveHandle = null;
         const [name, format] = [box.value, list.value];
         const chosen = await core.call('formatForName', [format, name]);
-        if (box.value === name && list.value === format)
+        if (box.value === name && list.value === format) {
             list.value = chosen;
+            formatChosen(chosen);
+        }
     });
     $('cmdOUT').addEventListener('click', cmdOUT_Click);
 }
@@ -70,6 +76,7 @@ async function cmdOUT_Click() {
         const handle = await window.showSaveFilePicker({ suggestedName: $('txtDXFFILE').value, types, id: 'petalwright' });
         $('txtDXFFILE').value = handle.name;
         $('cboFORMAT').value = await core.call('formatForName', [current, handle.name]);
+        formatChosen($('cboFORMAT').value);
         saveHandle = handle;
     } catch (error) {
         if (error.name !== 'AbortError')

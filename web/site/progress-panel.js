@@ -1,6 +1,7 @@
 // The progress window (frmDXF) in the page: the file's name and estimate, "△k / n" while the job
 // runs in a worker of its own, キャンセル before the file (nothing saved) or while writing it (the
-// faces so far, saved as a complete shorter file), 終了しました and 閉じる at the end.
+// faces so far, saved as a complete shorter file), 終了しました and 閉じる at the end. A printable type's
+// job builds the solid (the core's text per step; キャンセル ends it at once, nothing saved) and saves it whole.
 'use strict';
 import { CoreWorker } from './core-worker.js';
 import { exclamation } from './message-box.js';
@@ -48,9 +49,9 @@ export function setupProgressPanel() {
     });
 }
 
-// Runs `format` for `texts` and `seed` and hands the bytes to `save(bytes)`; `onFinished` after a
-// completed run.
-export function runInProgressWindow({ fileName, format, texts, seed, estimate, save, onFinished }) {
+// Runs `format` for `texts` and `seed` (a printable type with `solid`, its { thickness, size } texts)
+// and hands the bytes to `save(bytes)`; `onFinished` after a completed run.
+export function runInProgressWindow({ fileName, format, texts, seed, estimate, solid, save, onFinished }) {
     $('lblINFO').textContent = `${fileName} :\n△${estimate.faceText}   ${estimate.sizeText}`;
     $('lblMSG').textContent = '';
     $('lblMSG').dataset.phase = 'waiting';
@@ -64,13 +65,18 @@ export function runInProgressWindow({ fileName, format, texts, seed, estimate, s
     const start = (stopAt) => {
         current.worker?.terminate();
         current.worker = new CoreWorker();
-        return current.worker.call('runJob', [format, texts, seed, fileName, dateTime, stopAt], (progress) => {
+        const call = solid ? ['runSolidJob', [format, texts, seed, fileName, dateTime, solid.thickness, solid.size]]
+            : ['runJob', [format, texts, seed, fileName, dateTime, stopAt]];
+        return current.worker.call(...call, (progress) => {
             if (current.state !== 'working')
                 return;
             current.phase = progress.phase;
             current.done = progress.done;
             $('lblMSG').dataset.phase = progress.phase;
-            showProgress(progress.doneText, estimate.faceText);
+            if (progress.text)
+                $('lblMSG').textContent = progress.text;
+            else
+                showProgress(progress.doneText, estimate.faceText);
         });
     };
     current.cancel = async () => {
@@ -107,6 +113,13 @@ export function runInProgressWindow({ fileName, format, texts, seed, estimate, s
         if (current.state !== 'working')
             return;
         current.worker.terminate();
+        if (result.outcome === 'failed') {
+            closeProgressWindow();
+            await exclamation(result.problem);
+            return;
+        }
+        if (result.orientation) // how the solid stands on the bed, as the window says it while saving
+            $('lblMSG').textContent = result.orientation;
         try {
             await save(result.bytes);
         } catch (error) {

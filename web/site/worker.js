@@ -77,6 +77,17 @@ self.onmessage = async (event) => {
         self.postMessage({ id, result: { ...result, bytes } }, bytes ? [bytes.buffer] : []);
         return;
     }
+    if (call === 'loadUnionLibrary') {
+        // Fetched ahead of the first printable job (and kept by the service worker for offline use).
+        try {
+            const { loadUnionLibrary } = await import('./union-engine.js');
+            await loadUnionLibrary();
+            self.postMessage({ id, result: true });
+        } catch (error) {
+            self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
+        }
+        return;
+    }
     if (call === 'previewFaces') {
         const faces = core.previewFaces(...args);
         if (faces === null) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The download path in Debian's firefox-esr, headless, driven over its own Marionette port: every
 format saved by the page (the browser has no save picker, so the file is downloaded under the name)
-against petalwright-cli's file for the same seed, a narrow window's layout, and screenshots. Run by hand (not in CI):
+against petalwright-cli's file for the same seed (the printable ones through the thickness and size
+dialog, the STL read by admesh as one part with nothing repaired), a narrow window's layout, and screenshots. Run by hand (not in CI):
     apt-get install firefox-esr
     python3 web/tests/firefox-check.py build/web build/src/petalwright-cli [SCREENSHOT.png]
 """
@@ -128,6 +129,13 @@ try:
         name = script("return document.getElementById('txtDXFFILE').value")
         button = m("WebDriver:FindElement", using="css selector", value="#cmdDXF")
         m("WebDriver:ElementClick", id=list(button.values())[0])
+        printable = fmt in ("print-stl", "3mf")
+        if printable:  # the dialog's remembered or default texts, accepted as they are
+            for _ in range(200):
+                if script("return !document.getElementById('frmPRINT').hidden"):
+                    break
+                time.sleep(0.05)
+            script("document.getElementById('cmdPRINTOK').click()")
         target = os.path.join(downloads, name)
         for _ in range(200):
             if os.path.exists(target) and not os.path.exists(target + ".part") and os.path.getsize(target) > 0:
@@ -135,6 +143,16 @@ try:
             time.sleep(0.05)
         time.sleep(0.3)
         page = open(target, "rb").read() if os.path.exists(target) else b""
+        if printable:  # admesh reads the STL; the 3MF must hold its model
+            if fmt == "3mf":
+                import io, zipfile
+                check(b"<triangle " in zipfile.ZipFile(io.BytesIO(page)).read("3D/3dmodel.model"), f"3mf: downloaded {name} ({len(page)} bytes)")
+            else:
+                report = subprocess.run(["admesh", target], capture_output=True, text=True).stdout
+                counts = [int(n) for n in re.findall(r"(?:Number of parts|Degenerate facets|Edges fixed|Facets removed|Facets added|Facets reversed|Backwards edges)\s*:\s*(\d+)", report)]
+                check(counts == [1, 0, 0, 0, 0, 0, 0], f"{fmt}: downloaded {name} ({len(page)} bytes), admesh {counts}")
+            os.remove(target)
+            continue
         native_path = os.path.join(work, name)
         subprocess.run([cli, "-q", "--format", fmt, "--seed", "11", "--petals", texts[0], "--overlap", texts[1],
                         "--width", texts[2], "--scale", texts[3], "--angle-start", texts[4], "--angle-end", texts[5],
@@ -143,6 +161,8 @@ try:
         native = open(native_path, "rb").read()
         check(equal_apart_from_date(page, native), f"{fmt}: downloaded {name} ({len(page)} bytes) equals petalwright-cli's file")
         os.remove(target)
+        if fmt == "petal":  # the flower file is saved without a progress window
+            continue
         status = script("return document.getElementById('lblMSG').textContent")
         check(status == "終了しました", f"{fmt}: the progress window says {status}")
     # A narrow window: one column, nothing beyond its sides, and a seed --seed refuses named in the box.
@@ -156,7 +176,7 @@ try:
         return out;""")
     check(not narrow, f"a {script('return innerWidth')} px window: nothing beyond its sides {narrow}")
     message = script("return document.getElementById('msgBox').hidden ? '' : document.getElementById('msgText').textContent")
-    check(message.startswith("アドレスの seed=-1 は使えません。"), f"?seed=-1 named in the message box: {message[:30]}")
+    check(message.startswith("アドレスの花を開けませんでした。\n形番号は"), f"?seed=-1 named in the message box: {message[:30]!r}")
     if screenshot:
         with open(screenshot.replace(".png", "-narrow.png"), "wb") as out:
             out.write(base64.b64decode(m("WebDriver:TakeScreenshot", full=False)))

@@ -1,7 +1,8 @@
 // The page on every screen, by keyboard and for assistive technology, in Debian's chromium driven by
 // playwright-core: the layout on a laptop and a phone, the Tab order and the preview's keys, the
 // page inert behind a dialog, axe-core (from web/node_modules) on the page, each dialog and the help
-// page, the help page through the service worker online and offline, and the bytes of a first visit.
+// page, the help page through the service worker online and offline, and the bytes of a first visit
+// (without the printable types' union library, fetched only when one is chosen).
 //   node web/tests/page-access.test.mjs SITE_FOLDER
 import { createRequire } from 'node:module';
 import { checker, coldVisit, serveSite } from './site-server.mjs';
@@ -65,13 +66,13 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
     const page = await openPage(context);
     const sides = await page.evaluate(() => {
         const box = (id) => document.getElementById(id).getBoundingClientRect();
-        return { form: box('Frame1'), preview: box('picPREVIEW'), window: box('frmMAIN'), note: box('lblWEBNOTE') };
+        return { form: box('Frame1'), preview: box('picPREVIEW'), window: box('frmMAIN') };
     });
     const o = await overflow(page);
     check(o.length === 0, `${width}×${height}: nothing beyond the screen${o.length ? ': ' + o.join(', ') : ''}`);
     check(sides.preview.left >= sides.form.right && sides.preview.top < sides.form.bottom && sides.preview.width >= 320,
         `${width}×${height}: form and preview side by side, the preview ${sides.preview.width.toFixed(0)} px`);
-    check(sides.note.top >= sides.window.bottom && sides.window.bottom <= height, `${width}×${height}: the window on screen, the note under it`);
+    check(sides.window.bottom <= height, `${width}×${height}: the window on screen`);
     if (width === 1280) {
         await axeCheck(page, 'on the page');
         // Tab walks the controls in the window's order, the preview, 見本 and 別の形 included.
@@ -116,6 +117,22 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
         await axeCheck(page, 'with the progress window');
         await page.waitForSelector('#lblMSG[data-phase=finished]');
         await page.click('#cmdCANCEL');
+        // The printable solid's dialog: the page inert, the focus in the thickness box, Tab kept among its
+        // boxes and buttons, Esc closes it.
+        await page.fill('#txtPETAL', '6');
+        await page.selectOption('#cboFORMAT', '3mf');
+        await page.click('#cmdDXF');
+        await page.waitForSelector('#frmPRINT:not([hidden])');
+        const walk = [];
+        for (let i = 0; i < 5; i++) {
+            walk.push(await page.evaluate(() => document.activeElement.id));
+            await page.keyboard.press('Tab');
+        }
+        check(await page.evaluate(() => document.querySelector('main').inert) && walk.join(' ') === 'txtTHICK txtSIZE cmdPRINTOK cmdPRINTCANCEL txtTHICK',
+            `the print dialog: the page inert, Tab walks ${walk.join(' ')}`);
+        await axeCheck(page, 'with the print dialog');
+        await page.keyboard.press('Escape');
+        check(await page.locator('#frmPRINT').isHidden() && !(await page.evaluate(() => document.querySelector('main').inert)), 'Esc closes the print dialog');
     }
     check(page.problems.length === 0, `${width}×${height}: no console errors${page.problems.length ? ': ' + page.problems.join(' | ') : ''}`);
     await context.close();
@@ -162,6 +179,14 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
     });
     check(fits && (await overflow(page)).length === 0, '390×844: the question fits the screen');
     await page.tap('#msgButtons button[data-answer=false]');
+    await page.fill('#txtKASAN', '6');
+    await page.selectOption('#cboFORMAT', 'print-stl');
+    await page.tap('#cmdDXF');
+    await page.waitForSelector('#frmPRINT:not([hidden])');
+    const dialog = await page.$eval('#frmPRINT .window', (w) => w.getBoundingClientRect().toJSON());
+    check(dialog.left >= 0 && dialog.top >= 0 && dialog.right <= 390 && dialog.bottom <= 844 && (await overflow(page)).length === 0,
+        '390×844: the print dialog fits the screen');
+    await page.tap('#cmdPRINTCANCEL');
     check(page.problems.length === 0, `390×844: no console errors${page.problems.length ? ': ' + page.problems.join(' | ') : ''}`);
     await context.close();
 }
@@ -202,6 +227,9 @@ for (const [width, height] of [[1280, 800], [1366, 768]]) {
     const visit = await coldVisit(browser, port);
     console.log(`figure: first visit: ${(visit.beforeReady / 1024).toFixed(1)} KB before ready, ${(visit.inAll / 1024).toFixed(1)} KB in all, ready in ${visit.readyMs.toFixed(0)} ms`);
     check(visit.beforeReady <= 1024 * 1024 && visit.inAll <= 2 * 1024 * 1024, 'a first visit: at most 1 MB before ready, 2 MB in all');
+    const union = visit.paths.filter((p) => /manifold|union-engine/.test(p));
+    check(visit.paths.includes('/petalwright-core.wasm') && union.length === 0,
+        `a first visit fetches no part of the printable types' union library${union.length ? ': ' + union.join(' ') : ''}`);
 }
 
 console.log(`${checks.failures ? 'FAILED' : 'passed'} in ${((Date.now() - started) / 1000).toFixed(1)} s`);

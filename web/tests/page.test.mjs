@@ -7,6 +7,7 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 
+import { admeshCounts } from './printable-check.mjs';
 import { checker } from './site-server.mjs';
 
 const require = createRequire(import.meta.url);
@@ -100,9 +101,13 @@ await page.evaluate(() => document.fonts.ready);
 console.log(`figure: first visit: page ready in ${firstLoad.toFixed(0)} ms, fonts in ${(performance.now() - loadStart).toFixed(0)} ms`);
 check(await page.title() === 'Petalwright 0.7.1β', 'title with the version');
 check(await page.textContent('#Label_0') === '花びらの枚数' && await page.textContent('#Label_5') === '花びらを生やす角度（終わり）', 'box labels');
-check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value))) === '["6","6","5","0.5","90","135"]', 'default texts');
+check(JSON.stringify(await page.$$eval('#Frame1 input', (b) => b.map((x) => x.value))) === '["6","6","5","0.5","90","135"]', 'default texts');
 const formats = await page.$$eval('#cboFORMAT option', (o) => o.map((x) => [x.value, x.textContent]));
 check(formats[0][0] === 'dxf' && formats[0][1] === 'DXFファイル(*.dxf)' && formats.some(([v]) => v === 'glb'), `format list from the core: ${formats.map((f) => f[0]).join(' ')}`);
+// The printable types: the window's labels; they ask the thickness and size first and are checked on their own below.
+const printable = ['print-stl', '3mf'];
+check(formats.some(([v, l]) => v === 'print-stl' && l === '3Dプリント用STL(*.stl)') && formats.some(([v, l]) => v === '3mf' && l === '3Dプリント用3MF(*.3mf)'),
+    'the printable types offered with the window\'s labels');
 check(await page.inputValue('#cboSAMPLE') === 'daisy', 'the sample list starts on デイジー');
 check(await page.evaluate(() => [...document.fonts].some((f) => f.family === 'PetalwrightPageGothic' && f.status === 'loaded')),
     'the subset of IPA Gothic served by the site');
@@ -114,16 +119,21 @@ for (let i = 0; i < 6; i++)
 check(await page.evaluate(() => document.activeElement.id) === 'cmdDXF', 'Enter walks the boxes to cmdDXF');
 
 // ---- Type list and name box -------------------------------------------------------------------
+// The core answers a choice or a typed name a moment later: true once the control shows `value`.
+const comesToShow = (id, value) => page.waitForFunction(([i, v]) => document.getElementById(i).value === v, [id, value], { timeout: 5000 })
+    .then(() => true, () => false);
 await page.selectOption('#cboFORMAT', 'obj');
-check(await page.inputValue('#txtDXFFILE') === 'flower.obj', 'choosing a type rewrites the extension');
+check(await comesToShow('txtDXFFILE', 'flower.obj'), 'choosing a type rewrites the extension');
 await page.fill('#txtDXFFILE', 'bloom.STL');
-check(await page.inputValue('#cboFORMAT') === 'stl', 'typing .STL chooses the STL type');
+check(await comesToShow('cboFORMAT', 'stl'), 'typing .STL chooses the STL type');
+await page.fill('#txtDXFFILE', 'bloom.3MF');
+check(await comesToShow('cboFORMAT', '3mf'), 'typing .3MF chooses the printable 3MF type');
 await page.selectOption('#cboFORMAT', 'cad-dxf');
 await page.fill('#txtDXFFILE', 'bloom.dxf');
 check(await page.inputValue('#cboFORMAT') === 'cad-dxf', 'typing .dxf keeps the CAD DXF type');
 
 // A name without the type's extension gets it, in the box, before the file is saved.
-for (const [typed, format, saved] of [['d.3mf', 'dxf', 'd.3mf.dxf'], ['flower.txt', 'obj', 'flower.txt.obj'], ['bloom', 'glb', 'bloom.glb'],
+for (const [typed, format, saved] of [['d.pdf', 'dxf', 'd.pdf.dxf'], ['flower.txt', 'obj', 'flower.txt.obj'], ['bloom', 'glb', 'bloom.glb'],
     ['d.OBJ', 'dxf', 'd.OBJ']]) {
     await open('?seed=4');
     await page.selectOption('#cboFORMAT', format);
@@ -170,7 +180,7 @@ await page.click('#msgButtons button');
 // Every type but the DXF one asks with its own estimate, within a tenth of its file.
 await open('?seed=1');
 await setBoxes(['50', '50', '10', '50', '0', '180']);
-for (const [format] of formats.filter(([name]) => name !== 'dxf' && name !== 'petal')) { // a flower file asks nothing
+for (const [format] of formats.filter(([name]) => name !== 'dxf' && name !== 'petal' && !printable.includes(name))) { // a flower file asks nothing
     await page.selectOption('#cboFORMAT', format);
     await page.click('#cmdDXF');
     await page.waitForSelector('[role=alertdialog]', { state: 'visible' });
@@ -222,7 +232,7 @@ check(await page.locator('#frmDXF').isHidden(), '閉じる closes the progress w
 
 // ---- Each format against the command line's file for the same seed ---------------------------
 const texts = ['7', '3', '6', '0.8', '70', '150'];
-for (const [format] of formats) {
+for (const [format] of formats.filter(([name]) => !printable.includes(name))) {
     await open('?seed=11');
     await setBoxes(texts);
     await page.selectOption('#cboFORMAT', format);
@@ -270,7 +280,7 @@ for (const [name, bytes, seed] of [[petal.name, petal.bytes, '11'], [linked.name
     await open();
     await page.setInputFiles('#filOPEN', { name, mimeType: 'application/octet-stream', buffer: bytes });
     await page.waitForFunction((t) => document.getElementById('txtPETAL').value === t, texts[0]);
-    const shown = JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value)));
+    const shown = JSON.stringify(await page.$$eval('#Frame1 input', (b) => b.map((x) => x.value)));
     const note = seed === null && await dialogOpen() ? await dialogText() : '';
     check(shown === JSON.stringify(texts) && (seed === null ? note.includes('形番号が記録されていません') : await page.inputValue('#txtSEED') === seed),
         `${name} opens its flower${seed ? ' and shape' : ', a new shape and a note'}`);
@@ -323,6 +333,72 @@ check(faces > 0 && faces < 20000 && faces === shownFaces, `cancel while writing 
 check(text.includes('\r\nEOF\r\n') && text.endsWith('//\r\n'), 'the shorter file is complete: EOF and the comment block');
 await page.waitForSelector('#frmDXF', { state: 'hidden' });
 
+// ---- The printable types: the thickness and size dialog, the solid from the job's worker ---------------
+// The bell: a flower whose solid the page's union engine makes without a fault admesh would mend.
+const openPrintDialog = async (format) => {
+    if (format)
+        await page.selectOption('#cboFORMAT', format);
+    await page.click('#cmdDXF');
+    await page.waitForSelector('#frmPRINT:not([hidden])');
+    return `${await page.inputValue('#txtTHICK')}|${await page.inputValue('#txtSIZE')}`;
+};
+const admeshSays = (file, format) => {
+    const { parts, repaired } = admeshCounts(file.bytes, format, folder);
+    return { clean: parts === 1 && repaired.length === 0, text: `${file.name}: admesh ${parts} part, repaired ${repaired.join(', ') || 'nothing'}` };
+};
+await open('?seed=3');
+await page.selectOption('#cboSAMPLE', 'bell');
+check(await openPrintDialog('print-stl') === '1.2|' && await page.evaluate(() => document.activeElement.id) === 'txtTHICK',
+    'the dialog opens on the default thickness and the drawing\'s size, the thickness box focused');
+for (const [thickness, size, message] of [ // the window's checks and messages; the dialog stays open, nothing runs
+    ['x', '', '厚さは 0 より大きい数（mm）にしてください: x'],
+    ['0.3', '5', '大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n厚さ 0.3 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。'],
+    ['3', '40', '厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。']]) {
+    await page.fill('#txtTHICK', thickness);
+    await page.fill('#txtSIZE', size);
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#msgBox:not([hidden])');
+    const shown = await dialogText();
+    await page.keyboard.press('Enter');
+    check(shown === message && await page.locator('#frmPRINT').isVisible() && await page.locator('#frmDXF').isHidden(), `${thickness}, ${size}: ${shown}`);
+}
+await page.keyboard.press('Escape');
+check(await page.locator('#frmPRINT').isHidden() && await page.evaluate(() => document.activeElement.id) === 'cmdDXF', 'Esc gives up the run');
+check(await openPrintDialog() === '1.2|', 'a refused or cancelled dialog remembers nothing');
+await page.fill('#txtTHICK', ' 1.5');
+await page.fill('#txtSIZE', '40 ');
+await page.evaluate(() => { // the label's texts while the run goes on
+    const label = document.getElementById('lblMSG');
+    window.shownTexts = [];
+    new MutationObserver(() => window.shownTexts.push(label.textContent)).observe(label, { childList: true, subtree: true });
+});
+const printStl = admeshSays(await downloadOf(() => page.click('#cmdPRINTOK')), 'print-stl');
+await page.waitForSelector('#lblMSG[data-phase=finished]');
+const shownTexts = (await page.evaluate(() => window.shownTexts)).join(' | ');
+check(shownTexts.endsWith('立体にまとめています 1 / 3 | 立体にまとめています 2 / 3 | 立体にまとめています 3 / 3 | 向き: 表（花を上に向けて置きます） | 終了しました'),
+    `the window's progress texts: ${shownTexts}`);
+check(printStl.clean, printStl.text);
+await page.click('#cmdCANCEL');
+await open('?seed=3'); // the accepted texts, trimmed, come back in a new visit
+await page.selectOption('#cboSAMPLE', 'bell');
+check(await openPrintDialog('3mf') === '1.5|40', 'the dialog remembers the accepted texts');
+const threeMf = admeshSays(await downloadOf(() => page.keyboard.press('Enter')), '3mf');
+check(threeMf.clean, threeMf.text);
+await page.click('#cmdCANCEL');
+// キャンセル while the solid is built: the window closes at once and nothing is saved.
+const downloadsBefore = downloads;
+await page.evaluate(() => new MutationObserver((_, observer) => { // at the solid's first step
+    if (document.getElementById('lblMSG').textContent.startsWith('立体にまとめています')) {
+        observer.disconnect();
+        document.getElementById('cmdCANCEL').click();
+        window.closedAtOnce = document.getElementById('frmDXF').hidden;
+    }
+}).observe(document.getElementById('lblMSG'), { childList: true, subtree: true }));
+await openPrintDialog();
+await page.keyboard.press('Enter');
+await page.waitForFunction(() => window.closedAtOnce !== undefined);
+await page.waitForTimeout(1200); // longer than the rest of the bell's run
+check(downloads === downloadsBefore && await page.evaluate(() => window.closedAtOnce), 'キャンセル while the solid is built: closed at once, nothing saved');
 // ---- Preview and samples -----------------------------------------------------------------------
 // What the preview shows: the six texts and the seed, or '-' for an invalid flower.
 const shows = (text) => page.waitForFunction((t) => document.getElementById('cvsPREVIEW').dataset.shows.startsWith(t), text);
@@ -338,7 +414,7 @@ await shows('1 6 5 0.5 90 135 / -');
 check(await page.locator('#lblNOTE').isVisible(), '入力を確認してください under an invalid box');
 await page.selectOption('#cboSAMPLE', 'lotus');
 await shows('8 3 9 0.7 125 160 / 5');
-check(JSON.stringify(await page.$$eval('input[id^=txt][inputmode=decimal]', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
+check(JSON.stringify(await page.$$eval('#Frame1 input', (b) => b.map((x) => x.value))) === '["8","3","9","0.7","125","160"]'
     && await page.locator('#lblNOTE').isHidden(), 'the lotus sample fills the boxes');
 const lotus = await page.locator('#cvsPREVIEW').screenshot();
 // New turns can look like the old ones (a turn by whole petals): three tries.
@@ -370,6 +446,12 @@ await open('?seed=11');
 await setBoxes(texts);
 const offline = await downloadOf(() => page.click('#cmdDXF'));
 check(equalApartFromDate(offline.bytes, cliFile('dxf', texts, '11', 'flower.dxf')), 'offline: the page opens and saves the same file');
+// The printable types too: their union library was stored when they were first used.
+await page.click('#cmdCANCEL');
+await page.selectOption('#cboSAMPLE', 'bell');
+await openPrintDialog('print-stl');
+check(admeshSays(await downloadOf(() => page.keyboard.press('Enter')), 'print-stl').clean && await page.evaluate(() => caches.match('manifold.wasm').then(Boolean)),
+    'offline: a printable file from the stored union library');
 await context.setOffline(false);
 
 // ---- Installable as an app (asked of a browser with a profile of its own: not a private window) ------

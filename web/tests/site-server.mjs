@@ -30,12 +30,17 @@ export async function serveSite(site) {
 }
 
 // A TCP proxy in front of the site's server that counts the bytes the server sends: every request
-// of the page, its workers and its service worker, headers included, as they cross the wire.
+// of the page, its workers and its service worker, headers included, as they cross the wire; and
+// the paths asked for.
 export async function countingProxy(targetPort) {
-    const counter = { bytes: 0, requests: 0 };
+    const counter = { bytes: 0, requests: 0, paths: [] };
     const proxy = net.createServer((client) => {
         const upstream = net.connect(targetPort, '127.0.0.1');
         counter.requests++;
+        client.on('data', (chunk) => {
+            for (const [, path] of chunk.toString('latin1').matchAll(/^GET (\S+) HTTP\//gm))
+                counter.paths.push(path.replace(/\?.*/, ''));
+        });
         client.pipe(upstream);
         upstream.on('data', (chunk) => { counter.bytes += chunk.length; });
         upstream.pipe(client);
@@ -66,7 +71,7 @@ export async function coldVisit(browser, serverPort, query = '') {
         last = counter.bytes;
         await new Promise((r) => setTimeout(r, 300));
     }
-    const result = { beforeReady, inAll: counter.bytes, readyMs, requests: counter.requests };
+    const result = { beforeReady, inAll: counter.bytes, readyMs, requests: counter.requests, paths: counter.paths };
     await context.close();
     counter.close();
     return result;
