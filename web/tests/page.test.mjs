@@ -120,7 +120,7 @@ check(await page.evaluate(() => document.activeElement.id) === 'cmdDXF', 'Enter 
 
 // ---- Type list and name box -------------------------------------------------------------------
 // The core answers a choice or a typed name a moment later: true once the control shows `value`.
-const comesToShow = (id, value) => page.waitForFunction(([i, v]) => document.getElementById(i).value === v, [id, value], { timeout: 5000 })
+const comesToShow = (id, value) => page.waitForFunction(([i, v]) => document.getElementById(i).value === v, [id, value], { timeout: 30000 })
     .then(() => true, () => false);
 await page.selectOption('#cboFORMAT', 'obj');
 check(await comesToShow('txtDXFFILE', 'flower.obj'), 'choosing a type rewrites the extension');
