@@ -121,31 +121,19 @@ val coreInfo()
     info.set("labels", stringList(geometry::kParameterLabels));
     info.set("defaultTexts", stringList(geometry::defaultParameterTexts()));
     info.set("confirmFaceCount", formats::kConfirmFaceCount);
+    // Every type in the save dialog's order; the printable ones ask for a thickness and a size and run
+    // as runSolidJob.
     val list = val::array();
     for (const formats::OutputFormat format : formats::kOutputFormats) {
-        // The printable solid needs the solid builder, which the browser build leaves out.
-        if (formats::isPrintable(format))
-            continue;
         val f = val::object();
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
         f.set("fileType", std::string(formats::formatFileType(format)));
         f.set("flowerFile", formats::isFlowerFile(format));
+        f.set("printable", formats::isPrintable(format));
         list.call<void>("push", f);
     }
     info.set("formats", list);
-    // The printable types, listed apart: they ask for a thickness and a size and run as runSolidJob.
-    val printable = val::array();
-    for (const formats::OutputFormat format : formats::kOutputFormats) {
-        if (!formats::isPrintable(format))
-            continue;
-        val f = val::object();
-        f.set("name", std::string(formats::formatName(format)));
-        f.set("extension", std::string(formats::formatExtension(format)));
-        f.set("fileType", std::string(formats::formatFileType(format)));
-        printable.call<void>("push", f);
-    }
-    info.set("printableFormats", printable);
     info.set("defaultThickness", std::string(solid::kDefaultThicknessText));
     val samples = val::array();
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
@@ -168,11 +156,9 @@ std::string check(const val& texts)
 
 // Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
 // and the question DXF生成 asks from kConfirmFaceCount faces on.
-val estimate(const val& texts, const std::string& formatName)
+// An estimate as the page shows it: the faces, the size and the question asked at 1,200 faces.
+val estimateObject(const formats::SizeEstimate& e)
 {
-    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
-    const formats::SizeEstimate e = formats::estimateFileSize(format, p);
     const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
@@ -180,6 +166,13 @@ val estimate(const val& texts, const std::string& formatName)
     out.set("sizeText", e.sizeEstimateText);
     out.set("question", "△" + faceText + " ファイルサイズ " + e.sizeEstimateText + " になります。\r\n\r\n続けますか？");
     return out;
+}
+
+val estimate(const val& texts, const std::string& formatName)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    return estimateObject(formats::estimateFileSize(format, p));
 }
 
 std::string groupedCount(int count) { return formats::groupThousands(count, ","); }
@@ -198,13 +191,7 @@ val estimateSolid(const val& texts, const std::string& formatName, const std::st
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
     solid::SolidOptions options;
     solid::checkSolidOptions(thicknessText, sizeText, p, options);
-    const formats::SizeEstimate e = solid::estimateSolidFileSize(format, p, options);
-    const std::string faceText = formats::groupThousands(e.faceTotal, ",");
-    val out = val::object();
-    out.set("faceTotal", e.faceTotal);
-    out.set("faceText", faceText);
-    out.set("sizeText", e.sizeEstimateText);
-    return out;
+    return estimateObject(solid::estimateSolidFileSize(format, p, options));
 }
 
 // The extension of a file name in lower case, without the dot; empty when it has none.
@@ -223,7 +210,7 @@ std::string extensionOf(const std::string& fileName)
 std::optional<formats::OutputFormat> formatOfExtension(const std::string& extension)
 {
     for (const formats::OutputFormat format : formats::kOutputFormats)
-        if (!formats::isPrintable(format) && formats::formatExtension(format) == extension)
+        if (formats::formatExtension(format) == extension)
             return format;
     return std::nullopt;
 }

@@ -179,7 +179,8 @@ async function cmdDXF_Click() {
         if (!solid)
             return;
     }
-    const estimate = await core.call('estimate', [texts, output.format, solid?.thickness ?? '', solid?.size ?? '']);
+    const estimate = solid ? await core.call('estimateSolid', [texts, output.format, solid.thickness, solid.size])
+        : await core.call('estimate', [texts, output.format]);
     if (estimate.faceTotal >= info.confirmFaceCount && !(await question(estimate.question)))
         return;
     runInProgressWindow({
