@@ -65,14 +65,17 @@ Grid::Ptr levelSet(const openvdb::math::Transform& transform, const PartMesh& pa
     return openvdb::tools::meshToLevelSet<Grid>(transform, soup.points, soup.triangles, band);
 }
 
-// Refuses to collapse an edge with a guarded corner, or onto a point in the layer the finish lays on the bed.
+// Refuses to collapse an edge with a guarded corner, and keeps the layer the finish lays on the bed
+// (under `floor`) apart: an edge from it to a corner above stays, and a collapse stays on its side.
 class GuardFilter {
 public:
     GuardFilter(const std::vector<char>& guarded, double floor) : guarded_(&guarded), floor_(floor) {}
     template <typename Profile>
     boost::optional<typename Profile::Point> operator()(const Profile& profile, boost::optional<typename Profile::Point> place) const
     {
-        if ((*guarded_)[profile.v0().idx()] || (*guarded_)[profile.v1().idx()] || (place && place->z() < floor_))
+        const bool low = profile.p0().z() < floor_;
+        if ((*guarded_)[profile.v0().idx()] || (*guarded_)[profile.v1().idx()] || (profile.p1().z() < floor_) != low
+            || (place && (place->z() < floor_) != low))
             return boost::none;
         return place;
     }
@@ -86,8 +89,8 @@ private:
 // volume and the flat sides flat; no collapse that turns a triangle over) down to a share of the edges.
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
 // collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
-// the mesher's own mesh is kept when no round comes out clear. The corners under `floor` (those the
-// finish lays on the bed) stay as the mesher placed them. `corners` and `faces` are replaced.
+// the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
+// finish lays on the bed. `corners` and `faces` are replaced.
 void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
 {
     std::vector<Kernel::Point_3> points;
@@ -98,8 +101,6 @@ void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
     if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
         return;
     std::vector<char> guarded(points.size(), 0);
-    for (std::size_t k = 0; k < points.size(); ++k)
-        guarded[k] = points[k].z() < floor;
     for (int round = 0; round < kCollapseRounds; ++round) {
         Surface surface;
         CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, polygons, surface);
