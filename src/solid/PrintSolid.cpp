@@ -6,6 +6,15 @@
 #include <openvdb/tools/ValueTransformer.h>
 #include <openvdb/tools/VolumeToMesh.h>
 
+#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
+#include <CGAL/Polygon_mesh_processing/polygon_soup_to_polygon_mesh.h>
+#include <CGAL/Polygon_mesh_processing/self_intersections.h>
+#include <CGAL/Surface_mesh.h>
+#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Bounded_normal_change_filter.h>
+#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Count_ratio_stop_predicate.h>
+#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/LindstromTurk.h>
+#include <CGAL/Surface_mesh_simplification/edge_collapse.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -14,15 +23,25 @@
 #include "solid/SolidRecipe.h"
 
 // The desktop's engine of the recipe (SolidRecipe.cpp): the parts as OpenVDB level sets, united,
-// the part below the bed taken away, and the volume meshed.
+// the part below the bed taken away, and the volume meshed cell by cell; then CGAL's edge collapse
+// merges the flat areas' triangles, keeping the surface clear of itself.
 namespace petalwright::solid {
 namespace {
 
 constexpr double kBandVoxels = 3;              // narrow band on each side of the surface, in voxels
-constexpr double kAdaptivity = 0.5;            // the mesher merges voxels on flat areas up to this
+constexpr double kAdaptivity = 0.5;            // the mesher's own merging of flat areas, for the largest flowers
+constexpr double kMaxMergedVoxels = 2.5e6;     // above this many active voxels the collapse would need over 1 GB
+constexpr double kKeptEdges = 0.2;             // the edge collapse keeps this share of the mesher's edges
+constexpr double kGuardVoxels = 3;             // a collapse that crosses the surface: the corners this near stay
+constexpr int kCollapseRounds = 3;             // rounds of the collapse, each guarding where the last crossed
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
 
 using Grid = openvdb::FloatGrid;
+using Kernel = CGAL::Exact_predicates_inexact_constructions_kernel;
+using Surface = CGAL::Surface_mesh<Kernel::Point_3>;
+using Corners = std::vector<std::array<float, 3>>;
+using Faces = std::vector<std::array<std::uint32_t, 3>>;
+namespace collapse = CGAL::Surface_mesh_simplification;
 
 struct TriangleSoup {
     std::vector<openvdb::Vec3s> points;
@@ -44,6 +63,83 @@ Grid::Ptr levelSet(const openvdb::math::Transform& transform, const PartMesh& pa
     TriangleSoup soup;
     addPart(part, soup);
     return openvdb::tools::meshToLevelSet<Grid>(transform, soup.points, soup.triangles, band);
+}
+
+// Refuses to collapse an edge with a guarded corner, and keeps the layer the finish lays on the bed
+// (under `floor`) apart: an edge from it to a corner above stays, and a collapse stays on its side.
+class GuardFilter {
+public:
+    GuardFilter(const std::vector<char>& guarded, double floor) : guarded_(&guarded), floor_(floor) {}
+    template <typename Profile>
+    boost::optional<typename Profile::Point> operator()(const Profile& profile, boost::optional<typename Profile::Point> place) const
+    {
+        const bool low = profile.p0().z() < floor_;
+        if ((*guarded_)[profile.v0().idx()] || (*guarded_)[profile.v1().idx()] || (profile.p1().z() < floor_) != low
+            || (place && (place->z() < floor_) != low))
+            return boost::none;
+        return place;
+    }
+
+private:
+    const std::vector<char>* guarded_;
+    double floor_;
+};
+
+// Merges the triangles of flat areas: CGAL's edge collapse (Lindstrom-Turk's placement, which keeps the
+// volume and the flat sides flat; no collapse that turns a triangle over) down to a share of the edges.
+// A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
+// collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
+// the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
+// finish lays on the bed. `corners` and `faces` are replaced.
+void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
+{
+    std::vector<Kernel::Point_3> points;
+    points.reserve(corners.size());
+    for (const auto& p : corners)
+        points.emplace_back(p[0], p[1], p[2]);
+    Faces polygons = faces;
+    if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
+        return;
+    std::vector<char> guarded(points.size(), 0);
+    for (int round = 0; round < kCollapseRounds; ++round) {
+        Surface surface;
+        CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, polygons, surface);
+        const collapse::Count_ratio_stop_predicate<Surface> stop(kKeptEdges);
+        const collapse::Bounded_normal_change_filter<GuardFilter> filter{GuardFilter(guarded, floor)};
+        collapse::edge_collapse(surface, stop,
+                                CGAL::parameters::get_cost(collapse::LindstromTurk_cost<Surface>())
+                                    .get_placement(collapse::LindstromTurk_placement<Surface>())
+                                    .filter(filter));
+        std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
+        CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
+        if (crossings.empty()) {
+            // The vertices keep their numbers (the soup's) until the garbage is collected.
+            surface.collect_garbage();
+            corners.clear();
+            for (const Surface::Vertex_index v : surface.vertices()) {
+                const Kernel::Point_3& p = surface.point(v);
+                corners.push_back({static_cast<float>(p.x()), static_cast<float>(p.y()), static_cast<float>(p.z())});
+            }
+            faces.clear();
+            for (const Surface::Face_index f : surface.faces()) {
+                std::array<std::uint32_t, 3> tri{};
+                std::size_t k = 0;
+                for (const Surface::Vertex_index v : CGAL::vertices_around_face(surface.halfedge(f), surface))
+                    tri[k++] = static_cast<std::uint32_t>(v.idx());
+                faces.push_back(tri);
+            }
+            return;
+        }
+        // The mesher's corners near a crossing stay where they are next round.
+        for (const auto& pair : crossings)
+            for (const Surface::Face_index f : {pair.first, pair.second})
+                for (const Surface::Vertex_index v : CGAL::vertices_around_face(surface.halfedge(f), surface)) {
+                    const Kernel::Point_3& c = surface.point(v);
+                    for (std::size_t k = 0; k < points.size(); ++k)
+                        if (CGAL::squared_distance(points[k], c) < guard * guard)
+                            guarded[k] = 1;
+                }
+    }
 }
 
 } // namespace
@@ -85,12 +181,17 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     std::vector<openvdb::Vec3s> points;
     std::vector<openvdb::Vec3I> triangles;
     std::vector<openvdb::Vec4I> quads;
-    openvdb::tools::volumeToMesh(*solid, points, triangles, quads, 0.0, kAdaptivity);
-    std::vector<std::array<float, 3>> corners;
+    // Cell by cell for the collapse; the largest flowers (a mesh of millions of triangles) merged by the
+    // mesher itself, within its leaves of 8 voxels.
+    const bool merge = static_cast<double>(solid->activeVoxelCount()) <= kMaxMergedVoxels;
+    openvdb::tools::volumeToMesh(*solid, points, triangles, quads, 0.0, merge ? 0.0 : kAdaptivity);
+    solid.reset();
+    Corners corners;
     corners.reserve(points.size());
     for (const auto& p : points)
         corners.push_back({p[0], p[1], p[2]});
-    std::vector<std::array<std::uint32_t, 3>> faces;
+    points = {};
+    Faces faces;
     faces.reserve(triangles.size() + 2 * quads.size());
     // The mesher's faces turn inward: reversed here.
     for (const auto& tri : triangles)
@@ -99,6 +200,10 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
         faces.push_back({q[0], q[2], q[1]});
         faces.push_back({q[0], q[3], q[2]});
     }
+    triangles = {};
+    quads = {};
+    if (merge)
+        mergeFlatAreas(corners, faces, kGuardVoxels * voxel, plan.cut + kFlatVoxels * voxel);
     if (const SolidOutcome outcome = finishPrintSolid(plan, corners, std::move(faces), kFlatVoxels * voxel, out, problem);
         outcome != SolidOutcome::Finished)
         return outcome;

@@ -19,11 +19,11 @@ using Vec = std::array<double, 3>;
 // As the solid builder meshes: voxels per thickness, at most this many across, the heart's radius.
 constexpr double kHeartRadiusPerPetal = 0.12;
 constexpr double kPetalLength = 40; // drawing units from the centre to the tip of an unscaled petal
-// Fitted to the builder's files over flowers, thicknesses and sizes across the range.
-// Fitted to the builder's files over the samples, sizes and thicknesses: the adaptive mesher leaves
-// about this many triangles per exposed petal area in voxels² (the heart and the walls are in the noise).
-constexpr double kTrianglesPerArea = 1.76;
-constexpr double kThreeMfBytesPerTriangle = 13.5; // the deflated model
+// Fitted to the builder's files over the samples, sizes and thicknesses: the mesh with its flat areas
+// merged keeps about this many triangles per exposed petal area in voxels² (the heart and the walls are
+// in the noise).
+constexpr double kTrianglesPerArea = 0.86;
+constexpr double kThreeMfBytesPerTriangle = 14.2; // the deflated model
 constexpr std::int64_t kMaxSamples = 4'000'000; // the count stays quick for the largest flowers
 
 Vec corner(const geometry::MeshStore& mesh, std::size_t element) { return {mesh.x(element), mesh.y(element), mesh.z(element)}; }
