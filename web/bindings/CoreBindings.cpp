@@ -198,7 +198,7 @@ val estimateSolid(const val& texts, const std::string& formatName, const std::st
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
     solid::SolidOptions options;
     solid::checkSolidOptions(thicknessText, sizeText, p, options);
-    const formats::SizeEstimate e = solid::estimateSolidFileSize(format, p, options);
+    const formats::SizeEstimate e = solid::estimateSolidFileSize(format, p, options, solid::SolidEngine::ExactMesh);
     const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
