@@ -32,6 +32,7 @@
 #include "solid/SolidOptions.h"
 #include "solid/SolidRecipe.h"
 #include "solid/SolidSizeEstimate.h"
+#include "solid/SolidSoundness.h"
 
 using emscripten::val;
 using namespace petalwright;
@@ -416,14 +417,49 @@ val cornersOf(const solid::PartMesh& part)
 // The page's engine is exact: the corners it makes on the cut are the cut's height to a float's
 // precision, and no others lie this near it.
 constexpr double kOnTheCut = 1e-4;
-// The engine drops detail below this share of the recipe's detail (the nozzle's line or finer):
-// the slivers and the needle points where many pieces meet, which slicers and checkers read as faults.
-constexpr double kDetailShareDropped = 0.125;
+// The engine drops detail below a share of the recipe's detail (the nozzle's line or finer): the slivers
+// and the needle points where many pieces meet, which slicers and checkers read as faults; and rounds
+// the corners to a grid far below that (or, failing that, as coarse as the tolerance), which puts the
+// clusters of corners on the axis on one point.
+// Where a cone's tip (the heart's, a ring's) ends just above the bed's cut, the cut leaves triangles
+// without a direction whatever the figures: the cut a little higher takes the tip away. The engine is
+// asked with each row in turn and the first solid that checks sound is kept.
+struct MeshFigures {
+    double cutRaised;      // in the recipe's detail
+    double toleranceShare; // of the recipe's detail
+    double gridShare;      // of the tolerance
+};
+constexpr std::array<MeshFigures, 15> kMeshFigures = {{{0, 0.125, 1.0 / 32},
+                                                       {0, 0.125, 1.0 / 64},
+                                                       {0, 0.125, 1.0 / 16},
+                                                       {0, 0.125, 1.0 / 8},
+                                                       {0.25, 0.125, 1.0 / 32},
+                                                       {0.25, 0.125, 1.0 / 64},
+                                                       {0.5, 0.125, 1.0 / 32},
+                                                       {0, 0.25, 1.0 / 32},
+                                                       {0, 0.5, 1.0 / 32},
+                                                       {0, 0.125, 1.0 / 4},
+                                                       {0, 0.25, 1},
+                                                       {0, 0.5, 0.5},
+                                                       {0, 1, 1.0 / 8},
+                                                       {0.5, 0.25, 1.0 / 16},
+                                                       {0.25, 0.5, 1.0 / 16}}};
+
+// The block under the bed with its top, at `plan.cut`, raised by `by`.
+val cutCorners(const solid::SolidPlan& plan, double by)
+{
+    std::vector<float> corners;
+    const auto top = static_cast<float>(plan.cut);
+    for (const auto& p : plan.below.points)
+        corners.insert(corners.end(), {p[0], p[1], p[2] == top ? static_cast<float>(plan.cut + by) : p[2]});
+    return floatArray(corners);
+}
 
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece): convex pieces given by their corners), the heart (unite),
-// the bed cut (subtract(corners)), the united mesh taken back (mesh(tolerance) gives { points: Float32Array,
-// triangles: Uint32Array }), the recipe's finish and the file. `progress(phase, done, text)` hears of
+// the bed cut (subtract(corners), again for another cut), the united mesh taken back (mesh(tolerance, grid)
+// gives { points: Float32Array, triangles: Uint32Array }; again with other figures until the finished solid
+// is sound; then release()), the recipe's finish and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
@@ -454,7 +490,7 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         return true;
     });
 
-    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
     const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
     int done = 0;
     const auto advance = [&] {
@@ -471,22 +507,42 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     }
     if (!plan.heart.triangles.empty())
         engine.call<void>("unite", cornersOf(plan.heart), val(static_cast<int>(plan.heart.points.size())));
-    engine.call<void>("subtract", cornersOf(plan.below));
+    engine.call<void>("subtract", cutCorners(plan, 0));
     advance();
 
-    const val united = engine.call<val>("mesh", val(kDetailShareDropped * plan.voxel));
-    const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
-    const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
-    std::vector<std::array<float, 3>> points(values.size() / 3);
-    for (std::size_t i = 0; i < points.size(); ++i)
-        points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
-    std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
-    for (std::size_t i = 0; i < faces.size(); ++i)
-        faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+    // The slabs are with the engine now; the plan's figures serve the finish, its cut moved as the engine's.
+    const double cut = plan.cut;
+    plan.slabs.clear();
+    plan.slabs.shrink_to_fit();
     formats::SolidMesh solidMesh;
     std::string problem;
-    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
-        return failed(problem);
+    bool sound = false;
+    for (std::size_t k = 0; k < kMeshFigures.size() && !sound; ++k) {
+        const MeshFigures& figures = kMeshFigures[k];
+        if (k > 0 && figures.cutRaised != kMeshFigures[k - 1].cutRaised) {
+            plan.cut = cut;
+            engine.call<void>("subtract", cutCorners(plan, figures.cutRaised * plan.voxel));
+        }
+        plan.cut = cut + figures.cutRaised * plan.voxel;
+        const double tolerance = figures.toleranceShare * plan.voxel;
+        const val united = engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance));
+        const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
+        const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
+        std::vector<std::array<float, 3>> points(values.size() / 3);
+        for (std::size_t i = 0; i < points.size(); ++i)
+            points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+        std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
+        for (std::size_t i = 0; i < faces.size(); ++i)
+            faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+        if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished) {
+            engine.call<void>("release");
+            return failed(problem);
+        }
+        sound = solid::checkSoundness(solidMesh).sound();
+    }
+    engine.call<void>("release");
+    if (!sound)
+        return failed("「" + fileName + "」に書き出せる一つの閉じた立体にまとまりませんでした。花の形、厚さか大きさを少し変えてください。");
     advance();
 
     formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};

@@ -13,20 +13,19 @@ export function loadUnionLibrary() {
     return library;
 }
 
-// Corners are rounded to this share of the tolerance before the last clean-up.
-const kGridPerTolerance = 32;
-
 // unite(corners, perPiece): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
-// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): less the hull
-// of those corners; mesh(tolerance): the solid taken as one original (so the seams between the pieces
-// are no longer kept), its detail below `tolerance` dropped, as { points: Float32Array, triangles: Uint32Array }.
-// Where many faces meet in one point (the tip of the cone that a ring's petals make about the axis),
-// the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
+// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): the united pieces
+// less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
+// pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
+// { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
+// figures; release(): the solid let go. Where many faces meet in one point (the tip of the cone that a
+// ring's petals make about the axis), the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
 export function unionEngine({ Manifold, Mesh }) {
     const united = [];
+    let whole = null; // the united parts, kept for another cut
     let solid = null;
     const hull = (corners, from, count) => {
         const points = [];
@@ -51,27 +50,30 @@ export function unionEngine({ Manifold, Mesh }) {
             united.push(ring);
         },
         subtract(corners) {
+            if (united.length) {
+                whole = Manifold.union(united);
+                united.forEach((m) => m.delete());
+                united.length = 0;
+            }
             const cut = hull(corners, 0, corners.length / 3);
-            const whole = Manifold.union(united);
-            united.forEach((m) => m.delete());
-            united.length = 0;
             replace(whole.subtract(cut));
-            whole.delete();
             cut.delete();
         },
-        mesh(tolerance) {
-            replace(solid.asOriginal());
-            replace(solid.setTolerance(tolerance));
-            const exact = solid.getMesh();
-            const grid = tolerance / kGridPerTolerance;
+        mesh(tolerance, grid) {
+            const made = [];
+            const keep = (next) => (made.push(next), next);
+            const exact = keep(keep(solid.asOriginal()).setTolerance(tolerance)).getMesh();
             const rounded = exact.vertProperties.map((x) => Math.round(x / grid) * grid);
-            replace(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
+            const taken = keep(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
             // Rounding can leave three corners on one line: simplified once more, so none stays without area.
-            replace(solid.simplify(tolerance));
-            const mesh = solid.getMesh();
-            const result = { points: mesh.vertProperties, triangles: mesh.triVerts };
+            const mesh = keep(taken.simplify(tolerance)).getMesh();
+            made.forEach((m) => m.delete());
+            return { points: mesh.vertProperties, triangles: mesh.triVerts };
+        },
+        release() {
             replace(null);
-            return result;
+            whole?.delete();
+            whole = null;
         },
     };
 }
