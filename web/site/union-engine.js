@@ -24,8 +24,7 @@ export function loadUnionLibrary() {
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
 export function unionEngine({ Manifold, Mesh }) {
-    const united = [];
-    let whole = null; // the united parts, kept for another cut
+    let whole = null; // the pieces united so far, kept for another cut
     let solid = null;
     const hull = (corners, from, count) => {
         const points = [];
@@ -44,20 +43,22 @@ export function unionEngine({ Manifold, Mesh }) {
                 pieces.push(hull(corners, from, perPiece));
             const ring = Manifold.union(pieces);
             pieces.forEach((m) => m.delete());
-            // United now, not at the end: a ring's pieces lie near one another and unite several times
-            // faster alone than within the whole flower's tree, and the job's progress follows the rings.
-            ring.numTri();
-            united.push(ring);
+            // The library unites lazily: asked for the count now, each ring's step does its own work (its
+            // pieces, then the ring added to the solid so far), so the job's progress follows the work and
+            // no last step unites the whole flower unseen. Measured no slower than one union of the rings at the end.
+            const next = whole ? whole.add(ring) : ring;
+            if (whole) {
+                whole.delete();
+                ring.delete();
+            }
+            next.numTri();
+            whole = next;
         },
         subtract(corners) {
-            if (united.length) {
-                whole = Manifold.union(united);
-                united.forEach((m) => m.delete());
-                united.length = 0;
-            }
             const cut = hull(corners, 0, corners.length / 3);
             replace(whole.subtract(cut));
             cut.delete();
+            solid.numTri(); // the cut's work in its own step
         },
         mesh(tolerance, grid) {
             const made = [];
