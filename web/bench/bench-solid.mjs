@@ -66,7 +66,7 @@ if (cli === '--sweep') {
         }
         writeFileSync(path.join(folder, 'sweep.stl'), job.bytes);
         const { parts, repairs } = admeshRepairs(path.join(folder, 'sweep.stl'));
-        const [, value, unit] = core.estimateSolid(texts, 'print-stl', '1.2', '80').sizeText.split(' ');
+        const [, value, unit] = core.estimate(texts, 'print-stl', '1.2', '80').sizeText.split(' ');
         misses.push(Math.abs((Number(value) * 1024 * (unit === 'MB' ? 1024 : 1)) / job.bytes.length - 1));
         if (parts === '1' && !repairs.length)
             passed++;

@@ -122,31 +122,19 @@ val coreInfo()
     info.set("labels", stringList(geometry::kParameterLabels));
     info.set("defaultTexts", stringList(geometry::defaultParameterTexts()));
     info.set("confirmFaceCount", formats::kConfirmFaceCount);
+    // Every type, in the window's order; the printable ones marked: they ask for a thickness and a size
+    // and run as runSolidJob.
     val list = val::array();
     for (const formats::OutputFormat format : formats::kOutputFormats) {
-        // The printable solid needs the solid builder, which the browser build leaves out.
-        if (formats::isPrintable(format))
-            continue;
         val f = val::object();
         f.set("name", std::string(formats::formatName(format)));
         f.set("extension", std::string(formats::formatExtension(format)));
         f.set("fileType", std::string(formats::formatFileType(format)));
         f.set("flowerFile", formats::isFlowerFile(format));
+        f.set("printable", formats::isPrintable(format));
         list.call<void>("push", f);
     }
     info.set("formats", list);
-    // The printable types, listed apart: they ask for a thickness and a size and run as runSolidJob.
-    val printable = val::array();
-    for (const formats::OutputFormat format : formats::kOutputFormats) {
-        if (!formats::isPrintable(format))
-            continue;
-        val f = val::object();
-        f.set("name", std::string(formats::formatName(format)));
-        f.set("extension", std::string(formats::formatExtension(format)));
-        f.set("fileType", std::string(formats::formatFileType(format)));
-        printable.call<void>("push", f);
-    }
-    info.set("printableFormats", printable);
     info.set("defaultThickness", std::string(solid::kDefaultThicknessText));
     val samples = val::array();
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
@@ -167,13 +155,19 @@ std::string check(const val& texts)
     return geometry::checkParameters(t, geometry::convertParameters(t));
 }
 
-// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
-// and the question DXF生成 asks from kConfirmFaceCount faces on.
-val estimate(const val& texts, const std::string& formatName)
+// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts
+// (a printable type's, as the page's engine makes it, for the thickness and size given: checkSolid
+// first), and the question DXF生成 asks from kConfirmFaceCount faces on.
+val estimate(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
 {
     const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
     const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
-    const formats::SizeEstimate e = formats::estimateFileSize(format, p);
+    solid::SolidOptions options;
+    if (formats::isPrintable(format))
+        solid::checkSolidOptions(thicknessText, sizeText, p, options);
+    const formats::SizeEstimate e = formats::isPrintable(format)
+        ? solid::estimateSolidFileSize(format, p, options, solid::SolidEngine::ExactMesh)
+        : formats::estimateFileSize(format, p);
     const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
@@ -192,22 +186,6 @@ std::string checkSolid(const std::string& thicknessText, const std::string& size
     return solid::checkSolidOptions(thicknessText, sizeText, geometry::convertParameters(textsOf(texts)), options);
 }
 
-// estimate() for a printable type at the thickness and size given (valid ones: checkSolid first).
-val estimateSolid(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
-{
-    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
-    solid::SolidOptions options;
-    solid::checkSolidOptions(thicknessText, sizeText, p, options);
-    const formats::SizeEstimate e = solid::estimateSolidFileSize(format, p, options, solid::SolidEngine::ExactMesh);
-    const std::string faceText = formats::groupThousands(e.faceTotal, ",");
-    val out = val::object();
-    out.set("faceTotal", e.faceTotal);
-    out.set("faceText", faceText);
-    out.set("sizeText", e.sizeEstimateText);
-    return out;
-}
-
 // The extension of a file name in lower case, without the dot; empty when it has none.
 std::string extensionOf(const std::string& fileName)
 {
@@ -224,7 +202,7 @@ std::string extensionOf(const std::string& fileName)
 std::optional<formats::OutputFormat> formatOfExtension(const std::string& extension)
 {
     for (const formats::OutputFormat format : formats::kOutputFormats)
-        if (!formats::isPrintable(format) && formats::formatExtension(format) == extension)
+        if (formats::formatExtension(format) == extension)
             return format;
     return std::nullopt;
 }
@@ -592,7 +570,6 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
     emscripten::function("checkSolid", &checkSolid);
-    emscripten::function("estimateSolid", &estimateSolid);
     emscripten::function("runSolidJob", &runSolidJob);
     emscripten::function("packThreeMf", &packThreeMf);
 }

@@ -29,7 +29,7 @@ let failures = 0;
 let compared = 0;
 for (const row of rows) {
     for (const seed of row.seeds) {
-        for (const format of info.formats) {
+        for (const format of info.formats.filter((f) => !f.printable)) { // the printable ones: solid-vs-native.mjs
             const fileName = core.nameWithFormat(row.file ?? `${row.name}.dxf`, format.name);
             const target = path.join(folder, fileName);
             const args = ['-q', '--format', format.name, '--seed', seed,

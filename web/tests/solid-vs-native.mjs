@@ -39,7 +39,7 @@ const rows = [
 ];
 // The bytes an estimate's text ("約 137.0 KB") stands for, against the file's.
 const estimateMiss = (texts, format, thickness, size, bytes) => {
-    const [, value, unit] = core.estimateSolid(texts, format, thickness, size).sizeText.split(' ');
+    const [, value, unit] = core.estimate(texts, format, thickness, size).sizeText.split(' ');
     return Math.abs((Number(value) * 1024 * (unit === 'MB' ? 1024 : 1)) / bytes - 1);
 };
 
@@ -93,7 +93,7 @@ for (const [name, texts, thickness, size, within, seed = '3'] of rows) {
     if (Math.abs(pageHigh - desktopHigh) > Math.max(0.1 * desktopHigh, 1.5))
         problems.push(`${pageHigh} mm high, the desktop's ${desktopHigh} mm`);
     if (estimateMiss(texts, 'print-stl', thickness, size, job.bytes.length) > within)
-        problems.push(`the estimate ${core.estimateSolid(texts, 'print-stl', thickness, size).sizeText} for ${job.bytes.length} bytes`);
+        problems.push(`the estimate ${core.estimate(texts, 'print-stl', thickness, size).sizeText} for ${job.bytes.length} bytes`);
     const report = spawnSync('admesh', [pageFile], { encoding: 'utf8' }).stdout;
     const repairs = report.match(/(Degenerate facets|Edges fixed|Facets removed|Facets added|Facets reversed|Backwards edges|Normals fixed)\s*:\s*[1-9]\d*/g) ?? [];
     if (!/Number of parts\s*:\s*1\s/.test(report) || repairs.length)
