@@ -24,7 +24,8 @@ export function loadUnionLibrary() {
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
 export function unionEngine({ Manifold, Mesh }) {
-    let whole = null; // the pieces united so far, kept for another cut
+    const united = []; // the rings united so far, as solids of 1, 2, 4 … rings, largest first
+    let whole = null; // all of them, kept for another cut
     let solid = null;
     const hull = (corners, from, count) => {
         const points = [];
@@ -36,25 +37,36 @@ export function unionEngine({ Manifold, Mesh }) {
         solid?.delete();
         solid = next;
     };
+    const add = (a, b) => {
+        const sum = a.add(b);
+        a.delete();
+        b.delete();
+        sum.numTri();
+        return sum;
+    };
     return {
         unite(corners, perPiece) {
             const pieces = [];
             for (let from = 0; from < corners.length / 3; from += perPiece)
                 pieces.push(hull(corners, from, perPiece));
-            const ring = Manifold.union(pieces);
+            let next = { solid: Manifold.union(pieces), rings: 1 };
             pieces.forEach((m) => m.delete());
-            // The library unites lazily: asked for the count now, each ring's step does its own work (its
-            // pieces, then the ring added to the solid so far), so the job's progress follows the work and
-            // no last step unites the whole flower unseen. Measured no slower than one union of the rings at the end.
-            const next = whole ? whole.add(ring) : ring;
-            if (whole) {
-                whole.delete();
-                ring.delete();
+            // The library unites lazily: asked for the count now, each ring's step does its own work, so
+            // the job's progress follows the work. Solids of as many rings are added as they come (as a
+            // binary counter counts), so the work stays that of one balanced union of all the rings.
+            next.solid.numTri();
+            while (united.length && united[united.length - 1].rings === next.rings) {
+                const last = united.pop();
+                next = { solid: add(last.solid, next.solid), rings: 2 * next.rings };
             }
-            next.numTri();
-            whole = next;
+            united.push(next);
         },
         subtract(corners) {
+            if (united.length) {
+                whole = united.pop().solid;
+                while (united.length)
+                    whole = add(united.pop().solid, whole);
+            }
             const cut = hull(corners, 0, corners.length / 3);
             replace(whole.subtract(cut));
             cut.delete();
