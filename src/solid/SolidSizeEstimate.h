@@ -8,12 +8,18 @@
 
 namespace petalwright::solid {
 
+// What unites the parts, and so how many triangles the file holds: the desktop's voxels (surfaces meshed
+// from cells of the recipe's detail) or the page's exact mesh union (the slabs' own facets, simplified).
+enum class SolidEngine { Voxels, ExactMesh };
+
 // Face count and the size of the file a printable `format` writes for validated parameters and
 // options: the solid's triangles follow the petals' area where no other petal lies within half the
 // thickness, the heart and the slabs' side walls, counted in the voxels the builder meshes them in.
 // Within a quarter of the file for the flowers it was fitted on, except rings of one tilt stacked
-// into each other, which it overestimates by up to a third.
+// into each other, which it overestimates by up to a third. The exact mesh union's file follows the
+// design's faces instead, more where rings stand a few degrees apart or fewer (their crossings), fewer
+// where the flower is only some voxels across (its detail dropped); its 3MF is the deflated one.
 formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const geometry::FlowerParameters& parameters,
-                                            const SolidOptions& options);
+                                            const SolidOptions& options, SolidEngine engine = SolidEngine::Voxels);
 
 } // namespace petalwright::solid

@@ -16,7 +16,7 @@ const median = (times) => times.sort((a, b) => a - b)[Math.floor(times.length / 
 
 console.log(`largest flower (${largest.join(', ')}), seed 1, median of ${kRepeats} runs`);
 console.log('wasm core under node: generate + write into memory');
-for (const format of core.coreInfo().formats) {
+for (const format of core.coreInfo().formats.filter((f) => !f.printable)) {
     const times = [];
     let bytes = 0;
     for (let i = 0; i < kRepeats; i++) {
@@ -29,7 +29,7 @@ for (const format of core.coreInfo().formats) {
 if (cli) {
     const folder = mkdtempSync(path.join(tmpdir(), 'petalwright-bench-'));
     console.log('native petalwright-cli: the whole run (start, generate, write, sync)');
-    for (const format of core.coreInfo().formats) {
+    for (const format of core.coreInfo().formats.filter((f) => !f.printable)) {
         const times = [];
         for (let i = 0; i < kRepeats; i++) {
             const start = performance.now();

@@ -4,6 +4,8 @@
 // page's STL and 3MF of each flower also go through admesh and `prusa-slicer --info` (installed by
 // tools/real-tools.sh --print). Run by hand after tools/web-build.sh and the desktop build:
 //   node --no-experimental-fetch web/bench/bench-solid.mjs build/web build/src/petalwright-cli [--check] [--largest]
+// With --sweep COUNT [SEED]: the page's STL of COUNT random flowers (2-15 petals, 1-6 rings, any width,
+// scale 0.1-5, any angles, ring turns 0-99; 1.2 mm, 80 mm) through admesh, and how far the estimate missed.
 import { createRequire } from 'node:module';
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
@@ -34,6 +36,50 @@ if (cli === '--one') {
 
 const core = await createRequire(import.meta.url)(path.resolve(site, 'petalwright-core.js'))();
 const info = core.coreInfo();
+const admeshRepairs = (file) => {
+    const report = spawnSync('admesh', [file], { encoding: 'utf8' }).stdout;
+    const repairs = report.match(/(Degenerate facets|Edges fixed|Facets removed|Facets added|Facets reversed|Backwards edges|Normals fixed)\s*:\s*[1-9]\d*/g) ?? [];
+    return { parts: report.match(/Number of parts\s*:\s*(\d+)/)?.[1], repairs };
+};
+
+if (cli === '--sweep') {
+    const { loadUnionLibrary, unionEngine } = await import(path.resolve(site, 'union-engine.js'));
+    const library = await loadUnionLibrary();
+    let state = Number(flags[1] ?? 1) >>> 0;
+    const next = (low, high) => {
+        state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+        return low + Math.floor((state / 2 ** 32) * (high - low + 1));
+    };
+    const folder = mkdtempSync(path.join(tmpdir(), 'petalwright-sweep-'));
+    const misses = [];
+    let passed = 0, slowest = 0;
+    for (let i = 0; i < Number(flags[0]); i++) {
+        const [a, b] = [next(0, 180), next(0, 180)];
+        const texts = [next(2, 15), next(1, 6), next(1, 10), (next(1, 50) / 10).toFixed(1), Math.min(a, b), Math.max(a, b)].map(String);
+        const seed = String(next(0, 99));
+        const start = performance.now();
+        const job = core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', '1.2', '80', unionEngine(library), () => {});
+        slowest = Math.max(slowest, (performance.now() - start) / 1000);
+        if (job.outcome !== 'finished') {
+            console.log(`${texts} seed ${seed}: ${job.problem}`);
+            continue;
+        }
+        writeFileSync(path.join(folder, 'sweep.stl'), job.bytes);
+        const { parts, repairs } = admeshRepairs(path.join(folder, 'sweep.stl'));
+        const [, value, unit] = core.estimate(texts, 'print-stl', '1.2', '80').sizeText.split(' ');
+        misses.push(Math.abs((Number(value) * 1024 * (unit === 'MB' ? 1024 : 1)) / job.bytes.length - 1));
+        if (parts === '1' && !repairs.length)
+            passed++;
+        else
+            console.log(`${texts} seed ${seed}: admesh parts ${parts}, ${repairs.join(', ')}`);
+    }
+    rmSync(folder, { recursive: true, force: true });
+    misses.sort((x, y) => x - y);
+    const at = (q) => `${(100 * misses[Math.min(misses.length - 1, Math.floor(q * misses.length))]).toFixed(0)} %`;
+    console.log(`${passed} of ${flags[0]} pass admesh (one part, nothing repaired); slowest ${slowest.toFixed(1)} s; `
+        + `the STL's estimate missed by median ${at(0.5)}, 90th percentile ${at(0.9)}, most ${at(1)}`);
+    process.exit(0);
+}
 const flowers = [
     ['default', info.defaultTexts, '1.2', '80'],
     ...info.samples.filter((s) => s.name !== 'daisy').map((s) => [s.name, s.texts, '1.2', '80']),
@@ -52,9 +98,8 @@ const timed = (command, args) => {
     return { seconds, peakKb };
 };
 const admesh = (file) => {
-    const report = spawnSync('admesh', [file], { encoding: 'utf8' }).stdout;
-    const repairs = report.match(/(Degenerate facets|Edges fixed|Facets removed|Facets added|Facets reversed|Backwards edges|Normals fixed)\s*:\s*[1-9]\d*/g) ?? [];
-    return `parts ${report.match(/Number of parts\s*:\s*(\d+)/)?.[1]}, ${repairs.length ? repairs.join(', ') : 'nothing repaired'}`;
+    const { parts, repairs } = admeshRepairs(file);
+    return `parts ${parts}, ${repairs.length ? repairs.join(', ') : 'nothing repaired'}`;
 };
 const slicer = (file) => {
     const out = spawnSync('prusa-slicer', ['--info', file], { encoding: 'utf8' }).stdout;

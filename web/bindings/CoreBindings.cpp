@@ -32,6 +32,7 @@
 #include "solid/SolidOptions.h"
 #include "solid/SolidRecipe.h"
 #include "solid/SolidSizeEstimate.h"
+#include "solid/SolidSoundness.h"
 
 using emscripten::val;
 using namespace petalwright;
@@ -121,8 +122,8 @@ val coreInfo()
     info.set("labels", stringList(geometry::kParameterLabels));
     info.set("defaultTexts", stringList(geometry::defaultParameterTexts()));
     info.set("confirmFaceCount", formats::kConfirmFaceCount);
-    // Every type in the save dialog's order; the printable ones ask for a thickness and a size and run
-    // as runSolidJob.
+    // Every type, in the window's order; the printable ones marked: they ask for a thickness and a size
+    // and run as runSolidJob.
     val list = val::array();
     for (const formats::OutputFormat format : formats::kOutputFormats) {
         val f = val::object();
@@ -154,11 +155,19 @@ std::string check(const val& texts)
     return geometry::checkParameters(t, geometry::convertParameters(t));
 }
 
-// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts,
-// and the question DXF生成 asks from kConfirmFaceCount faces on.
-// An estimate as the page shows it: the faces, the size and the question asked at 1,200 faces.
-val estimateObject(const formats::SizeEstimate& e)
+// Face count, its grouped text, the size estimate of the file `formatName` writes for valid texts
+// (a printable type's, as the page's engine makes it, for the thickness and size given: checkSolid
+// first), and the question DXF生成 asks from kConfirmFaceCount faces on.
+val estimate(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
 {
+    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
+    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
+    solid::SolidOptions options;
+    if (formats::isPrintable(format))
+        solid::checkSolidOptions(thicknessText, sizeText, p, options);
+    const formats::SizeEstimate e = formats::isPrintable(format)
+        ? solid::estimateSolidFileSize(format, p, options, solid::SolidEngine::ExactMesh)
+        : formats::estimateFileSize(format, p);
     const std::string faceText = formats::groupThousands(e.faceTotal, ",");
     val out = val::object();
     out.set("faceTotal", e.faceTotal);
@@ -168,13 +177,6 @@ val estimateObject(const formats::SizeEstimate& e)
     return out;
 }
 
-val estimate(const val& texts, const std::string& formatName)
-{
-    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::Dxf);
-    return estimateObject(formats::estimateFileSize(format, p));
-}
-
 std::string groupedCount(int count) { return formats::groupThousands(count, ","); }
 
 // The thickness and size dialog's check: the problems in Japanese, one per line; empty when both are good.
@@ -182,16 +184,6 @@ std::string checkSolid(const std::string& thicknessText, const std::string& size
 {
     solid::SolidOptions options;
     return solid::checkSolidOptions(thicknessText, sizeText, geometry::convertParameters(textsOf(texts)), options);
-}
-
-// estimate() for a printable type at the thickness and size given (valid ones: checkSolid first).
-val estimateSolid(const val& texts, const std::string& formatName, const std::string& thicknessText, const std::string& sizeText)
-{
-    const geometry::FlowerParameters p = geometry::convertParameters(textsOf(texts));
-    const auto format = formats::formatFromName(formatName).value_or(formats::OutputFormat::PrintStl);
-    solid::SolidOptions options;
-    solid::checkSolidOptions(thicknessText, sizeText, p, options);
-    return estimateObject(solid::estimateSolidFileSize(format, p, options));
 }
 
 // The extension of a file name in lower case, without the dot; empty when it has none.
@@ -403,14 +395,49 @@ val cornersOf(const solid::PartMesh& part)
 // The page's engine is exact: the corners it makes on the cut are the cut's height to a float's
 // precision, and no others lie this near it.
 constexpr double kOnTheCut = 1e-4;
-// The engine drops detail below this share of the recipe's detail (the nozzle's line or finer):
-// the slivers and the needle points where many pieces meet, which slicers and checkers read as faults.
-constexpr double kDetailShareDropped = 0.125;
+// The engine drops detail below a share of the recipe's detail (the nozzle's line or finer): the slivers
+// and the needle points where many pieces meet, which slicers and checkers read as faults; and rounds
+// the corners to a grid far below that (or, failing that, as coarse as the tolerance), which puts the
+// clusters of corners on the axis on one point.
+// Where a cone's tip (the heart's, a ring's) ends just above the bed's cut, the cut leaves triangles
+// without a direction whatever the figures: the cut a little higher takes the tip away. The engine is
+// asked with each row in turn and the first solid that checks sound is kept.
+struct MeshFigures {
+    double cutRaised;      // in the recipe's detail
+    double toleranceShare; // of the recipe's detail
+    double gridShare;      // of the tolerance
+};
+constexpr std::array<MeshFigures, 15> kMeshFigures = {{{0, 0.125, 1.0 / 32},
+                                                       {0, 0.125, 1.0 / 64},
+                                                       {0, 0.125, 1.0 / 16},
+                                                       {0, 0.125, 1.0 / 8},
+                                                       {0.25, 0.125, 1.0 / 32},
+                                                       {0.25, 0.125, 1.0 / 64},
+                                                       {0.5, 0.125, 1.0 / 32},
+                                                       {0, 0.25, 1.0 / 32},
+                                                       {0, 0.5, 1.0 / 32},
+                                                       {0, 0.125, 1.0 / 4},
+                                                       {0, 0.25, 1},
+                                                       {0, 0.5, 0.5},
+                                                       {0, 1, 1.0 / 8},
+                                                       {0.5, 0.25, 1.0 / 16},
+                                                       {0.25, 0.5, 1.0 / 16}}};
+
+// The block under the bed with its top, at `plan.cut`, raised by `by`.
+val cutCorners(const solid::SolidPlan& plan, double by)
+{
+    std::vector<float> corners;
+    const auto top = static_cast<float>(plan.cut);
+    for (const auto& p : plan.below.points)
+        corners.insert(corners.end(), {p[0], p[1], p[2] == top ? static_cast<float>(plan.cut + by) : p[2]});
+    return floatArray(corners);
+}
 
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece): convex pieces given by their corners), the heart (unite),
-// the bed cut (subtract(corners)), the united mesh taken back (mesh(tolerance) gives { points: Float32Array,
-// triangles: Uint32Array }), the recipe's finish and the file. `progress(phase, done, text)` hears of
+// the bed cut (subtract(corners), again for another cut), the united mesh taken back (mesh(tolerance, grid)
+// gives { points: Float32Array, triangles: Uint32Array }; again with other figures until the finished solid
+// is sound; then release()), the recipe's finish and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
@@ -441,7 +468,7 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         return true;
     });
 
-    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
     const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
     int done = 0;
     const auto advance = [&] {
@@ -458,22 +485,42 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     }
     if (!plan.heart.triangles.empty())
         engine.call<void>("unite", cornersOf(plan.heart), val(static_cast<int>(plan.heart.points.size())));
-    engine.call<void>("subtract", cornersOf(plan.below));
+    engine.call<void>("subtract", cutCorners(plan, 0));
     advance();
 
-    const val united = engine.call<val>("mesh", val(kDetailShareDropped * plan.voxel));
-    const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
-    const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
-    std::vector<std::array<float, 3>> points(values.size() / 3);
-    for (std::size_t i = 0; i < points.size(); ++i)
-        points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
-    std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
-    for (std::size_t i = 0; i < faces.size(); ++i)
-        faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+    // The slabs are with the engine now; the plan's figures serve the finish, its cut moved as the engine's.
+    const double cut = plan.cut;
+    plan.slabs.clear();
+    plan.slabs.shrink_to_fit();
     formats::SolidMesh solidMesh;
     std::string problem;
-    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
-        return failed(problem);
+    bool sound = false;
+    for (std::size_t k = 0; k < kMeshFigures.size() && !sound; ++k) {
+        const MeshFigures& figures = kMeshFigures[k];
+        if (k > 0 && figures.cutRaised != kMeshFigures[k - 1].cutRaised) {
+            plan.cut = cut;
+            engine.call<void>("subtract", cutCorners(plan, figures.cutRaised * plan.voxel));
+        }
+        plan.cut = cut + figures.cutRaised * plan.voxel;
+        const double tolerance = figures.toleranceShare * plan.voxel;
+        const val united = engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance));
+        const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
+        const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
+        std::vector<std::array<float, 3>> points(values.size() / 3);
+        for (std::size_t i = 0; i < points.size(); ++i)
+            points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+        std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
+        for (std::size_t i = 0; i < faces.size(); ++i)
+            faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+        if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished) {
+            engine.call<void>("release");
+            return failed(problem);
+        }
+        sound = solid::checkSoundness(solidMesh).sound();
+    }
+    engine.call<void>("release");
+    if (!sound)
+        return failed("「" + fileName + "」に書き出せる一つの閉じた立体にまとまりませんでした。花の形、厚さか大きさを少し変えてください。");
     advance();
 
     formats::CommentInfo info{fileName, [&] { return dateTime; }, t, seed};
@@ -523,7 +570,6 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
     emscripten::function("checkSolid", &checkSolid);
-    emscripten::function("estimateSolid", &estimateSolid);
     emscripten::function("runSolidJob", &runSolidJob);
     emscripten::function("packThreeMf", &packThreeMf);
 }

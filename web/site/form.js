@@ -179,8 +179,7 @@ async function cmdDXF_Click() {
         if (!solid)
             return;
     }
-    const estimate = solid ? await core.call('estimateSolid', [texts, output.format, solid.thickness, solid.size])
-        : await core.call('estimate', [texts, output.format]);
+    const estimate = await core.call('estimate', [texts, output.format, solid?.thickness ?? '', solid?.size ?? '']);
     if (estimate.faceTotal >= info.confirmFaceCount && !(await question(estimate.question)))
         return;
     runInProgressWindow({

@@ -13,20 +13,19 @@ export function loadUnionLibrary() {
     return library;
 }
 
-// Corners are rounded to this share of the tolerance before the last clean-up.
-const kGridPerTolerance = 32;
-
 // unite(corners, perPiece): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
-// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): less the hull
-// of those corners; mesh(tolerance): the solid taken as one original (so the seams between the pieces
-// are no longer kept), its detail below `tolerance` dropped, as { points: Float32Array, triangles: Uint32Array }.
-// Where many faces meet in one point (the tip of the cone that a ring's petals make about the axis),
-// the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
+// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): the united pieces
+// less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
+// pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
+// { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
+// figures; release(): the solid let go. Where many faces meet in one point (the tip of the cone that a
+// ring's petals make about the axis), the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
 export function unionEngine({ Manifold, Mesh }) {
-    const united = [];
+    const united = []; // the rings united so far, as solids of 1, 2, 4 … rings, largest first
+    let whole = null; // all of them, kept for another cut
     let solid = null;
     const hull = (corners, from, count) => {
         const points = [];
@@ -38,40 +37,56 @@ export function unionEngine({ Manifold, Mesh }) {
         solid?.delete();
         solid = next;
     };
+    const add = (a, b) => {
+        const sum = a.add(b);
+        a.delete();
+        b.delete();
+        sum.numTri();
+        return sum;
+    };
     return {
         unite(corners, perPiece) {
             const pieces = [];
             for (let from = 0; from < corners.length / 3; from += perPiece)
                 pieces.push(hull(corners, from, perPiece));
-            const ring = Manifold.union(pieces);
+            let next = { solid: Manifold.union(pieces), rings: 1 };
             pieces.forEach((m) => m.delete());
-            // United now, not at the end: a ring's pieces lie near one another and unite several times
-            // faster alone than within the whole flower's tree, and the job's progress follows the rings.
-            ring.numTri();
-            united.push(ring);
+            // The library unites lazily: asked for the count now, each ring's step does its own work, so
+            // the job's progress follows the work. Solids of as many rings are added as they come (as a
+            // binary counter counts), so the work stays that of one balanced union of all the rings.
+            next.solid.numTri();
+            while (united.length && united[united.length - 1].rings === next.rings) {
+                const last = united.pop();
+                next = { solid: add(last.solid, next.solid), rings: 2 * next.rings };
+            }
+            united.push(next);
         },
         subtract(corners) {
+            if (united.length) {
+                whole = united.pop().solid;
+                while (united.length)
+                    whole = add(united.pop().solid, whole);
+            }
             const cut = hull(corners, 0, corners.length / 3);
-            const whole = Manifold.union(united);
-            united.forEach((m) => m.delete());
-            united.length = 0;
             replace(whole.subtract(cut));
-            whole.delete();
             cut.delete();
+            solid.numTri(); // the cut's work in its own step
         },
-        mesh(tolerance) {
-            replace(solid.asOriginal());
-            replace(solid.setTolerance(tolerance));
-            const exact = solid.getMesh();
-            const grid = tolerance / kGridPerTolerance;
+        mesh(tolerance, grid) {
+            const made = [];
+            const keep = (next) => (made.push(next), next);
+            const exact = keep(keep(solid.asOriginal()).setTolerance(tolerance)).getMesh();
             const rounded = exact.vertProperties.map((x) => Math.round(x / grid) * grid);
-            replace(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
+            const taken = keep(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
             // Rounding can leave three corners on one line: simplified once more, so none stays without area.
-            replace(solid.simplify(tolerance));
-            const mesh = solid.getMesh();
-            const result = { points: mesh.vertProperties, triangles: mesh.triVerts };
+            const mesh = keep(taken.simplify(tolerance)).getMesh();
+            made.forEach((m) => m.delete());
+            return { points: mesh.vertProperties, triangles: mesh.triVerts };
+        },
+        release() {
             replace(null);
-            return result;
+            whole?.delete();
+            whole = null;
         },
     };
 }
