@@ -20,18 +20,6 @@ constexpr int kTrailerLines = 13; // ENDSEC, 0, EOF, empty line and the comment 
 class TestFaceFileWriter : public QObject {
     Q_OBJECT
 private slots:
-    void firstFaceBlockOfExampleFlower()
-    {
-        const QByteArray data = QByteArray::fromStdString(testing::makeFlower({"4", "1", "10", "1", "90", "90"}).file(OutputFormat::Dxf));
-        const QByteArray expected = kHead + "3DFACE\r\n8\r\nd000000\r\n"
-            "10\r\n0.000000000\r\n20\r\n50.000000000\r\n30\r\n0.000000000\r\n"
-            "11\r\n0.000000000\r\n21\r\n50.000000000\r\n31\r\n0.000000000\r\n"
-            "12\r\n11.141827845\r\n22\r\n47.221629157\r\n32\r\n11.141827845\r\n"
-            "13\r\n15.970992272\r\n23\r\n49.441608053\r\n33\r\n0.784604538\r\n"
-            "0\r\n3DFACE\r\n";
-        QCOMPARE(data.left(expected.size()), expected);
-    }
-
     void smallestJobWholeFile()
     {
         // Texts as typed: blanks around, a leading zero and line breaks that a command line can hold.
