@@ -13,15 +13,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "../support/TestFiles.h"
 #include "widgets/FlowerPicture.h"
 
 namespace {
 
-QString readText(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
+QString readText(const QString& path) { return QString::fromUtf8(readAll(path)); }
 
 QString source(const QString& relative) { return QStringLiteral(SOURCE_TREE "/") + relative; }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "../support/TestFiles.h"
 #include "platform/InstanceLock.h"
 
 using petalwright::platform::InstanceLock;
@@ -73,10 +74,7 @@ private slots:
         env.insert(QStringLiteral("TMPDIR"), runtime.path());
         env.insert(QStringLiteral("XDG_CACHE_HOME"), runtime.path()); // not the real cache folder's lock
         // The lock file names its owner's process id on the first line.
-        const auto lockOwner = [path = runtime.filePath(QStringLiteral("petalwright.lock"))] {
-            QFile lock(path);
-            return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed() : QByteArray();
-        };
+        const auto lockOwner = [path = runtime.filePath(QStringLiteral("petalwright.lock"))] { return readAll(path).split('\n').first().trimmed(); };
         std::vector<std::unique_ptr<QProcess>> copies; // a QProcess kills its process when destroyed
         // Starts a copy; it must end at once with code 0 unless it is the one to hold the lock.
         auto start = [&](bool holdsLock) {
@@ -129,21 +127,17 @@ private slots:
         QCOMPARE(usable.tryAcquire(), InstanceLock::Result::Acquired);
         QCOMPARE(InstanceLock(dir.filePath(QStringLiteral("petalwright.lock"))).tryAcquire(), InstanceLock::Result::HeldByOther);
         // Another user's file under the lock's name, holding a live process id, is no lock of this user's.
+        // Nor is a folder of another user's, where they could put any lock file they like.
         if (::geteuid() == 0) {
-            const QString foreign = dir.filePath(QStringLiteral("foreign.lock"));
-            QFile file(foreign);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(::getpid()) + "\npetalwright\nhost\n") > 0);
-            file.close();
-            QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
-            InstanceLock blocked(foreign);
-            QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
-            QCOMPARE(blocked.reason(), foreign + QStringLiteral(": ほかのユーザーのファイルです"));
-            // Nor is a folder of another user's, where they could put any lock file they like.
-            const QString theirs = dir.filePath(QStringLiteral("theirs"));
-            QVERIFY(QDir().mkdir(theirs) && ::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
-            InstanceLock inTheirs(theirs + QStringLiteral("/petalwright.lock"));
-            QCOMPARE(inTheirs.tryAcquire(), InstanceLock::Result::Unavailable);
-            QCOMPARE(inTheirs.reason(), theirs + QStringLiteral("/petalwright.lock: ほかのユーザーのファイルです"));
+            const QString foreign = dir.filePath(QStringLiteral("foreign.lock")), theirs = dir.filePath(QStringLiteral("theirs"));
+            QVERIFY(writeFile(foreign, QByteArray::number(::getpid()) + "\npetalwright\nhost\n") && QDir().mkdir(theirs));
+            for (const QString& path : {foreign, theirs})
+                QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+            for (const QString& path : {foreign, theirs + QStringLiteral("/petalwright.lock")}) {
+                InstanceLock blocked(path);
+                QCOMPARE(blocked.tryAcquire(), InstanceLock::Result::Unavailable);
+                QCOMPARE(blocked.reason(), path + QStringLiteral(": ほかのユーザーのファイルです"));
+            }
         }
     }
 
@@ -159,15 +153,11 @@ private slots:
         {
             QLockFile held(path);
             QVERIFY(held.tryLock(0));
-            QFile written(path);
-            QVERIFY(written.open(QIODevice::ReadOnly));
-            ownLock = written.readAll();
+            ownLock = readAll(path);
         }
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ownLock) == ownLock.size());
-        file.close();
-        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+        QVERIFY(writeFile(path, ownLock) && file.open(QIODevice::ReadWrite)
+                && file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
         file.close();
 
         QCOMPARE(InstanceLock(path).tryAcquire(), InstanceLock::Result::HeldByOther);

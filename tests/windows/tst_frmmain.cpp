@@ -26,7 +26,7 @@ private slots:
         WindowDriver d;
         QDir root(d.dir.path());
         QVERIFY(root.mkdir(QStringLiteral("out")));
-        const QString path = d.path(QStringLiteral("out/flower.dxf"));
+        const QString name = QStringLiteral("a<u>b&amp;<b>c.dxf"), path = d.path("out/" + name); // shown as typed, never as markup
         d.saveDialog.answers << path;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(root.rmdir(QStringLiteral("out")));
@@ -38,13 +38,17 @@ private slots:
         QVERIFY2(shown.size() == 1 && shown[0].startsWith("! ") && shown[0].contains(QDir::toNativeSeparators(path)),
                  qPrintable(shown.join('\n')));
 
-        // The main window carries on: with the folder back, the same press writes the whole file.
-        QVERIFY(root.mkdir(QStringLiteral("out")));
+        // The main window carries on: with the folder back, the same press writes the whole file, and
+        // names the backup an earlier save that ended halfway left.
+        const QString leftover = d.path("out/." + name + ".petalwright-backup-abcdef");
+        QVERIFY(root.mkdir(QStringLiteral("out")) && writeFile(leftover, "previous\r\n"));
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
-        QVERIFY(run.shown && run.modalOnHolder && run.finished && shown.size() == 1);
-        QCOMPARE(run.info, QStringLiteral("flower.dxf :\r\n△288   約 67.1 KB"));
+        QVERIFY(run.shown && run.modalOnHolder && run.finished && shown.size() == 2);
+        QVERIFY2(shown[1].contains(leftover), qPrintable(shown[1]));
+        QCOMPARE(d.window.progressWindow()->lblINFO->textFormat(), Qt::PlainText);
+        QCOMPARE(run.info, name + QStringLiteral(" :\r\n△288   約 67.1 KB"));
         QCOMPARE(run.progress.last() + '|' + run.finalTexts, QStringLiteral("△288 / 288|終了しました|閉じる"));
-        QCOMPARE(testing::faceFileProblem(path, 288), QString());
+        QCOMPARE(readAll(path), testing::defaultFlowerFile(path, 288));
     }
 
     void checksBeforeTheRun_data()
@@ -72,10 +76,7 @@ private slots:
         QFETCH(bool, runs);
         WindowDriver d;
         d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        const QList<QLineEdit*> boxes{d.window.txtPETAL, d.window.txtKASAN, d.window.txtPHABA,
-                                      d.window.txtSYUKU, d.window.txtANGLS, d.window.txtANGLE};
-        for (qsizetype i = 0; i < boxes.size(); ++i)
-            boxes[i]->setText(texts[i]);
+        d.setBoxes(texts);
         d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
 
         QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
@@ -139,12 +140,12 @@ private slots:
         QVERIFY(objRun.finished);
         QCOMPARE(objRun.info, QStringLiteral("flower.obj :\r\n△288   約 20.2 KB"));
         QCOMPARE(objRun.progress.last(), QStringLiteral("△288 / 288"));
-        QVERIFY(testing::fileBytes(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
+        QVERIFY(readAll(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
 
         // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        QVERIFY(testing::fileBytes(cad).startsWith("999\r\npetalwright-flower 1 petals=6&"));
+        QVERIFY(readAll(cad).startsWith("999\r\npetalwright-flower 1 petals=6&"));
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton); // cancelled
 
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;
@@ -196,9 +197,7 @@ private slots:
         QCOMPARE(d.urlOpener.opened, QList<QUrl>());
 
         QVERIFY(QDir(d.dir.path()).mkpath("help"));
-        QFile file(page);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(writeFile(page, {}));
         press();
         press(); // every press asks again
         QCOMPARE(d.urlOpener.opened, QList<QUrl>(2, QUrl::fromLocalFile(page)));
@@ -217,9 +216,7 @@ private slots:
         WindowDriver d;
         const QString path = d.path(QStringLiteral("drawing.dxf")), link = d.path(QStringLiteral("link.dxf"));
         const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
-        file.close();
+        QVERIFY(writeFile(path, old));
         QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
         d.saveDialog.answers << path;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
@@ -231,8 +228,8 @@ private slots:
                 ::raise(SIGTERM);
         };
         QVERIFY(!d.press(d.window.cmdDXF).finished);
-        QCOMPARE(testing::fileBytes(path), old);
-        QCOMPARE(testing::fileBytes(link), old);
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(readAll(link), old);
         QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"drawing.dxf", "link.dxf"}));
         QVERIFY(d.messageBox.shown.isEmpty());
         QTRY_COMPARE(arrived, SIGTERM);

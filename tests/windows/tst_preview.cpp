@@ -75,7 +75,7 @@ private slots:
         QVERIFY(d.press(w.cmdDXF).finished);
         QVERIFY(points(w.jobState().mesh) == points(shown));
         // The file carries those points: corner 2 of face 0 of the last ring (turned) is point 1 of strip 1.
-        const QByteArray data = testing::fileBytes(path);
+        const QByteArray data = readAll(path);
         const qsizetype code = data.indexOf("\r\n12\r\n", data.indexOf("8\r\nd000320\r\n")) + 6;
         QCOMPARE(data.mid(code, data.indexOf("\r\n", code) - code), QByteArray::number(shown.x(shown.index(5, 0, 1, 1)), 'f', 9));
 
