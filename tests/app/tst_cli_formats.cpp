@@ -2,9 +2,7 @@
 // (Refused values and names: tst_cli's table.)
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 

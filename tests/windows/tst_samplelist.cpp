@@ -50,22 +50,6 @@ class TestSampleList : public QObject {
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
 
-    void entriesAndStart()
-    {
-        WindowDriver d;
-        QComboBox* list = d.window.cboSAMPLE;
-        QStringList entries;
-        for (int i = 0; i < list->count(); ++i)
-            entries << list->itemText(i) + '=' + list->itemData(i).toString();
-        QStringList expected{"（自由）="};
-        for (const geometry::SampleFlower& s : geometry::sampleFlowers())
-            expected << fromView(s.japaneseName) + '=' + fromView(s.name);
-        QCOMPARE(entries, expected);
-        // The default texts are the daisy's.
-        QCOMPARE(list->currentText(), QStringLiteral("デイジー"));
-        QCOMPARE(d.boxTexts(), sampleTexts("daisy"));
-    }
-
     void choosingFillsTheBoxesAndNothingElse()
     {
         WindowDriver d;
@@ -141,10 +125,18 @@ private slots:
         QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
     }
 
-    void layoutAndFonts()
+    // The entries, the daisy's texts at the start, the layout and the fonts.
+    void entriesLayoutAndFonts()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
+        QStringList entries, expected{"（自由）="};
+        for (int i = 0; i < w.cboSAMPLE->count(); ++i)
+            entries << w.cboSAMPLE->itemText(i) + '=' + w.cboSAMPLE->itemData(i).toString();
+        for (const geometry::SampleFlower& s : geometry::sampleFlowers())
+            expected << fromView(s.japaneseName) + '=' + fromView(s.name);
+        QCOMPARE(entries, expected);
+        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("デイジー"));
         const QRect label = w.lblSAMPLE->geometry(), list = w.cboSAMPLE->geometry(), shape = w.cmdSHAPE->geometry();
         // Under the preview, in the row of 別の形, left of it, inside the window.
         QCOMPARE(w.lblSAMPLE->text(), QStringLiteral("見本"));
