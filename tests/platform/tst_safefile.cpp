@@ -92,6 +92,8 @@ private slots:
             QCOMPARE(platform::toCodePage932("// " + QString::fromUtf8(geometry::kParameterLabels[i]) + " = ").size(), prefixBytes[i]);
     }
 
+    // Nothing reaches the file before the commit: a save given up, or abandoned, leaves it as it was.
+    // (What a commit writes: the sweep below and the seam's faults.)
     void replacesOnlyOnCommit()
     {
         QTemporaryDir dir;
@@ -99,21 +101,12 @@ private slots:
         QVERIFY(writeFile(path, kPrevious));
         {
             SafeFile discarded(path), abandoned(path);
-            QVERIFY(discarded.open() && discarded.write("cancelled"));
+            QVERIFY(discarded.open() && discarded.write(std::string(100'000, 'c'))); // past the buffer
+            QCOMPARE(readAll(path), kPrevious);
             discarded.discard();
             QVERIFY(abandoned.open() && abandoned.write("never committed"));
         }
         QCOMPARE(readAll(path), kPrevious);
-        SafeFile file(path);
-        QVERIFY(file.open());
-        QCOMPARE(file.mode(), SafeFile::Mode::Replace);
-        QVERIFY(file.write("0\r\n"));
-        QVERIFY(file.write(file.encodeText("// 花びらの枚数 = 6\r\n")));
-        QVERIFY(file.write(std::string(100'000, '\0'))); // binary bytes pass unchanged, past the buffer
-        QCOMPARE(readAll(path), kPrevious);
-        QVERIFY(file.commit());
-        QCOMPARE(readAll(path), QByteArray("0\r\n// \x89\xD4\x82\xD1\x82\xE7\x82\xCC\x96\x87\x90\x94 = 6\r\n") + QByteArray(100'000, '\0'));
-        QVERIFY(file.errorMessage().isEmpty());
         QCOMPARE(entries(dir.path()), QStringList{"flower.dxf"});
     }
 
