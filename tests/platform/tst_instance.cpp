@@ -1,5 +1,4 @@
-// One copy at a time: real petalwright processes sharing a private runtime folder, the lock's
-// folders, and a start without any folder for the lock.
+// One copy at a time: real petalwright processes sharing a private runtime folder, and the lock's folders.
 
 #include <QDateTime>
 #include <QDir>
@@ -17,49 +16,6 @@
 #include "platform/InstanceLock.h"
 
 using petalwright::platform::InstanceLock;
-
-namespace {
-
-// A copy of the program and room for working folders outside /tmp, which the tests below hide
-// behind a mount of their own: the build tree itself may lie under /tmp.
-struct StagedProgram {
-    QTemporaryDir dir{QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/petalwright-test-XXXXXX")
-                                                                           : QDir::currentPath() + QStringLiteral("/staged-XXXXXX")};
-    QString program = dir.filePath(QStringLiteral("petalwright"));
-    bool ready = dir.isValid() && QFile::copy(QStringLiteral(PETALWRIGHT_EXECUTABLE), program);
-    QString folder(const QString& name) const
-    {
-        const QString path = dir.filePath(name);
-        QDir().mkpath(path);
-        return path;
-    }
-};
-
-// Runs `script` with sh in a private mount namespace (its own /tmp); $0 is the program, $1 and
-// $2 are `first` and `second`. Exit code 99: the namespace could not be made.
-QProcess* inOwnMounts(const StagedProgram& staged, const QString& script, const QString& first, const QString& second = {})
-{
-    auto* process = new QProcess;
-    process->start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                                               QStringLiteral("/bin/sh"), QStringLiteral("-c"), script, staged.program, first, second});
-    return process;
-}
-
-const QString kNoRuntimeFolder = QStringLiteral("unset XDG_RUNTIME_DIR XDG_CACHE_HOME; export TMPDIR=/nonexistent QT_QPA_PLATFORM=offscreen; ");
-
-// Qt's own runtime folder fallback (not the lock) makes "/runtime-<user>" when TMPDIR is
-// missing; the tests take away what they caused.
-struct QtRuntimeFolderCleanup {
-    const QString path = QStringLiteral("/runtime-") + qEnvironmentVariable("USER", QStringLiteral("root"));
-    const bool existed = QFileInfo::exists(path);
-    ~QtRuntimeFolderCleanup()
-    {
-        if (!existed)
-            QDir().rmdir(path);
-    }
-};
-
-} // namespace
 
 class TestInstance : public QObject {
     Q_OBJECT
@@ -162,62 +118,6 @@ private slots:
 
         QCOMPARE(InstanceLock(path).tryAcquire(), InstanceLock::Result::HeldByOther);
         QVERIFY(QFileInfo(path).lastModified() < QDateTime::currentDateTime().addSecs(-3000)); // left as it was
-    }
-
-    // No runtime folder and no home folder: the window still comes up, and stderr says why no
-    // other copy could be looked for. Nothing lands in the current folder.
-    void startsWithoutAnyLock()
-    {
-        const QtRuntimeFolderCleanup cleanup;
-        const StagedProgram staged;
-        QVERIFY(staged.ready);
-        const QString folder = staged.folder(QStringLiteral("cwd")); // outside the hidden /tmp
-        std::unique_ptr<QProcess> copy(inOwnMounts(
-            staged,
-            QStringLiteral("mount -t tmpfs -o ro tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
-                + QStringLiteral("export HOME=/nonexistent; cd \"$1\" && exec \"$0\""),
-            folder));
-        QVERIFY(copy->waitForStarted());
-        QTest::qWait(1500);
-        if (copy->state() != QProcess::Running && copy->exitCode() == 99)
-            QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
-        QCOMPARE(copy->state(), QProcess::Running);
-        const QString err = QString::fromLocal8Bit(copy->readAllStandardError());
-        QVERIFY2(err.contains(QStringLiteral("petalwright: ロックファイルを作成できないため、ほかに起動中のコピーがあるかどうかを確認できません（"
-                                               "ホームフォルダーも XDG_RUNTIME_DIR もありません）")),
-                 qPrintable(err));
-        copy->kill();
-        copy->waitForFinished();
-        QVERIFY(QDir(folder).isEmpty());
-    }
-
-    // Copies started from two folders with different environments (a runtime folder of its own,
-    // none and TMPDIR missing) still find each other's lock in the cache folder, and another
-    // user's stale lock at the shared /tmp name lets no second copy run. SIGTERM ends the first
-    // one cleanly: status 143 and its locks gone.
-    void twoFoldersOneCopy()
-    {
-        const QtRuntimeFolderCleanup cleanup;
-        const StagedProgram staged;
-        QVERIFY(staged.ready);
-        const QString a = staged.folder(QStringLiteral("a")), b = staged.folder(QStringLiteral("b"));
-        std::unique_ptr<QProcess> script(inOwnMounts(
-            staged,
-            QStringLiteral("mount -t tmpfs tmpfs /tmp || exit 99; ") + kNoRuntimeFolder
-                + QStringLiteral("echo '1\npetalwright\n' > /tmp/petalwright-$(id -u).lock; chown 65534 /tmp/petalwright-$(id -u).lock; "
-                                 "export HOME=\"$1/home\"; mkdir \"$HOME\"; "
-                                 "cd \"$1\" || exit 98; XDG_RUNTIME_DIR=\"$1\" \"$0\" & first=$!; i=0; "
-                                 "while [ ! -e \"$HOME/.cache/petalwright/petalwright.lock\" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; "
-                                 "cd \"$2\" || exit 98; timeout 30 \"$0\"; second=$?; "
-                                 "if kill -0 $first; then running=yes; else running=no; fi; kill $first; wait $first; ended=$?; "
-                                 "echo \"second=$second first running=$running ended=$ended\""),
-            a, b));
-        QVERIFY(script->waitForFinished(60'000));
-        if (script->exitCode() == 99)
-            QSKIP("a private mount namespace needs root (CAP_SYS_ADMIN)");
-        QCOMPARE(QString::fromLocal8Bit(script->readAllStandardOutput()), QStringLiteral("second=0 first running=yes ended=143\n"));
-        QCOMPARE(QDir(a).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"home"});
-        QVERIFY(QDir(b).isEmpty());
     }
 };
 

@@ -1,5 +1,5 @@
 // The progress window over the main window: cancel at petal k or face k, keys and close requests
-// during the job, the progress text painted per frame, and procState carried from one showing to the next.
+// during the job, and procState carried from one showing to the next.
 
 #include <QKeySequence>
 #include <QScopeGuard>
@@ -11,7 +11,6 @@
 
 #include "WindowDriver.h"
 #include "widgets/FormFont.h"
-#include "widgets/ProgressLabel.h"
 
 using namespace petalwright;
 using testing::WindowDriver;
@@ -28,21 +27,8 @@ bool writePrevious(const QString& path) { return writeFile(path, "previous\r\n")
 
 } // namespace
 
-// Calls onPaint before each paint event of the widget it watches.
-class PaintWatch : public QObject {
-public:
-    std::function<void()> onPaint;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && onPaint)
-            onPaint();
-        return false;
-    }
-};
-
 class TestFrmDxf : public QObject {
     Q_OBJECT
-    PaintWatch m_paintWatch;
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
 
@@ -112,32 +98,6 @@ private slots:
             QCOMPARE(readAll(path), testing::defaultFlowerFile(path, faces));
         else // untouched, and no file of the run left beside it
             QVERIFY(readAll(path) == "previous\r\n" && QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"flower.dxf"});
-    }
-
-    // Several counts within one display frame: the first is painted at once, the last one when the
-    // frame ends, so the label never stays on an older count.
-    void lastProgressOfAFrameIsPainted()
-    {
-        widgets::ProgressLabel label;
-        label.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-        label.resize(200, 20);
-        label.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&label));
-        QStringList painted;
-        const auto filter = qScopeGuard([&] { label.removeEventFilter(&m_paintWatch); });
-        m_paintWatch.onPaint = [&] { painted << label.text(); };
-        label.installEventFilter(&m_paintWatch);
-        QTest::qWait(3 * widgets::ProgressLabel::kFrameMs); // the frame of the first showing is over
-
-        label.setProgress(1, 1200);
-        QCoreApplication::processEvents(); // as the job's yield does
-        QCOMPARE(painted, QStringList{QStringLiteral("△1 / 1,200")});
-        label.setProgress(2, 1200);
-        QCoreApplication::processEvents();
-        label.setProgress(3, 1200);
-        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("△3 / 1,200"));
-        label.setText(QStringLiteral("終了しました"));
-        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("終了しました"));
     }
 
     void targetThatCannotBeSaved_data()
