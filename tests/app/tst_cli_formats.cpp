@@ -91,37 +91,30 @@ private slots:
 
     // A copy of the program in a folder of its own finds the module where an installed one would:
     // missing or broken, a printable type is refused naming the file, and the others still write.
-    void withoutTheSolidModule_data()
-    {
-        QTest::addColumn<QByteArray>("module"); // the file put where the module belongs; empty: none
-        QTest::addColumn<QString>("cause");
-        QTest::addRow("missing") << QByteArray() << "cannot open shared object file";
-        QTest::addRow("broken") << QByteArray("not a module") << "file too short";
-    }
     void withoutTheSolidModule()
     {
-        QFETCH(QByteArray, module);
-        QFETCH(QString, cause);
-        QTemporaryDir dir;
-        const QString program = dir.filePath("bin/petalwright-cli");
-        const QString modulePath = dir.filePath("bin/" PETALWRIGHT_MODULE_FROM_BIN "/petalwright-solid.so");
-        QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()));
-        QVERIFY(QFile::copy(cliUnderTest(), program));
-        if (!module.isEmpty()) {
-            QVERIFY(writeFile(modulePath, module));
+        // The file put where the module belongs (empty: none), and the cause told.
+        for (const auto& [module, cause] : {std::pair{QByteArray(), "cannot open shared object file"}, {QByteArray("not a module"), "file too short"}}) {
+            QTemporaryDir dir;
+            const QString program = dir.filePath("bin/petalwright-cli");
+            const QString modulePath = dir.filePath("bin/" PETALWRIGHT_MODULE_FROM_BIN "/petalwright-solid.so");
+            QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()));
+            QVERIFY(QFile::copy(cliUnderTest(), program));
+            if (!module.isEmpty())
+                QVERIFY(writeFile(modulePath, module));
+            qputenv("PETALWRIGHT_CLI_UNDER_TEST", program.toLocal8Bit());
+            const Run printable = runCli({"--format", "3mf", dir.filePath("flower.3mf")});
+            const Run drawing = runCli({"-q", dir.filePath("flower.dxf")});
+            qunsetenv("PETALWRIGHT_CLI_UNDER_TEST");
+            QCOMPARE(printable.exitCode, 1);
+            QVERIFY2(printable.err.startsWith(QStringLiteral("3Dプリント用の立体を作るモジュールを読み込めませんでした。ほかの形式は書き出せます。\n"
+                                                             "ファイル: %1\n原因: ").arg(QDir::cleanPath(modulePath)))
+                         && printable.err.contains(cause),
+                     qPrintable(printable.err));
+            QVERIFY(!QFile::exists(dir.filePath("flower.3mf")));
+            QCOMPARE(drawing.exitCode, 0);
+            QVERIFY(readAll(dir.filePath("flower.dxf")).contains("3DFACE"));
         }
-        qputenv("PETALWRIGHT_CLI_UNDER_TEST", program.toLocal8Bit());
-        const Run printable = runCli({"--format", "3mf", dir.filePath("flower.3mf")});
-        const Run drawing = runCli({"-q", dir.filePath("flower.dxf")});
-        qunsetenv("PETALWRIGHT_CLI_UNDER_TEST");
-        QCOMPARE(printable.exitCode, 1);
-        QVERIFY2(printable.err.startsWith(QStringLiteral("3Dプリント用の立体を作るモジュールを読み込めませんでした。ほかの形式は書き出せます。\n"
-                                                         "ファイル: %1\n原因: ").arg(QDir::cleanPath(modulePath)))
-                     && printable.err.contains(cause),
-                 qPrintable(printable.err));
-        QVERIFY(!QFile::exists(dir.filePath("flower.3mf")));
-        QCOMPARE(drawing.exitCode, 0);
-        QVERIFY(readAll(dir.filePath("flower.dxf")).contains("3DFACE"));
     }
 };
 

@@ -1,6 +1,7 @@
 // The DXF file for CAD programs: its R12 head and layer table, faces a CAD reader takes as they are,
 // the comment block of the default DXF file, and what the ezdxf reader finds in it.
 
+#include <QMap>
 #include <QTest>
 
 #include "FormatReaders.h"

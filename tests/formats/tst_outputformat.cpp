@@ -77,28 +77,15 @@ private slots:
             QVERIFY2(!formats::formatFromName(wrong), wrong);
     }
 
-    void formatFromPath_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<OutputFormat>("format");
-        QTest::addRow("obj") << "out/flower.obj" << OutputFormat::Obj;
-        QTest::addRow("STL upper case") << "/tmp/FLOWER.STL" << OutputFormat::Stl;
-        QTest::addRow("Glb mixed case") << "a.b/flower.Glb" << OutputFormat::Glb;
-        QTest::addRow("3mf upper case") << "flower.3MF" << OutputFormat::ThreeMf;
-        QTest::addRow("no extension") << "flower" << OutputFormat::Dxf;
-        QTest::addRow("dot in the folder only") << "my.obj/flower" << OutputFormat::Dxf;
-        QTest::addRow("Windows folder") << "C:\\my.stl\\flower" << OutputFormat::Dxf;
-        QTest::addRow("hidden name") << ".obj" << OutputFormat::Dxf;
-        QTest::addRow("other extension") << "flower.gltf" << OutputFormat::Dxf;
-        QTest::addRow("extension inside the name") << "flower.obj.txt" << OutputFormat::Dxf;
-        QTest::addRow("trailing dot") << "flower.obj." << OutputFormat::Dxf;
-        QTest::addRow("standard output") << "-" << OutputFormat::Dxf;
-    }
+    // The extension in any case; else (none, a dot in the folder only, a hidden name, another, inner or
+    // trailing extension, standard output) the default DXF file.
     void formatFromPath()
     {
-        QFETCH(QString, path);
-        QFETCH(OutputFormat, format);
-        QCOMPARE(formats::formatFromPath(path.toStdString()), format);
+        for (const auto& [path, format] : {std::pair{"out/flower.obj", OutputFormat::Obj}, {"/tmp/FLOWER.STL", OutputFormat::Stl},
+                                           {"a.b/flower.Glb", OutputFormat::Glb}, {"flower.3MF", OutputFormat::ThreeMf}})
+            QVERIFY2(formats::formatFromPath(path) == format, path);
+        for (const char* path : {"flower", "my.obj/flower", "C:\\my.stl\\flower", ".obj", "flower.gltf", "flower.obj.txt", "flower.obj.", "-"})
+            QVERIFY2(formats::formatFromPath(path) == OutputFormat::Dxf, path);
     }
 
     void samePointsMovedAndTurned_data()

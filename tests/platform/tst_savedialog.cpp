@@ -24,29 +24,18 @@ const QStringList kTypes = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(
 class TestSaveDialog : public QObject {
     Q_OBJECT
 private slots:
-    void suffixRules_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QString>("result");
-        QTest::addRow("kept") << "/d/flower.obj" << "obj" << "/d/flower.obj";
-        QTest::addRow("kept in any case") << "/d/flower.OBJ" << "obj" << "/d/flower.OBJ";
-        QTest::addRow("another type's replaced") << "/d/flower.dxf" << "stl" << "/d/flower.stl";
-        QTest::addRow("another type's in capitals") << "/d/flower.GLB" << "dxf" << "/d/flower.dxf";
-        QTest::addRow("none appended") << "/d/flower" << "glb" << "/d/flower.glb";
-        QTest::addRow("unknown appended") << "/d/my.flower" << "obj" << "/d/my.flower.obj";
-        QTest::addRow("dot in the folder") << "/d.obj/flower" << "stl" << "/d.obj/flower.stl";
-    }
     void suffixRules()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, suffix);
-        QFETCH(QString, result);
         QStringList suffixes;
         for (const QString& type : kTypes)
             suffixes << filterSuffix(type);
         QCOMPARE(suffixes, QStringList({"dxf", "dxf", "obj", "stl", "glb"}));
-        QCOMPARE(withSuffix(path, suffix, suffixes), result);
+        // Kept (in any case), another type's replaced (in capitals too), none or an unknown one appended, a dot in the folder.
+        for (const auto& [path, suffix, result] : {std::tuple{"/d/flower.obj", "obj", "/d/flower.obj"}, {"/d/flower.OBJ", "obj", "/d/flower.OBJ"},
+                                                   {"/d/flower.dxf", "stl", "/d/flower.stl"}, {"/d/flower.GLB", "dxf", "/d/flower.dxf"},
+                                                   {"/d/flower", "glb", "/d/flower.glb"}, {"/d/my.flower", "obj", "/d/my.flower.obj"},
+                                                   {"/d.obj/flower", "stl", "/d.obj/flower.stl"}})
+            QCOMPARE(withSuffix(path, suffix, suffixes), QString(result));
     }
 
     // Where the dialog opens before a file is chosen: never in a folder the user cannot write

@@ -52,11 +52,7 @@ public:
 
 class FakeUrlOpener final : public platform::UrlOpener {
 public:
-    bool open(const QUrl& url) override
-    {
-        opened << url;
-        return starts;
-    }
+    bool open(const QUrl& url) override { return opened << url, starts; }
     QList<QUrl> opened;
     bool starts = true; // whether a browser starts
 };

@@ -27,35 +27,26 @@ QWidget* focused() { return QApplication::focusWidget(); }
 class TestTextBoxFocus : public QObject {
     Q_OBJECT
 private slots:
-    void enterChainToGenerate_data()
-    {
-        QTest::addColumn<Qt::Key>("enterKey"); // along the boxes
-        QTest::addColumn<bool>("keypad");
-        QTest::addColumn<Qt::Key>("pressKey"); // on cmdDXF
-        QTest::addRow("Return, then Return on cmdDXF") << Qt::Key_Return << false << Qt::Key_Return;
-        QTest::addRow("Return, then Space on cmdDXF") << Qt::Key_Return << false << Qt::Key_Space;
-        QTest::addRow("Enter on the keypad throughout") << Qt::Key_Enter << true << Qt::Key_Enter;
-    }
-
+    // Enter along the boxes, then Enter or Space on cmdDXF: Return, then Return or Space; or keypad Enter throughout.
     void enterChainToGenerate()
     {
-        QFETCH(Qt::Key, enterKey);
-        QFETCH(bool, keypad);
-        QFETCH(Qt::Key, pressKey);
-        const Qt::KeyboardModifiers modifiers = keypad ? Qt::KeypadModifier : Qt::NoModifier;
-        WindowDriver d;
-        windows::frmMAIN& w = d.window;
-        w.txtPETAL->setFocus();
-        for (QLineEdit* box : d.boxes()) {
-            QCOMPARE(focused(), box);
-            QCOMPARE(box->selectedText(), box->text());
-            QTest::keyClick(box, enterKey, modifiers);
+        for (const auto& [enterKey, keypad, pressKey] : {std::tuple{Qt::Key_Return, false, Qt::Key_Return}, {Qt::Key_Return, false, Qt::Key_Space},
+                                                         {Qt::Key_Enter, true, Qt::Key_Enter}}) {
+            const Qt::KeyboardModifiers modifiers = keypad ? Qt::KeypadModifier : Qt::NoModifier;
+            WindowDriver d;
+            windows::frmMAIN& w = d.window;
+            w.txtPETAL->setFocus();
+            for (QLineEdit* box : d.boxes()) {
+                QCOMPARE(focused(), box);
+                QCOMPARE(box->selectedText(), box->text());
+                QTest::keyClick(box, enterKey, modifiers);
+            }
+            // Enter reached cmdDXF without pressing it; a further Enter or Space generates.
+            QCOMPARE(focused(), w.cmdDXF);
+            QVERIFY(d.saveDialog.requests.isEmpty());
+            d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+            QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey, modifiers); }).finished);
         }
-        // Enter reached cmdDXF without pressing it; a further Enter or Space generates.
-        QCOMPARE(focused(), w.cmdDXF);
-        QVERIFY(d.saveDialog.requests.isEmpty());
-        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey, modifiers); }).finished);
     }
 
     void tabOrderSelectsAndTypingReplaces()

@@ -51,37 +51,29 @@ private slots:
         QCOMPARE(readAll(path), testing::defaultFlowerFile(path, 288));
     }
 
-    void checksBeforeTheRun_data()
+    // The boxes (petal, overlap, width, scale, start, end), the message boxes of one press, and whether it runs.
+    void checksBeforeTheRun()
     {
-        QTest::addColumn<QStringList>("texts"); // petal, overlap, width, scale, start, end
-        QTest::addColumn<QStringList>("shown"); // the message boxes of one press
-        QTest::addColumn<bool>("runs");
         const QString all = QStringList{"花びらの枚数は 2 ～ 50 です。", "花びらの重なりは 1 ～ 50 です。",
                                         "花びらの幅は 1 ～ 10 です。", "花びらの拡大縮小は 0.1 ～ 50.0 です。",
                                         "花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。",
                                         "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。",
                                         "花びらを生やす角度は 始まり <= 終わり にしてください。"}
                                 .join("\r\n");
-        QTest::addRow("all seven") << QStringList{"abc", "0.5", "11", "", "200", "x"} << QStringList{"! " + all} << false;
-        QTest::addRow("1,200 faces: No ends the command")
-            << QStringList{"10", "15", "5", "0.5", "90", "135"}
-            << QStringList{"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"} << false;
-        QTest::addRow("1,184 faces: no question") << QStringList{"37", "4", "5", "0.5", "90", "135"} << QStringList() << true;
-    }
-
-    void checksBeforeTheRun()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QStringList, shown);
-        QFETCH(bool, runs);
-        WindowDriver d;
-        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        d.setBoxes(texts);
-        d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
-
-        QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
-        QCOMPARE(d.messageBox.shown, shown);
-        QCOMPARE(d.window.focusWidget(), d.window.txtTABSTOP); // the window may be inactive after a modal one
+        const struct { QStringList texts, shown; bool runs; } rows[] = {
+            {{"abc", "0.5", "11", "", "200", "x"}, {"! " + all}, false},
+            {{"10", "15", "5", "0.5", "90", "135"}, {"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"}, false}, // No ends it
+            {{"37", "4", "5", "0.5", "90", "135"}, {}, true}, // 1,184 faces: no question
+        };
+        for (const auto& [texts, shown, runs] : rows) {
+            WindowDriver d;
+            d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+            d.setBoxes(texts);
+            d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
+            QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
+            QCOMPARE(d.messageBox.shown, shown);
+            QCOMPARE(d.window.focusWidget(), d.window.txtTABSTOP); // the window may be inactive after a modal one
+        }
     }
 
     void outputFileSelection()
