@@ -266,33 +266,26 @@ private slots:
     }
 
     // The comment block records the six texts the run used: the sample's, except where an option was given.
-    void presetAndExplicitOptions_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("recorded"); // the six texts of the comment block
-        QTest::addRow("preset alone") << QStringList{"--preset", "lotus"} << QStringList{"8", "3", "9", "0.7", "125", "160"};
-        QTest::addRow("petals overridden") << QStringList{"--preset", "lotus", "--petals", "12"}
-                                           << QStringList{"12", "3", "9", "0.7", "125", "160"};
-        QTest::addRow("override given first") << QStringList{"--angle-end", "170.0", "--preset", "lotus"}
-                                              << QStringList{"8", "3", "9", "0.7", "125", "170.0"};
-        // The option's own default, given explicitly, still wins over the sample.
-        QTest::addRow("override equal to the default") << QStringList{"--preset", "tulip", "--width", "5", "--scale", "0.5"}
-                                                       << QStringList{"6", "1", "5", "0.5", "155", "155"};
-        QTest::addRow("last preset wins") << QStringList{"--preset", "lotus", "--preset", "bell"}
-                                          << QStringList{"8", "1", "10", "1", "30", "30"};
-    }
+    // The option's own default, given explicitly, still wins over the sample; the last preset wins.
     void presetAndExplicitOptions()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, recorded);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("flower.dxf");
-        QCOMPARE(runCli(QStringList{"-q", "--seed", "3"} + arguments << path).exitCode, 0);
-        QString block;
-        for (qsizetype i = 0; i < recorded.size(); ++i)
-            block += QStringLiteral("// %1 = %2\r\n").arg(fromView(petalwright::geometry::kParameterLabels[static_cast<std::size_t>(i)]), recorded[i]);
-        const QByteArray file = readAll(path);
-        QVERIFY2(file.endsWith(petalwright::platform::toCodePage932(block + "//\r\n")), file.right(300).constData());
+        const struct { QStringList arguments, recorded; } rows[] = {
+            {{"--preset", "lotus"}, {"8", "3", "9", "0.7", "125", "160"}},
+            {{"--preset", "lotus", "--petals", "12"}, {"12", "3", "9", "0.7", "125", "160"}},
+            {{"--angle-end", "170.0", "--preset", "lotus"}, {"8", "3", "9", "0.7", "125", "170.0"}},
+            {{"--preset", "tulip", "--width", "5", "--scale", "0.5"}, {"6", "1", "5", "0.5", "155", "155"}},
+            {{"--preset", "lotus", "--preset", "bell"}, {"8", "1", "10", "1", "30", "30"}},
+        };
+        for (const auto& [arguments, recorded] : rows) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("flower.dxf");
+            QCOMPARE(runCli(QStringList{"-q", "--seed", "3"} + arguments << path).exitCode, 0);
+            QString block;
+            for (qsizetype i = 0; i < recorded.size(); ++i)
+                block += QStringLiteral("// %1 = %2\r\n").arg(fromView(petalwright::geometry::kParameterLabels[static_cast<std::size_t>(i)]), recorded[i]);
+            const QByteArray file = readAll(path);
+            QVERIFY2(file.endsWith(petalwright::platform::toCodePage932(block + "//\r\n")), file.right(300).constData());
+        }
     }
 
     // Aligned columns (Japanese characters two columns wide on a terminal), values to the right.

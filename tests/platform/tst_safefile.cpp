@@ -273,102 +273,90 @@ private slots:
         QCOMPARE(readAll(dir.filePath("new.dxf")), QByteArray("made"));
     }
 
-    // Faults only a broken disk shows, through the seam of system calls.
-    void faultsThroughTheSeam_data()
-    {
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<int>("failing");   // which call of that kind fails (1: the first); -n: the first n; 0: every one
-        QTest::addColumn<int>("error");
-        QTest::addColumn<bool>("hardLink"); // in place, with a backup
-        QTest::addColumn<QString>("outcome"); // "saved", or a part of the message
-        const QString unchanged = "\n\n以前のファイルは変更されていません。";
-        QTest::addRow("fsync before the rename") << "fsync" << 1 << EIO << false << "ディスクの読み書きでエラーが起きました。" + unchanged;
-        QTest::addRow("temporary name taken twice") << "open" << -2 << EEXIST << false << "saved";
-        QTest::addRow("every temporary name taken") << "open" << 0 << EEXIST << false << "一時ファイルの名前がすべて使われています。" + unchanged;
-        QTest::addRow("rename") << "rename" << 1 << EBUSY << false << "ファイルが使用中です。" + unchanged;
-        QTest::addRow("folder sync after the rename") << "fsync" << 2 << EIO << false << "停電などがあると、新しいファイルが失われることがあります。";
-        // Beside the file, then in the cache folder.
-        QTest::addRow("backup cannot be written") << "write" << -2 << ENOSPC << true
-                                                  << "上書きする前に以前の内容の控えを作れませんでした（ディスクの空き容量が足りません。）。" + unchanged;
-        QTest::addRow("backup sync") << "fsync" << -2 << EIO << true << "上書きする前に以前の内容の控えを作れませんでした（ディスクの読み書きでエラーが起きました。）。" + unchanged;
-        QTest::addRow("in place, then the restore fails") << "write" << 0 << EIO << true << "以前の内容は次の控えにあります。";
-        // A signal's discard: the message says the file is incomplete and names the backup.
-        QTest::addRow("in place, cancelled, the restore fails")
-            << "fsync" << 0 << EIO << true
-            << "中断しました。\n\n以前のファイルを元に戻せませんでした（ディスクの読み書きでエラーが起きました。）。このファイルは不完全です。以前の内容は次の控えにあります。";
-        QTest::addRow("backup cannot be removed") << "unlink" << 1 << EIO << true << "新しいファイルは保存しましたが、上書き前の内容の控えを削除できませんでした。";
-    }
+    // Faults only a broken disk shows, through the seam of system calls: which call of that kind fails
+    // (1: the first; -n: the first n; 0: every one), in place (with a backup) or not, and the outcome:
+    // "saved", or a part of the message.
     void faultsThroughTheSeam()
     {
-        QFETCH(QString, call);
-        QFETCH(int, failing);
-        QFETCH(int, error);
-        QFETCH(bool, hardLink);
-        QFETCH(QString, outcome);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("drawing.dxf");
-        QVERIFY(writeFile(path, kPrevious));
-        if (hardLink)
-            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.dxf")).constData()), 0);
-        static int s_calls, s_failing, s_error;
-        static bool s_armed; // the restore case fails its writes only after the backup is made
-        s_calls = 0;
-        s_failing = failing;
-        s_error = error;
-        s_armed = !(failing == 0 && (call == "write" || outcome.startsWith("中断")));
-        struct Fault {
-            static bool now()
-            {
-                if (!s_armed)
-                    return false;
-                ++s_calls;
-                return s_failing == 0 || s_calls == s_failing || s_calls <= -s_failing;
-            }
+        const QString unchanged = "\n\n以前のファイルは変更されていません。";
+        const struct { QString call; int failing, error; bool hardLink; QString outcome; } rows[] = {
+            {"fsync", 1, EIO, false, "ディスクの読み書きでエラーが起きました。" + unchanged}, // fsync before the rename
+            {"open", -2, EEXIST, false, "saved"}, // temporary name taken twice
+            {"open", 0, EEXIST, false, "一時ファイルの名前がすべて使われています。" + unchanged}, // every temporary name taken
+            {"rename", 1, EBUSY, false, "ファイルが使用中です。" + unchanged}, // rename
+            {"fsync", 2, EIO, false, "停電などがあると、新しいファイルが失われることがあります。"}, // folder sync after the rename
+            {"write", -2, ENOSPC, true, "上書きする前に以前の内容の控えを作れませんでした（ディスクの空き容量が足りません。）。" + unchanged}, // backup cannot be written
+            {"fsync", -2, EIO, true, "上書きする前に以前の内容の控えを作れませんでした（ディスクの読み書きでエラーが起きました。）。" + unchanged}, // backup sync
+            {"write", 0, EIO, true, "以前の内容は次の控えにあります。"}, // in place, then the restore fails
+            {"fsync", 0, EIO, true, "中断しました。\n\n以前のファイルを元に戻せませんでした（ディスクの読み書きでエラーが起きました。）。このファイルは不完全です。以前の内容は次の控えにあります。"}, // in place, cancelled, the restore fails
+            {"unlink", 1, EIO, true, "新しいファイルは保存しましたが、上書き前の内容の控えを削除できませんでした。"}, // backup cannot be removed
         };
-        platform::SystemCalls& calls = platform::systemCalls();
-        const auto restore = qScopeGuard([&calls] { calls = platform::realSystemCalls(); });
-        if (call == "open")
-            calls.openat = [](int at, const char* name, int flags, mode_t mode) { return Fault::now() ? (errno = s_error, -1) : ::openat(at, name, flags, mode); };
-        else if (call == "write")
-            calls.write = [](int fd, const void* data, std::size_t size) { return Fault::now() ? (errno = s_error, ssize_t(-1)) : ::write(fd, data, size); };
-        else if (call == "fsync")
-            calls.fsync = [](int fd) { return Fault::now() ? (errno = s_error, -1) : ::fsync(fd); };
-        else if (call == "unlink")
-            calls.unlinkat = [](int at, const char* name, int flags) { return Fault::now() ? (errno = s_error, -1) : ::unlinkat(at, name, flags); };
-        else
-            calls.renameat = [](int at, const char* from, int to, const char* name) { return Fault::now() ? (errno = s_error, -1) : ::renameat(at, from, to, name); };
+        for (const auto& [call, failing, error, hardLink, outcome] : rows) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("drawing.dxf");
+            QVERIFY(writeFile(path, kPrevious));
+            if (hardLink)
+                QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("link.dxf")).constData()), 0);
+            static int s_calls, s_failing, s_error;
+            static bool s_armed; // the restore case fails its writes only after the backup is made
+            s_calls = 0;
+            s_failing = failing;
+            s_error = error;
+            s_armed = !(failing == 0 && (call == "write" || outcome.startsWith("中断")));
+            struct Fault {
+                static bool now()
+                {
+                    if (!s_armed)
+                        return false;
+                    ++s_calls;
+                    return s_failing == 0 || s_calls == s_failing || s_calls <= -s_failing;
+                }
+            };
+            platform::SystemCalls& calls = platform::systemCalls();
+            const auto restore = qScopeGuard([&calls] { calls = platform::realSystemCalls(); });
+            if (call == "open")
+                calls.openat = [](int at, const char* name, int flags, mode_t mode) { return Fault::now() ? (errno = s_error, -1) : ::openat(at, name, flags, mode); };
+            else if (call == "write")
+                calls.write = [](int fd, const void* data, std::size_t size) { return Fault::now() ? (errno = s_error, ssize_t(-1)) : ::write(fd, data, size); };
+            else if (call == "fsync")
+                calls.fsync = [](int fd) { return Fault::now() ? (errno = s_error, -1) : ::fsync(fd); };
+            else if (call == "unlink")
+                calls.unlinkat = [](int at, const char* name, int flags) { return Fault::now() ? (errno = s_error, -1) : ::unlinkat(at, name, flags); };
+            else
+                calls.renameat = [](int at, const char* from, int to, const char* name) { return Fault::now() ? (errno = s_error, -1) : ::renameat(at, from, to, name); };
 
-        SafeFile file(path);
-        bool saved = file.open();
-        const QString backup = file.backupPath();
-        s_armed = true;
-        const bool cancel = outcome.startsWith("中断"), savedAnyway = outcome.startsWith("新しい");
-        saved = saved && file.write(std::string(100'000, 'n')) && (cancel ? (file.discard(), false) : file.commit());
-        calls = platform::realSystemCalls();
-        if (outcome == "saved") {
-            QVERIFY2(saved, qPrintable(file.errorMessage()));
-            QCOMPARE(readAll(path), QByteArray(100'000, 'n'));
-        } else {
-            QVERIFY(!saved);
-            QVERIFY2(file.errorMessage().contains(outcome), qPrintable(file.errorMessage()));
-            if (!savedAnyway)
-                QVERIFY(file.errorMessage().startsWith(QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: ").arg(path)));
+            SafeFile file(path);
+            bool saved = file.open();
+            const QString backup = file.backupPath();
+            s_armed = true;
+            const bool cancel = outcome.startsWith("中断"), savedAnyway = outcome.startsWith("新しい");
+            saved = saved && file.write(std::string(100'000, 'n')) && (cancel ? (file.discard(), false) : file.commit());
+            calls = platform::realSystemCalls();
+            if (outcome == "saved") {
+                QVERIFY2(saved, qPrintable(file.errorMessage()));
+                QCOMPARE(readAll(path), QByteArray(100'000, 'n'));
+            } else {
+                QVERIFY(!saved);
+                QVERIFY2(file.errorMessage().contains(outcome), qPrintable(file.errorMessage()));
+                if (!savedAnyway)
+                    QVERIFY(file.errorMessage().startsWith(QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: ").arg(path)));
+            }
+            if (outcome.startsWith("停電")) {
+                QCOMPARE(readAll(path), QByteArray(100'000, 'n')); // in place, but said to be unsafe
+            } else if (savedAnyway) {
+                QCOMPARE(readAll(path), QByteArray(100'000, 'n'));
+                QVERIFY(file.errorMessage().contains("控え: " + backup + "\n"));
+                QVERIFY(QFile::remove(backup));
+            } else if (outcome.contains("以前の内容は次の控え")) {
+                // Neither the new bytes nor the restore reached the file: the backup stays, named in the message.
+                QVERIFY(!backup.isEmpty() && file.errorMessage().endsWith(backup));
+                QCOMPARE(readAll(backup), kPrevious);
+                QVERIFY(QFile::remove(backup));
+            } else if (outcome != "saved") {
+                QCOMPARE(readAll(path), kPrevious);
+            }
+            QCOMPARE(entries(dir.path()), hardLink ? QStringList({"drawing.dxf", "link.dxf"}) : QStringList{"drawing.dxf"});
         }
-        if (outcome.startsWith("停電")) {
-            QCOMPARE(readAll(path), QByteArray(100'000, 'n')); // in place, but said to be unsafe
-        } else if (savedAnyway) {
-            QCOMPARE(readAll(path), QByteArray(100'000, 'n'));
-            QVERIFY(file.errorMessage().contains("控え: " + backup + "\n"));
-            QVERIFY(QFile::remove(backup));
-        } else if (outcome.contains("以前の内容は次の控え")) {
-            // Neither the new bytes nor the restore reached the file: the backup stays, named in the message.
-            QVERIFY(!backup.isEmpty() && file.errorMessage().endsWith(backup));
-            QCOMPARE(readAll(backup), kPrevious);
-            QVERIFY(QFile::remove(backup));
-        } else if (outcome != "saved") {
-            QCOMPARE(readAll(path), kPrevious);
-        }
-        QCOMPARE(entries(dir.path()), hardLink ? QStringList({"drawing.dxf", "link.dxf"}) : QStringList{"drawing.dxf"});
     }
 
     // One writer at a time; a FIFO put at the name while a save runs is not replaced; a backup a
