@@ -85,44 +85,38 @@ private slots:
         QCOMPARE(d.boxTexts(), sampleTexts("lotus"));
     }
 
-    void editingAfterAChoiceShowsFreeInput_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QList<int>>("keys"); // a negative key is pressed with Ctrl
-        QTest::addColumn<QString>("text");   // the box afterwards
-        QTest::addRow("a digit typed") << "txtPETAL" << QList<int>{Qt::Key_End, Qt::Key_2} << "242";
-        QTest::addRow("Backspace") << "txtANGLE" << QList<int>{Qt::Key_End, Qt::Key_Backspace} << "9";
-        QTest::addRow("the same text typed over") << "txtSYUKU" << QList<int>{Qt::Key_Home, Qt::Key_Delete, Qt::Key_1} << "1";
-        QTest::addRow("cut") << "txtKASAN" << QList<int>{-Qt::Key_A, -Qt::Key_X} << "";
-    }
+    // A digit typed, Backspace, the same text typed over, a cut (a negative key is pressed with Ctrl).
     void editingAfterAChoiceShowsFreeInput()
     {
-        QFETCH(QString, box);
-        QFETCH(QList<int>, keys);
-        QFETCH(QString, text);
         WindowDriver d;
         windows::frmMAIN& w = d.window;
         choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
-        auto* edit = w.findChild<QLineEdit*>(box);
-        QTest::mouseClick(edit, Qt::LeftButton);
-        for (const int key : keys) // a negative key is pressed with Ctrl
-            QTest::keyClick(edit, static_cast<Qt::Key>(std::abs(key)), key < 0 ? Qt::ControlModifier : Qt::NoModifier);
-        QCOMPARE(edit->text(), text);
-        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
-        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
+        const struct { QString box; QList<int> keys; QString text; } rows[] = {
+            {"txtPETAL", {Qt::Key_End, Qt::Key_2}, "242"}, {"txtANGLE", {Qt::Key_End, Qt::Key_Backspace}, "9"},
+            {"txtSYUKU", {Qt::Key_Home, Qt::Key_Delete, Qt::Key_1}, "1"}, {"txtKASAN", {-Qt::Key_A, -Qt::Key_X}, ""},
+        };
+        for (const auto& [box, keys, text] : rows) {
+            auto* edit = w.findChild<QLineEdit*>(box);
+            QTest::mouseClick(edit, Qt::LeftButton);
+            for (const int key : keys)
+                QTest::keyClick(edit, static_cast<Qt::Key>(std::abs(key)), key < 0 ? Qt::ControlModifier : Qt::NoModifier);
+            QCOMPARE(edit->text(), text);
+            QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+            QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
 
-        // The wheel over the list leaves the user's texts alone.
-        const QStringList edited = d.boxTexts();
-        QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w.cboSAMPLE, &wheel);
-        QCOMPARE(d.boxTexts(), edited);
-        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+            // The wheel over the list leaves the user's texts alone.
+            const QStringList edited = d.boxTexts();
+            QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w.cboSAMPLE, &wheel);
+            QCOMPARE(d.boxTexts(), edited);
+            QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
 
-        // Choosing again fills every box anew.
-        choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
-        QCOMPARE(d.boxTexts(), sampleTexts("marguerite"));
-        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
+            // Choosing again fills every box anew.
+            choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
+            QCOMPARE(d.boxTexts(), sampleTexts("marguerite"));
+            QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
+        }
     }
 
     // The entries, the daisy's texts at the start, the layout and the fonts.
