@@ -55,22 +55,16 @@ private slots:
         QCOMPARE(copies[2]->state(), QProcess::Running);
     }
 
-    void lockFolders_data()
-    {
-        QTest::addColumn<QByteArray>("runtime");
-        QTest::addColumn<QByteArray>("cache");
-        QTest::addColumn<QStringList>("paths");
-        QTest::addRow("runtime folder first") << QByteArray("/run/user/1000") << QByteArray("/home/a/.cache")
-                                              << QStringList{"/run/user/1000/petalwright.lock", "/home/a/.cache/petalwright/petalwright.lock"};
-        QTest::addRow("neither set") << QByteArray() << QByteArray() << QStringList();
-        QTest::addRow("relative folders never") << QByteArray("run") << QByteArray(".") << QStringList();
-    }
+    // The runtime folder first; neither set; relative folders never.
     void lockFolders()
     {
-        QFETCH(QByteArray, runtime);
-        QFETCH(QByteArray, cache);
-        QFETCH(QStringList, paths);
-        QCOMPARE(InstanceLock::lockPaths(runtime, cache), paths);
+        const struct { QByteArray runtime, cache; QStringList paths; } rows[] = {
+            {"/run/user/1000", "/home/a/.cache", {"/run/user/1000/petalwright.lock", "/home/a/.cache/petalwright/petalwright.lock"}},
+            {{}, {}, {}},
+            {"run", ".", {}},
+        };
+        for (const auto& [runtime, cache, paths] : rows)
+            QCOMPARE(InstanceLock::lockPaths(runtime, cache), paths);
     }
 
     void missingLockFolder()

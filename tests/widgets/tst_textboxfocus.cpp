@@ -68,37 +68,26 @@ private slots:
     }
 
     // The filters on the boxes take Enter only: caret keys move and keep the focus, then typing inserts.
-    void caretKeysInBoxes_data()
-    {
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QString>("text"); // after the keys and a typed '9'
-        QTest::addColumn<int>("caret");
-        QTest::addRow("Home") << QList<int>{Qt::Key_Home} << "91234" << 1;
-        QTest::addRow("End") << QList<int>{Qt::Key_End} << "12349" << 5;
-        QTest::addRow("Home, Right, Right") << QList<int>{Qt::Key_Home, Qt::Key_Right, Qt::Key_Right} << "12934" << 3;
-        QTest::addRow("End, Left") << QList<int>{Qt::Key_End, Qt::Key_Left} << "12394" << 4;
-        QTest::addRow("Left from the whole selection") << QList<int>{Qt::Key_Left} << "12394" << 4;
-        QTest::addRow("Right from the whole selection") << QList<int>{Qt::Key_Right} << "12349" << 5;
-        QTest::addRow("Up and Down stay in the box") << QList<int>{Qt::Key_Home, Qt::Key_Up, Qt::Key_Down} << "91234" << 1;
-    }
     void caretKeysInBoxes()
     {
-        QFETCH(QList<int>, keys);
-        QFETCH(QString, text);
-        QFETCH(int, caret);
         WindowDriver d;
-        windows::frmMAIN& w = d.window;
-        for (QLineEdit* box : {w.txtPETAL, w.txtANGLE}) {
-            box->setText(QStringLiteral("1234"));
-            box->setFocus(Qt::TabFocusReason);
-            QCOMPARE(box->selectedText(), QStringLiteral("1234"));
-            for (const int key : keys)
-                QTest::keyClick(box, Qt::Key(key));
-            QCOMPARE(focused(), box);
-            QTest::keyClick(box, Qt::Key_9);
-            QCOMPARE(box->text(), text);
-            QCOMPARE(box->cursorPosition(), caret);
-        }
+        const struct { QList<int> keys; QString text; int caret; } rows[] = { // the text and caret after the keys and a typed '9'
+            {{Qt::Key_Home}, "91234", 1}, {{Qt::Key_End}, "12349", 5}, {{Qt::Key_Home, Qt::Key_Right, Qt::Key_Right}, "12934", 3},
+            {{Qt::Key_End, Qt::Key_Left}, "12394", 4}, {{Qt::Key_Left}, "12394", 4}, {{Qt::Key_Right}, "12349", 5}, // from the whole selection
+            {{Qt::Key_Home, Qt::Key_Up, Qt::Key_Down}, "91234", 1}, // Up and Down stay in the box
+        };
+        for (const auto& [keys, text, caret] : rows)
+            for (QLineEdit* box : {d.window.txtPETAL, d.window.txtANGLE}) {
+                box->setText(QStringLiteral("1234"));
+                box->setFocus(Qt::TabFocusReason);
+                QCOMPARE(box->selectedText(), QStringLiteral("1234"));
+                for (const int key : keys)
+                    QTest::keyClick(box, Qt::Key(key));
+                QCOMPARE(focused(), box);
+                QTest::keyClick(box, Qt::Key_9);
+                QCOMPARE(box->text(), text);
+                QCOMPARE(box->cursorPosition(), caret);
+            }
     }
 
     void mouseFocusDoesNotSelect()

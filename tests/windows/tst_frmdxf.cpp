@@ -32,72 +32,67 @@ class TestFrmDxf : public QObject {
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
 
-    void duringTheJob_data()
-    {
-        QTest::addColumn<int>("atYield");
-        QTest::addColumn<QString>("act"); // "press", "press twice", "queued press", "close" (the window's
-                                          // close button), a key, or "Tab, " and a key on the keypad
-        QTest::addColumn<int>("faces");   // in the file; -1: the previous file untouched
-        QTest::addRow("press at petal 1") << 1 << "press" << -1;
-        QTest::addRow("close request at the last petal") << kPetals << "close" << -1;
-        QTest::addRow("press at face 1") << kPetals + 1 << "press" << 1;
-        QTest::addRow("close request at face 10") << kPetals + 10 << "close" << 10;
-        QTest::addRow("two presses at face 150") << kPetals + 150 << "press twice" << 150;
-        QTest::addRow("press at the last face") << kPetals + kFaces << "press" << kFaces;
-        QTest::addRow("Esc at petal 5 does nothing") << 5 << "Esc" << kFaces;
-        QTest::addRow("Return at face 40 does nothing") << kPetals + 40 << "Return" << kFaces;
-        QTest::addRow("Space at face 40 does nothing") << kPetals + 40 << "Space" << kFaces;
-        QTest::addRow("Tab and keypad Enter at petal 3") << 3 << "Tab, Enter" << -1;
-        QTest::addRow("Tab and Return at face 20") << kPetals + 20 << "Tab, Return" << 20;
-        // The real yield may skip the pass after the last petal: a click still waiting then must be
-        // seen before the file is opened.
-        QTest::addRow("press queued after the last petal") << kPetals << "queued press" << -1;
-    }
-
+    // At which yield (petals first, then faces) what is done: "press", "press twice", "queued press"
+    // (behind that yield's pass, as a click just after it: the real yield may skip the pass after the
+    // last petal, and the click must still be seen before the file is opened), "close" (the window's
+    // close button), a key, or "Tab, " and a key; and the faces in the file (-1: the previous file untouched).
     void duringTheJob()
     {
-        QFETCH(int, atYield);
-        QFETCH(QString, act);
-        QFETCH(int, faces);
-        const bool tab = act.startsWith(QStringLiteral("Tab, "));
-        const bool key = !tab && !act.contains(QStringLiteral("press")) && act != QStringLiteral("close");
-        WindowDriver d;
-        const QString path = d.path(QStringLiteral("flower.dxf"));
-        QVERIFY(writePrevious(path));
-        d.saveDialog.answers << path;
-        d.atYield = [&](int n, windows::frmDXF* dlg) {
-            if (n != atYield)
-                return;
-            if (key) { // the key goes where the focus is: the hidden holder
-                QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
-                QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
-            } else if (tab) { // Tab reaches キャンセル; Enter, of either kind, presses it
-                QTest::keyClick(dlg->cmdTABSTOP, Qt::Key_Tab);
-                QCOMPARE(dlg->focusWidget(), dlg->cmdCANCEL);
-                const bool keypad = act.endsWith(QStringLiteral("Enter"));
-                QTest::keyClick(dlg->cmdCANCEL, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            } else if (act == QStringLiteral("queued press")) { // behind this yield's pass, as a click just after it
-                QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
-            } else if (act == QStringLiteral("close")) {
-                dlg->close();
-                QVERIFY(dlg->isVisible()); // the job closes the window itself
-            } else {
-                pressCancel(dlg);
-                if (act == QStringLiteral("press twice"))
-                    pressCancel(dlg);
-            }
+        const struct { int atYield; QString act; int faces; } rows[] = {
+            {1, "press", -1}, // press at petal 1
+            {kPetals, "close", -1}, // close request at the last petal
+            {kPetals + 1, "press", 1}, // press at face 1
+            {kPetals + 10, "close", 10}, // close request at face 10
+            {kPetals + 150, "press twice", 150}, // two presses at face 150
+            {kPetals + kFaces, "press", kFaces}, // press at the last face
+            {5, "Esc", kFaces}, // Esc at petal 5 does nothing
+            {kPetals + 40, "Return", kFaces}, // Return at face 40 does nothing
+            {kPetals + 40, "Space", kFaces}, // Space at face 40 does nothing
+            {3, "Tab, Enter", -1}, // Tab and keypad Enter at petal 3
+            {kPetals + 20, "Tab, Return", 20}, // Tab and Return at face 20
+            {kPetals, "queued press", -1}, // press queued after the last petal
         };
+        for (const auto& [atYield, act, faces] : rows) {
+            const bool tab = act.startsWith(QStringLiteral("Tab, "));
+            const bool key = !tab && !act.contains(QStringLiteral("press")) && act != QStringLiteral("close");
+            WindowDriver d;
+            const QString path = d.path(QStringLiteral("flower.dxf"));
+            QVERIFY(writePrevious(path));
+            d.saveDialog.answers << path;
+            d.atYield = [&](int n, windows::frmDXF* dlg) {
+                if (n != atYield)
+                    return;
+                if (key) { // the key goes where the focus is: the hidden holder
+                    QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
+                    QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
+                } else if (tab) { // Tab reaches キャンセル; Enter, of either kind, presses it
+                    QTest::keyClick(dlg->cmdTABSTOP, Qt::Key_Tab);
+                    QCOMPARE(dlg->focusWidget(), dlg->cmdCANCEL);
+                    const bool keypad = act.endsWith(QStringLiteral("Enter"));
+                    QTest::keyClick(dlg->cmdCANCEL, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
+                } else if (act == QStringLiteral("queued press")) { // behind this yield's pass, as a click just after it
+                    QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
+                } else if (act == QStringLiteral("close")) {
+                    dlg->close();
+                    QVERIFY(dlg->isVisible()); // the job closes the window itself
+                } else {
+                    pressCancel(dlg);
+                    if (act == QStringLiteral("press twice"))
+                        pressCancel(dlg);
+                }
+            };
 
-        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+            const testing::ProgressRun run = d.press(d.window.cmdDXF);
 
-        QVERIFY(run.shown && run.finished == key);
-        QCOMPARE(run.progress.size(), key ? kPetals + kFaces : atYield); // a cancel stops at the next test of procState
-        QVERIFY(!d.window.progressWindow()->isVisible());
-        QVERIFY(d.messageBox.shown.isEmpty());
-        if (faces >= 0)
-            QCOMPARE(readAll(path), testing::defaultFlowerFile(path, faces));
-        else // untouched, and no file of the run left beside it
-            QVERIFY(readAll(path) == "previous\r\n" && QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"flower.dxf"});
+            QVERIFY(run.shown && run.finished == key);
+            QCOMPARE(run.progress.size(), key ? kPetals + kFaces : atYield); // a cancel stops at the next test of procState
+            QVERIFY(!d.window.progressWindow()->isVisible());
+            QVERIFY(d.messageBox.shown.isEmpty());
+            if (faces >= 0)
+                QCOMPARE(readAll(path), testing::defaultFlowerFile(path, faces));
+            else // untouched, and no file of the run left beside it
+                QVERIFY(readAll(path) == "previous\r\n" && QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"flower.dxf"});
+        }
     }
 
     void targetThatCannotBeSaved_data()
