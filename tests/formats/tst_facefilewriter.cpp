@@ -60,25 +60,17 @@ private slots:
             "// 花びらを生やす角度（始まり） = 90", "// 花びらを生やす角度（終わり） = 135", "//"}));
     }
 
-    void fileNameOnOneLine_data()
-    {
-        QTest::addColumn<QByteArray>("fileName");
-        QTest::addColumn<QByteArray>("shown"); // in the version line
-        QTest::addRow("LF") << QByteArray("a\nb.dxf") << QByteArray("a b.dxf");
-        QTest::addRow("CR LF") << QByteArray("a\r\nb.dxf") << QByteArray("a  b.dxf");
-        QTest::addRow("CR at the end") << QByteArray("ab.dxf\r") << QByteArray("ab.dxf ");
-        QTest::addRow("blanks kept") << QByteArray(" ab .dxf") << QByteArray(" ab .dxf");
-    }
+    // LF, CR LF, CR at the end: blanks in the version line; blanks of the name kept.
     void fileNameOnOneLine()
     {
-        QFETCH(QByteArray, fileName);
-        QFETCH(QByteArray, shown);
-        const QByteArray data = QByteArray::fromStdString(
-            testing::makeFlower({"2", "1", "5", "0.5", "90", "135"}, 7, fileName.constData()).file(OutputFormat::Dxf));
-        const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
-        QCOMPARE(tail.count('\n'), kTrailerLines);
-        QCOMPARE(tail.count('\r'), kTrailerLines);
-        QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + shown + "(2006/01/15 9:05:07)\r\n"));
+        for (const auto& [fileName, shown] : {std::pair{"a\nb.dxf", "a b.dxf"}, {"a\r\nb.dxf", "a  b.dxf"}, {"ab.dxf\r", "ab.dxf "}, {" ab .dxf", " ab .dxf"}}) {
+            const QByteArray data = QByteArray::fromStdString(
+                testing::makeFlower({"2", "1", "5", "0.5", "90", "135"}, 7, fileName).file(OutputFormat::Dxf));
+            const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
+            QCOMPARE(tail.count('\n'), kTrailerLines);
+            QCOMPARE(tail.count('\r'), kTrailerLines);
+            QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + QByteArray(shown) + "(2006/01/15 9:05:07)\r\n"));
+        }
     }
 
     void cancelAfterFaceKeepsTrailer()
