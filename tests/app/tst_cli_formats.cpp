@@ -11,73 +11,60 @@
 class TestCliFormats : public QObject {
     Q_OBJECT
 private slots:
-    void formatByOptionOrExtension_data()
+    // The arguments, the output's name and the first bytes of the file.
+    void formatByOptionOrExtension()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QByteArray>("start"); // first bytes of the file
         const QByteArray plain = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
         const QByteArray cad = "999\r\npetalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=3\r\n0\r\nSECTION\r\n2\r\nHEADER\r\n";
         const QByteArray obj = "#\n# Petalwright 0.7.1 - ";
         const QByteArray stl = "Petalwright 0.7.1 flower=6,6,5,0.5,90,135,3 ";
         const QByteArray glb = "glTF\x02";
-        QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << plain;
-        QTest::addRow("obj") << QStringList{} << "flower.obj" << obj;
-        QTest::addRow("STL in capitals") << QStringList{} << "FLOWER.STL" << stl;
-        QTest::addRow("cad-dxf") << QStringList{"--format", "cad-dxf"} << "flower.dxf" << cad;
-        QTest::addRow("the option wins") << QStringList{"--format", "dxf"} << "flower.obj" << plain;
-        QTest::addRow("the name as given") << QStringList{"--format", "glb"} << "flower.stl" << glb;
-        QTest::addRow("name in any case") << QStringList{"--format=OBJ"} << "flower" << obj;
-        QTest::addRow("print-stl") << QStringList{"--format", "print-stl", "--petals", "3", "--overlap", "1"} << "flower.stl"
-                                   << QByteArray("Petalwright 0.7.1 print=3,1,5,0.5,90,135,3 ");
-        QTest::addRow("3mf by its extension") << QStringList{"--thickness", "2", "--size", "50", "--overlap", "1"} << "flower.3MF"
-                                              << QByteArray("PK\x03\x04");
-        QTest::addRow("petal by its extension") << QStringList{"--petals", "9"} << "flower.petal"
-                                                << QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n");
-        // No printable size chosen: the default thickness, too thin for a 4 m flower, is no problem.
-        QTest::addRow("petal of the largest flower") << QStringList{"--format", "petal", "--overlap", "50", "--scale", "50"} << "flower.txt"
-                                                     << QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n");
-    }
-    void formatByOptionOrExtension()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, output);
-        QFETCH(QByteArray, start);
-        QTemporaryDir dir;
-        QVERIFY(runCli(arguments << "--seed" << "3" << dir.filePath(output)).out.endsWith(QStringLiteral("終了しました: %1\n").arg(dir.filePath(output))));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{output});
-        QVERIFY(readAll(dir.filePath(output)).startsWith(start));
+        const struct { QStringList arguments; QString output; QByteArray start; } rows[] = {
+            {{}, "flower.dxf", plain}, // dxf by default
+            {{}, "flower.obj", obj}, // obj
+            {{}, "FLOWER.STL", stl}, // STL in capitals
+            {{"--format", "cad-dxf"}, "flower.dxf", cad}, // cad-dxf
+            {{"--format", "dxf"}, "flower.obj", plain}, // the option wins
+            {{"--format", "glb"}, "flower.stl", glb}, // the name as given
+            {{"--format=OBJ"}, "flower", obj}, // name in any case
+            {{"--format", "print-stl", "--petals", "3", "--overlap", "1"}, "flower.stl", QByteArray("Petalwright 0.7.1 print=3,1,5,0.5,90,135,3 ")}, // print-stl
+            {{"--thickness", "2", "--size", "50", "--overlap", "1"}, "flower.3MF", QByteArray("PK\x03\x04")}, // 3mf by its extension
+            {{"--petals", "9"}, "flower.petal", QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n")}, // petal by its extension
+            {{"--format", "petal", "--overlap", "50", "--scale", "50"}, "flower.txt", QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n")}, // petal of the largest flower
+        };
+        for (const auto& [arguments, output, start] : rows) {
+            QTemporaryDir dir;
+            QVERIFY(runCli(QStringList(arguments) << "--seed" << "3" << dir.filePath(output)).out.endsWith(QStringLiteral("終了しました: %1\n").arg(dir.filePath(output))));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{output});
+            QVERIFY(readAll(dir.filePath(output)).startsWith(start));
+        }
     }
 
     // --flower: the file's flower and shape number, the options on the line over them; the shape
     // number used is told only when none was given.
-    void flowerFileAndShapeNumber_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("petal"); // the flower file written, up to its shape number
-        QTest::addColumn<bool>("toldShape");
-        QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n") << false;
-        QTest::addRow("no shape number told") << QStringList{"--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << true;
-        QTest::addRow("quiet tells nothing") << QStringList{"-q", "--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << false;
-        QTest::addRow("no print size, no print check") << QStringList{"-q", "--scale", "50"} << QByteArray("petals=6\noverlap=6\nwidth=5\nscale=50\n") << false;
-        QTest::addRow("a designed DXF has no shape number") << QStringList{"--flower", "in.dxf"} << QByteArray("petals=12\noverlap=4\n") << true;
-    }
     void flowerFileAndShapeNumber()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, petal);
-        QFETCH(bool, toldShape);
-        QTemporaryDir dir;
-        for (const char* name : {"in.petal", "in.dxf"})
-            QCOMPARE(runCli({"-q", "--petals", "12", "--overlap", "4", "--seed", "77", dir.filePath(name)}).exitCode, 0);
-        for (QString& argument : arguments)
-            argument = argument.startsWith("in.") ? dir.filePath(argument) : argument;
-        const Run run = runCli(arguments << dir.filePath("out.petal"));
-        QCOMPARE(run.exitCode, 0);
-        const QByteArray written = readAll(dir.filePath("out.petal"));
-        QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
-        const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
-        QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
+        // The arguments, the flower file written up to its shape number, and whether the number is told.
+        const struct { QStringList arguments; QByteArray petal; bool toldShape; } rows[] = {
+            {{"--flower", "in.petal", "--overlap", "2"}, QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n"), false}, // options over the file
+            {{"--petals", "12"}, QByteArray("petals=12\noverlap=6\n"), true}, // no shape number told
+            {{"-q", "--petals", "12"}, QByteArray("petals=12\noverlap=6\n"), false}, // quiet tells nothing
+            {{"-q", "--scale", "50"}, QByteArray("petals=6\noverlap=6\nwidth=5\nscale=50\n"), false}, // no print size, no print check
+            {{"--flower", "in.dxf"}, QByteArray("petals=12\noverlap=4\n"), true}, // a designed DXF has no shape number
+        };
+        for (auto [arguments, petal, toldShape] : rows) {
+            QTemporaryDir dir;
+            for (const char* name : {"in.petal", "in.dxf"})
+                QCOMPARE(runCli({"-q", "--petals", "12", "--overlap", "4", "--seed", "77", dir.filePath(name)}).exitCode, 0);
+            for (QString& argument : arguments)
+                argument = argument.startsWith("in.") ? dir.filePath(argument) : argument;
+            const Run run = runCli(arguments << dir.filePath("out.petal"));
+            QCOMPARE(run.exitCode, 0);
+            const QByteArray written = readAll(dir.filePath("out.petal"));
+            QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
+            const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
+            QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
+        }
     }
 
     void badFlowerFileRefused()

@@ -38,40 +38,32 @@ private slots:
             QCOMPARE(withSuffix(path, suffix, suffixes), QString(result));
     }
 
-    // Where the dialog opens before a file is chosen: never in a folder the user cannot write
-    // (an installed program's /usr/bin).
-    void startFolder_data()
-    {
-        QTest::addColumn<QString>("remembered");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("documents"); // the documents folder exists
-        QTest::addColumn<QString>("expected"); // "home" and "documents" in the test's home
-        QTest::addRow("last output folder") << "remembered" << "program" << true << "remembered";
-        QTest::addRow("last one gone, writable program folder") << "gone" << "program" << true << "program";
-        QTest::addRow("program folder not writable") << "" << "/proc/self" << true << "documents";
-        QTest::addRow("no documents folder") << "gone" << "/proc/self" << false << "home";
-    }
+    // Where the dialog opens before a file is chosen ("home" and "documents" in the test's home): the last
+    // output folder; the program folder when that is gone; never a folder the user cannot write (an
+    // installed program's /usr/bin), but the documents folder, else home.
     void startFolder()
     {
-        QFETCH(QString, remembered);
-        QFETCH(QString, program);
-        QFETCH(bool, documents);
-        QFETCH(QString, expected);
-        QTemporaryDir home;
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
-        for (const char* name : {"remembered", "program", "home/Documents"})
-            QVERIFY(QDir().mkpath(home.filePath(name)));
-        if (!documents)
-            QVERIFY(QDir(home.filePath("home/Documents")).removeRecursively());
-        qputenv("HOME", QFile::encodeName(home.filePath("home")));
-        const auto place = [&](const QString& name) {
-            if (name.startsWith('/') || name.isEmpty())
-                return name;
-            if (name == "home")
-                return home.filePath("home");
-            return home.filePath(name == "documents" ? "home/Documents" : name);
+        const struct { QString remembered, program; bool documents; QString expected; } rows[] = {
+            {"remembered", "program", true, "remembered"}, {"gone", "program", true, "program"},
+            {"", "/proc/self", true, "documents"}, {"gone", "/proc/self", false, "home"},
         };
-        QCOMPARE(saveStartFolder(place(remembered), place(program)), place(expected));
+        for (const auto& [remembered, program, documents, expected] : rows) {
+            QTemporaryDir home;
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+            for (const char* name : {"remembered", "program", "home/Documents"})
+                QVERIFY(QDir().mkpath(home.filePath(name)));
+            if (!documents)
+                QVERIFY(QDir(home.filePath("home/Documents")).removeRecursively());
+            qputenv("HOME", QFile::encodeName(home.filePath("home")));
+            const auto place = [&](const QString& name) {
+                if (name.startsWith('/') || name.isEmpty())
+                    return name;
+                if (name == "home")
+                    return home.filePath("home");
+                return home.filePath(name == "documents" ? "home/Documents" : name);
+            };
+            QCOMPARE(saveStartFolder(place(remembered), place(program)), place(expected));
+        }
     }
 
     void typeSetsTheExtension()
