@@ -24,45 +24,33 @@ private slots:
     void initTestCase() { installJapaneseStandardTexts(); }
 
     // Both boxes show the text as typed (never as markup), with CR LF as line breaks; the question
-    // defaults to いいえ, and so does Esc.
-    void messageBoxes_data()
-    {
-        QTest::addColumn<QString>("answer"); // what the user does; "" for the exclamation box
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<QString>("seen"); // default button, text format, title, text
-        const QString shown = QStringLiteral("Petalwright|△1,200 / 約 281.1 KB\n<b>a</b>.dxf を作成しますか？");
-        QTest::addRow("Esc") << "Esc" << false << "No|plain|" + shown;
-        QTest::addRow("Enter takes the default") << "Enter" << false << "No|plain|" + shown;
-        QTest::addRow("Yes clicked") << "Yes" << true << "No|plain|" + shown;
-        QTest::addRow("No clicked") << "No" << false << "No|plain|" + shown;
-        QTest::addRow("exclamation") << "" << false << "other|plain|" + shown;
-    }
+    // defaults to いいえ, and so does Esc. Esc, Enter, Yes and No clicked on the question; the exclamation box ("").
     void messageBoxes()
     {
-        QFETCH(QString, answer);
-        QFETCH(bool, yes);
-        QFETCH(QString, seen);
-        QtMessageBox boxes;
-        QString shown;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            shown = QStringLiteral("%1|%2|%3|%4").arg(box->defaultButton() && box->defaultButton() == box->button(QMessageBox::No) ? "No" : "other",
-                                                      box->textFormat() == Qt::PlainText ? "plain" : "rich", box->windowTitle(), box->text());
-            if (answer == "Esc" || answer.isEmpty())
-                QTest::keyClick(box, Qt::Key_Escape);
-            else if (answer == "Enter")
-                QTest::keyClick(box, Qt::Key_Return);
+        for (const auto& [answerText, yes] : {std::pair{"Esc", false}, {"Enter", false}, {"Yes", true}, {"No", false}, {"", false}}) {
+            const QString answer = QString::fromLatin1(answerText);
+            QtMessageBox boxes;
+            QString shown;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                shown = QStringLiteral("%1|%2|%3|%4").arg(box->defaultButton() && box->defaultButton() == box->button(QMessageBox::No) ? "No" : "other",
+                                                          box->textFormat() == Qt::PlainText ? "plain" : "rich", box->windowTitle(), box->text());
+                if (answer == "Esc" || answer.isEmpty())
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else if (answer == "Enter")
+                    QTest::keyClick(box, Qt::Key_Return);
+                else
+                    box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+            const QString text = QStringLiteral("△1,200 / 約 281.1 KB\r\n<b>a</b>.dxf を作成しますか？");
+            if (answer.isEmpty())
+                boxes.exclamation(nullptr, text);
             else
-                box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
-        });
-        const QString text = QStringLiteral("△1,200 / 約 281.1 KB\r\n<b>a</b>.dxf を作成しますか？");
-        if (answer.isEmpty())
-            boxes.exclamation(nullptr, text);
-        else
-            QCOMPARE(boxes.question(nullptr, text), yes);
-        QCOMPARE(shown, seen);
-        QVERIFY(!QApplication::activeModalWidget());
+                QCOMPARE(boxes.question(nullptr, text), yes);
+            QCOMPARE(shown, (answer.isEmpty() ? "other" : "No") + QStringLiteral("|plain|Petalwright|△1,200 / 約 281.1 KB\n<b>a</b>.dxf を作成しますか？"));
+            QVERIFY(!QApplication::activeModalWidget());
+        }
     }
 
     // The dialog refuses a name that reads the same as a name whose bytes are not text: saving
