@@ -93,41 +93,37 @@ private slots:
         }
     }
 
-    void completes_data()
-    {
-        QTest::addColumn<QString>("program"); // "real", "lists" (knows --list-presets) or "refuses" (does not)
-        QTest::addColumn<QStringList>("line");
-        QTest::addColumn<QStringList>("words");
-        QTest::addRow("an option") << "real" << QStringList{"--fo"} << QStringList{"--format"};
-        QTest::addRow("options after a value") << "real" << QStringList{"--seed", "3", "--an"}
-                                               << QStringList{"--angle-start", "--angle-end"};
-        QTest::addRow("format names") << "real" << QStringList{"--format", ""} << QStringList{"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf", "petal"};
-        QTest::addRow("a format name") << "real" << QStringList{"--format", "c"} << QStringList{"cad-dxf"};
-        QTest::addRow("no guess at a value") << "real" << QStringList{"--petals", ""} << QStringList{};
-        QTest::addRow("output file") << "real" << QStringList{"--seed", "1", "fl"} << QStringList{"flower.dxf"};
-        QTest::addRow("sample names") << "lists" << QStringList{"--preset", ""} << QStringList{"rose", "wild-daisy"};
-        QTest::addRow("a sample name") << "lists" << QStringList{"--preset", "w"} << QStringList{"wild-daisy"};
-        QTest::addRow("no samples, quietly") << "refuses" << QStringList{"--preset", ""} << QStringList{};
-    }
+    // The program: "real", "lists" (a stand-in that knows --list-presets) or "refuses" (one that does not);
+    // the line typed, and the words offered.
     void completes()
     {
-        QFETCH(QString, program);
-        QFETCH(QStringList, line);
-        QFETCH(QStringList, words);
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("flower.dxf")).open(QIODevice::WriteOnly));
-        QString path = QStringLiteral(PETALWRIGHT_CLI);
-        if (program == "lists") {
-            path = dir.filePath("petalwright-cli");
-            QVERIFY(writeProgram(path, "[ \"$1\" = --list-presets ] || exit 2\n"
-                                       "printf 'rose バラ 6 6 5 0.5 90 135\\nwild-daisy 野菊 12 3 2 0.8 60 150\\n'\n"));
-        } else if (program == "refuses") {
-            path = dir.filePath("petalwright-cli");
-            QVERIFY(writeProgram(path, "echo \"Unknown option '$1'.\" >&2\necho 'Usage: x' \nexit 1\n"));
+        const struct { QString program; QStringList line, words; } rows[] = {
+            {"real", {"--fo"}, {"--format"}}, // an option
+            {"real", {"--seed", "3", "--an"}, {"--angle-start", "--angle-end"}}, // options after a value
+            {"real", {"--format", ""}, {"dxf", "cad-dxf", "obj", "stl", "glb", "print-stl", "3mf", "petal"}}, // format names
+            {"real", {"--format", "c"}, {"cad-dxf"}}, // a format name
+            {"real", {"--petals", ""}, {}}, // no guess at a value
+            {"real", {"--seed", "1", "fl"}, {"flower.dxf"}}, // output file
+            {"lists", {"--preset", ""}, {"rose", "wild-daisy"}}, // sample names
+            {"lists", {"--preset", "w"}, {"wild-daisy"}}, // a sample name
+            {"refuses", {"--preset", ""}, {}}, // no samples, quietly
+        };
+        for (const auto& [program, line, words] : rows) {
+            QTemporaryDir dir;
+            QVERIFY(QFile(dir.filePath("flower.dxf")).open(QIODevice::WriteOnly));
+            QString path = QStringLiteral(PETALWRIGHT_CLI);
+            if (program == "lists") {
+                path = dir.filePath("petalwright-cli");
+                QVERIFY(writeProgram(path, "[ \"$1\" = --list-presets ] || exit 2\n"
+                                           "printf 'rose バラ 6 6 5 0.5 90 135\\nwild-daisy 野菊 12 3 2 0.8 60 150\\n'\n"));
+            } else if (program == "refuses") {
+                path = dir.filePath("petalwright-cli");
+                QVERIFY(writeProgram(path, "echo \"Unknown option '$1'.\" >&2\necho 'Usage: x' \nexit 1\n"));
+            }
+            const Completion got = complete(path, line, dir.path());
+            QCOMPARE(got.words, words);
+            QCOMPARE(got.err, QString());
         }
-        const Completion got = complete(path, line, dir.path());
-        QCOMPARE(got.words, words);
-        QCOMPARE(got.err, QString());
     }
 
     // The shipped icons: every size, and the scalable one.
