@@ -150,62 +150,44 @@ private slots:
         QVERIFY(faces(c) != faces(a));
     }
 
-    void refusesWithoutWriting_data()
-    {
-        QTest::addColumn<QStringList>("arguments"); // the output path follows
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("err"); // %1: the output path
-        QTest::addRow("all seven checks")
-            << QStringList{"--petals", "", "--overlap", "", "--width", "", "--scale", "", "--angle-start", "x", "--angle-end", "-1e999"}
-            << "out.dxf" << 2
-            << "花びらの枚数は 2 ～ 50 です。\n花びらの重なりは 1 ～ 50 です。\n花びらの幅は 1 ～ 10 です。\n"
-               "花びらの拡大縮小は 0.1 ～ 50.0 です。\n花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。\n"
-               "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。\n花びらを生やす角度は 始まり <= 終わり にしてください。\n";
-        for (const char* seed : {"x", "-1", "18446744073709551616", "1e3"})
-            QTest::addRow("seed %s", seed) << QStringList{"--seed", seed} << "out.dxf" << 2 << kSeedMessage.arg(seed);
-        for (const char* name : {"rose", "Lotus", ""})
-            QTest::addRow("unknown preset '%s'", name) << QStringList{"--preset", name, "--petals", "8"} << "out.dxf" << 2
-                                                      << unknownPresetMessage(name);
-        QTest::addRow("preset, then a bad explicit value")
-            << QStringList{"--preset", "lotus", "--angle-start", "170"} << "out.dxf" << 2
-            << "花びらを生やす角度は 始まり <= 終わり にしてください。\n";
-        QTest::addRow("missing folder") << QStringList{} << "gone/out.dxf" << 1
-                                        << "ファイルを保存できませんでした。\n\nファイル: %1\n原因: 保存先のフォルダーが見つかりません。\n";
-        const QString usage = "使い方は petalwright-cli --help で表示できます。\n";
-        QTest::addRow("unknown option") << QStringList{"--petal", "6"} << "out.dxf" << 2 << "不明なオプションです: --petal\n" + usage;
-        QTest::addRow("unknown short option") << QStringList{"-x"} << "out.dxf" << 2 << "不明なオプションです: -x\n" + usage;
-        QTest::addRow("value for a switch") << QStringList{"--quiet=yes"} << "out.dxf" << 2 << "オプション --quiet は値をとりません。\n" + usage;
-        QTest::addRow("two outputs") << QStringList{"other.dxf"} << "out.dxf" << 2
-                                     << "出力するファイルは一つだけ指定してください: other.dxf %1\n" + usage;
-        QTest::addRow("empty output") << QStringList{} << "" << 2 << "出力するファイルの名前が空です。\n" + usage;
-        for (const char* name : {"", "gltf", "cad"})
-            QTest::addRow("format '%s'", name) << QStringList{"--format", name} << "out.dxf" << 2
-                << "--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf, petal のいずれかを指定してください: " + QString(name) + "\n" + usage;
-        // Bad thickness or size.
-        const QString thickness = "厚さは 0 より大きい数（mm）にしてください: %1\n";
-        QTest::addRow("zero thickness") << QStringList{"--thickness", "0"} << "out.3mf" << 2 << thickness.arg(0);
-        QTest::addRow("thickness not a number") << QStringList{"--thickness", "thin"} << "out.3mf" << 2 << thickness.arg("thin");
-        QTest::addRow("negative size") << QStringList{"--size=-10", "--format", "print-stl"} << "out.stl" << 2
-                                       << "大きさは 0 より大きい数（mm）にしてください: -10\n";
-        QTest::addRow("too thick") << QStringList{"--thickness", "3", "--size", "40"} << "out.3mf" << 2
-                                   << "厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。\n";
-        QTest::addRow("too small to print") << QStringList{"--size", "5", "--thickness", "0.25"} << "out.3mf" << 2
-                                            << "大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
-                                               "厚さ 0.25 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。\n";
-        QTest::addRow("size for a drawing format") << QStringList{"--size", "100"} << "out.stl" << 2
-                                                   << "--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。\n" + usage;
-    }
     void refusesWithoutWriting()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, output);
-        QFETCH(int, exitCode);
-        QFETCH(QString, err);
-        QTemporaryDir dir;
-        const QString path = output.isEmpty() ? QString() : dir.filePath(output);
-        QCOMPARE(runCli(arguments << path).codeAndErr(), QString::number(exitCode) + '|' + (err.contains("%1") ? err.arg(path) : err));
-        QVERIFY(QDir(dir.path()).isEmpty());
+        // The arguments (the output path follows), the output, the exit status and stderr (%1: the output path).
+        struct Row { QStringList arguments; QString output; int exitCode; QString err; };
+        std::vector<Row> rows;
+        rows.push_back({{"--petals", "", "--overlap", "", "--width", "", "--scale", "", "--angle-start", "x", "--angle-end", "-1e999"}, "out.dxf", 2,
+                        "花びらの枚数は 2 ～ 50 です。\n花びらの重なりは 1 ～ 50 です。\n花びらの幅は 1 ～ 10 です。\n"
+                        "花びらの拡大縮小は 0.1 ～ 50.0 です。\n花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。\n"
+                        "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。\n花びらを生やす角度は 始まり <= 終わり にしてください。\n"});
+        for (const char* seed : {"x", "-1", "18446744073709551616", "1e3"})
+            rows.push_back({{"--seed", seed}, "out.dxf", 2, kSeedMessage.arg(seed)});
+        for (const char* name : {"rose", "Lotus", ""})
+            rows.push_back({{"--preset", name, "--petals", "8"}, "out.dxf", 2, unknownPresetMessage(name)});
+        rows.push_back({{"--preset", "lotus", "--angle-start", "170"}, "out.dxf", 2, "花びらを生やす角度は 始まり <= 終わり にしてください。\n"});
+        rows.push_back({{}, "gone/out.dxf", 1, "ファイルを保存できませんでした。\n\nファイル: %1\n原因: 保存先のフォルダーが見つかりません。\n"});
+        const QString usage = "使い方は petalwright-cli --help で表示できます。\n";
+        rows.push_back({{"--petal", "6"}, "out.dxf", 2, "不明なオプションです: --petal\n" + usage});
+        rows.push_back({{"-x"}, "out.dxf", 2, "不明なオプションです: -x\n" + usage});
+        rows.push_back({{"--quiet=yes"}, "out.dxf", 2, "オプション --quiet は値をとりません。\n" + usage});
+        rows.push_back({{"other.dxf"}, "out.dxf", 2, "出力するファイルは一つだけ指定してください: other.dxf %1\n" + usage});
+        rows.push_back({{}, "", 2, "出力するファイルの名前が空です。\n" + usage});
+        for (const char* name : {"", "gltf", "cad"})
+            rows.push_back({{"--format", name}, "out.dxf", 2, "--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf, petal のいずれかを指定してください: " + QString(name) + "\n" + usage});
+        // Bad thickness or size.
+        const QString thickness = "厚さは 0 より大きい数（mm）にしてください: %1\n";
+        rows.push_back({{"--thickness", "0"}, "out.3mf", 2, thickness.arg(0)});
+        rows.push_back({{"--thickness", "thin"}, "out.3mf", 2, thickness.arg("thin")});
+        rows.push_back({{"--size=-10", "--format", "print-stl"}, "out.stl", 2, "大きさは 0 より大きい数（mm）にしてください: -10\n"});
+        rows.push_back({{"--thickness", "3", "--size", "40"}, "out.3mf", 2, "厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。\n"});
+        rows.push_back({{"--size", "5", "--thickness", "0.25"}, "out.3mf", 2, "大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
+                                                                                 "厚さ 0.25 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。\n"});
+        rows.push_back({{"--size", "100"}, "out.stl", 2, "--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。\n" + usage});
+        for (const auto& [arguments, output, exitCode, err] : rows) {
+            QTemporaryDir dir;
+            const QString path = output.isEmpty() ? QString() : dir.filePath(output);
+            QCOMPARE(runCli(QStringList(arguments) << path).codeAndErr(), QString::number(exitCode) + '|' + (err.contains("%1") ? err.arg(path) : err));
+            QVERIFY(QDir(dir.path()).isEmpty());
+        }
     }
 
     void usage()
