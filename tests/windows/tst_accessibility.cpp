@@ -42,7 +42,7 @@ QStringList unnamed(QWidget* window)
 class TestAccessibility : public QObject {
     Q_OBJECT
 private slots:
-    void mainWindowNamesEveryControl()
+    void bothWindowsNameEveryControl()
     {
         testing::WindowDriver d;
         windows::frmMAIN& w = d.window;
@@ -56,13 +56,10 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(w.picPREVIEW)->role(), QAccessible::Graphic);
         QVERIFY(QAccessible::queryAccessibleInterface(w.picPREVIEW)->text(QAccessible::Description).contains("矢印キー"));
         QVERIFY(QAccessible::queryAccessibleInterface(w.Image1)->text(QAccessible::Name).isEmpty()); // decoration
-    }
 
-    // The keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel notch, 0 resets.
-    void previewTurnsFromTheKeyboard()
-    {
-        testing::WindowDriver d;
-        windows::FlowerPreview* preview = d.window.picPREVIEW;
+        // The preview's keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel
+        // notch, 0 resets.
+        windows::FlowerPreview* preview = w.picPREVIEW;
         preview->setFocus();
         QVERIFY(preview->hasFocus());
         const windows::PreviewView start = preview->view();
@@ -79,12 +76,8 @@ private slots:
         // The focus shows as a frame in the highlight colour.
         const QImage shown = preview->grab().toImage();
         QCOMPARE(shown.pixelColor(1, preview->height() / 2), preview->palette().color(QPalette::Highlight));
-    }
 
-    // The progress window: every control named, and the label read as the count it shows.
-    void progressWindowNamesItsText()
-    {
-        testing::WindowDriver d;
+        // The progress window: every control named, and the label read as the count it shows.
         d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
         QStringList problems;
         const testing::ProgressRun run = d.run([&] { d.window.cmdDXF->click(); }, [&](windows::frmDXF* dlg) {
