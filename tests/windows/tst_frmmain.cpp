@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(QStringList({r[0].defaultSuffix, r[1].defaultSuffix, r[2].defaultSuffix}), QStringList({"dxf", "obj", "dxf"}));
     }
 
-    void captionLayoutAndFonts()
+    void captionLayoutFontsAndHelp()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
@@ -161,13 +161,9 @@ private slots:
         QCOMPARE(testing::wrongFonts(&w), QStringList());
         for (QLabel* label : w.Label) // the long labels fit in that face
             QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
-    }
 
-    // Web Help: the page opens when it is there; a missing page or a browser that does not start is
-    // reported with the path, and the focus goes to the holder either way.
-    void helpPage()
-    {
-        WindowDriver d;
+        // Web Help: the page opens when it is there; a missing page or a browser that does not start is
+        // reported with the path, and the focus goes to the holder either way.
         const QString page = d.path("help/index.html");
         const QString failure = QStringLiteral("! ヘルプページを開けませんでした。\r\n\r\nファイル: %1\r\n原因: ").arg(page);
         const auto press = [&] {
