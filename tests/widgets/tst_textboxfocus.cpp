@@ -49,7 +49,7 @@ private slots:
         }
     }
 
-    void tabOrderSelectsAndTypingReplaces()
+    void tabOrderAndCaretKeys()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
@@ -65,12 +65,8 @@ private slots:
         QTest::keyClick(w.txtANGLS, Qt::Key_Tab);
         QTest::keyClick(w.txtANGLE, Qt::Key_9);
         QCOMPARE(w.txtANGLE->text(), QStringLiteral("9"));
-    }
 
-    // The filters on the boxes take Enter only: caret keys move and keep the focus, then typing inserts.
-    void caretKeysInBoxes()
-    {
-        WindowDriver d;
+        // The filters on the boxes take Enter only: caret keys move and keep the focus, then typing inserts.
         const struct { QList<int> keys; QString text; int caret; } rows[] = { // the text and caret after the keys and a typed '9'
             {{Qt::Key_Home}, "91234", 1}, {{Qt::Key_End}, "12349", 5}, {{Qt::Key_Home, Qt::Key_Right, Qt::Key_Right}, "12934", 3},
             {{Qt::Key_End, Qt::Key_Left}, "12394", 4}, {{Qt::Key_Left}, "12394", 4}, {{Qt::Key_Right}, "12349", 5}, // from the whole selection
