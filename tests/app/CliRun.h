@@ -9,9 +9,13 @@
 
 #include <csignal>
 
+#include "../support/TestFiles.h"
+
 struct Run {
     int exitCode = -1;
     QString out, err;
+    QByteArray bytesOut; // standard output as written
+    QString codeAndErr() const { return QString::number(exitCode) + '|' + err; } // one comparison for both
 };
 
 // The program under test: the one built beside this test, or another copy (an installed one) named
@@ -52,19 +56,17 @@ inline void startCli(QProcess& process, const QStringList& arguments, const Laun
         process.start("setpriv", QStringList{"--reuid", how.user, "--regid", how.user, "--init-groups", "/bin/sh"} + command);
 }
 
+// "status|stderr" of a program that has ended.
+inline QString codeAndErr(QProcess& process) { return QString::number(process.exitCode()) + '|' + QString::fromUtf8(process.readAllStandardError()); }
+
 inline Run runCli(const QStringList& arguments, const Launch& how = {})
 {
     QProcess process;
     startCli(process, arguments, how);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitCode(), QString::fromUtf8(out), QString::fromUtf8(process.readAllStandardError()), out};
 }
 
 // Sends `number` to the running program under test and says whether it was sent. A process that has

@@ -1,9 +1,8 @@
-// petalwright-cli's --format and the choice by the output's extension.
+// petalwright-cli's --format and the choice by the output's extension, --flower, and the solid module.
+// (Refused values and names: tst_cli's table.)
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,169 +11,97 @@
 class TestCliFormats : public QObject {
     Q_OBJECT
 private slots:
-    void formatByOptionOrExtension_data()
+    // The arguments, the output's name and the first bytes of the file.
+    void formatByOptionOrExtension()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QByteArray>("start"); // first bytes of the file
         const QByteArray plain = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
         const QByteArray cad = "999\r\npetalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=3\r\n0\r\nSECTION\r\n2\r\nHEADER\r\n";
         const QByteArray obj = "#\n# Petalwright 0.7.1 - ";
         const QByteArray stl = "Petalwright 0.7.1 flower=6,6,5,0.5,90,135,3 ";
         const QByteArray glb = "glTF\x02";
-        QTest::addRow("dxf by default") << QStringList{} << "flower.dxf" << plain;
-        QTest::addRow("no extension") << QStringList{} << "flower" << plain;
-        QTest::addRow("another extension") << QStringList{} << "flower.gltf" << plain;
-        QTest::addRow("obj") << QStringList{} << "flower.obj" << obj;
-        QTest::addRow("STL in capitals") << QStringList{} << "FLOWER.STL" << stl;
-        QTest::addRow("Glb") << QStringList{} << "flower.Glb" << glb;
-        QTest::addRow("cad-dxf") << QStringList{"--format", "cad-dxf"} << "flower.dxf" << cad;
-        QTest::addRow("the option wins") << QStringList{"--format", "dxf"} << "flower.obj" << plain;
-        QTest::addRow("the name as given") << QStringList{"--format", "glb"} << "flower.stl" << glb;
-        QTest::addRow("name in any case") << QStringList{"--format=OBJ"} << "flower" << obj;
-        QTest::addRow("print-stl") << QStringList{"--format", "print-stl", "--petals", "3", "--overlap", "1"} << "flower.stl"
-                                   << QByteArray("Petalwright 0.7.1 print=3,1,5,0.5,90,135,3 ");
-        QTest::addRow("3mf by its extension") << QStringList{"--thickness", "2", "--size", "50", "--overlap", "1"} << "flower.3MF"
-                                              << QByteArray("PK\x03\x04");
-        QTest::addRow("petal by its extension") << QStringList{"--petals", "9"} << "flower.petal"
-                                                << QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n");
-        // No printable size chosen: the default thickness, too thin for a 4 m flower, is no problem.
-        QTest::addRow("petal of the largest flower") << QStringList{"--format", "petal", "--overlap", "50", "--scale", "50"} << "flower.txt"
-                                                     << QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n");
-    }
-    void formatByOptionOrExtension()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, output);
-        QFETCH(QByteArray, start);
-        QTemporaryDir dir;
-        const Run run = runCli(arguments << "--seed" << "3" << dir.filePath(output));
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.endsWith(QStringLiteral("終了しました: %1\n").arg(dir.filePath(output))));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{output});
-        QVERIFY(readAll(dir.filePath(output)).startsWith(start));
-    }
-
-    void unknownFormatRefused()
-    {
-        QTemporaryDir dir;
-        for (const char* name : {"", "gltf", "cad"}) {
-            const Run run = runCli({"--format", name, dir.filePath("flower.dxf")});
-            QCOMPARE(run.exitCode, 2);
-            QCOMPARE(run.err, QStringLiteral("--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf, petal のいずれかを指定してください: %1\n"
-                                      "使い方は petalwright-cli --help で表示できます。\n").arg(name));
+        const struct { QStringList arguments; QString output; QByteArray start; } rows[] = {
+            {{}, "flower.dxf", plain}, // dxf by default
+            {{}, "flower.obj", obj}, // obj
+            {{}, "FLOWER.STL", stl}, // STL in capitals
+            {{"--format", "cad-dxf"}, "flower.dxf", cad}, // cad-dxf
+            {{"--format", "dxf"}, "flower.obj", plain}, // the option wins
+            {{"--format", "glb"}, "flower.stl", glb}, // the name as given
+            {{"--format=OBJ"}, "flower", obj}, // name in any case
+            {{"--format", "print-stl", "--petals", "3", "--overlap", "1"}, "flower.stl", QByteArray("Petalwright 0.7.1 print=3,1,5,0.5,90,135,3 ")}, // print-stl
+            {{"--thickness", "2", "--size", "50", "--overlap", "1"}, "flower.3MF", QByteArray("PK\x03\x04")}, // 3mf by its extension
+            {{"--petals", "9"}, "flower.petal", QByteArray("petalwright-flower 1\npetals=9\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=3\n")}, // petal by its extension
+            {{"--format", "petal", "--overlap", "50", "--scale", "50"}, "flower.txt", QByteArray("petalwright-flower 1\npetals=6\noverlap=50\n")}, // petal of the largest flower
+        };
+        for (const auto& [arguments, output, start] : rows) {
+            QTemporaryDir dir;
+            QVERIFY(runCli(QStringList(arguments) << "--seed" << "3" << dir.filePath(output)).out.endsWith(QStringLiteral("終了しました: %1\n").arg(dir.filePath(output))));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{output});
+            QVERIFY(readAll(dir.filePath(output)).startsWith(start));
         }
-        QVERIFY(QDir(dir.path()).isEmpty());
-        QVERIFY(runCli({"--help"}).out.contains("--format <FORMAT>"));
-    }
-
-    // Bad thickness or size: status 2, the message, and no file.
-    void badSolidValuesRefused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("message");
-        QTest::addRow("zero") << QStringList{"--thickness", "0", "flower.3mf"} << "厚さは 0 より大きい数（mm）にしてください: 0\n";
-        QTest::addRow("negative size") << QStringList{"--size=-10", "--format", "print-stl", "flower.stl"}
-                                       << "大きさは 0 より大きい数（mm）にしてください: -10\n";
-        QTest::addRow("not a number") << QStringList{"--thickness", "thin", "flower.3mf"} << "厚さは 0 より大きい数（mm）にしてください: thin\n";
-        QTest::addRow("too thick") << QStringList{"--thickness", "3", "--size", "40", "flower.3mf"}
-                                   << "厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。\n";
-        QTest::addRow("too small to print") << QStringList{"--size", "5", "--thickness", "0.25", "flower.3mf"}
-                                            << "大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
-                                               "厚さ 0.25 mm はノズルの線幅より薄く、印刷できません。0.4 mm 以上にしてください。\n";
-        QTest::addRow("not a printable format") << QStringList{"--size", "100", "flower.stl"}
-                                                << "--thickness と --size は print-stl、3mf と petal の形式にだけ使えます。\n"
-                                                   "使い方は petalwright-cli --help で表示できます。\n";
-    }
-    void badSolidValuesRefused()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, message);
-        QTemporaryDir dir;
-        arguments.last() = dir.filePath(arguments.last());
-        const Run run = runCli(arguments);
-        QCOMPARE(run.exitCode, 2);
-        QCOMPARE(run.err, message);
-        QVERIFY(QDir(dir.path()).isEmpty());
     }
 
     // --flower: the file's flower and shape number, the options on the line over them; the shape
     // number used is told only when none was given.
-    void flowerFileAndShapeNumber_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("petal"); // the flower file written, up to its shape number
-        QTest::addColumn<bool>("toldShape");
-        QTest::addRow("options over the file") << QStringList{"--flower", "in.petal", "--overlap", "2"} << QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n") << false;
-        QTest::addRow("no shape number told") << QStringList{"--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << true;
-        QTest::addRow("quiet tells nothing") << QStringList{"-q", "--petals", "12"} << QByteArray("petals=12\noverlap=6\n") << false;
-        QTest::addRow("no print size, no print check") << QStringList{"-q", "--scale", "50"} << QByteArray("petals=6\noverlap=6\nwidth=5\nscale=50\n") << false;
-        QTest::addRow("a designed DXF has no shape number") << QStringList{"--flower", "in.dxf"} << QByteArray("petals=12\noverlap=4\n") << true;
-    }
     void flowerFileAndShapeNumber()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, petal);
-        QFETCH(bool, toldShape);
-        QTemporaryDir dir;
-        for (const char* name : {"in.petal", "in.dxf"})
-            QCOMPARE(runCli({"-q", "--petals", "12", "--overlap", "4", "--seed", "77", dir.filePath(name)}).exitCode, 0);
-        for (QString& argument : arguments)
-            argument = argument.startsWith("in.") ? dir.filePath(argument) : argument;
-        const Run run = runCli(arguments << dir.filePath("out.petal"));
-        QCOMPARE(run.exitCode, 0);
-        const QByteArray written = readAll(dir.filePath("out.petal"));
-        QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
-        const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
-        QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
+        // The arguments, the flower file written up to its shape number, and whether the number is told.
+        const struct { QStringList arguments; QByteArray petal; bool toldShape; } rows[] = {
+            {{"--flower", "in.petal", "--overlap", "2"}, QByteArray("petals=12\noverlap=2\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=77\n"), false}, // options over the file
+            {{"--petals", "12"}, QByteArray("petals=12\noverlap=6\n"), true}, // no shape number told
+            {{"-q", "--petals", "12"}, QByteArray("petals=12\noverlap=6\n"), false}, // quiet tells nothing
+            {{"-q", "--scale", "50"}, QByteArray("petals=6\noverlap=6\nwidth=5\nscale=50\n"), false}, // no print size, no print check
+            {{"--flower", "in.dxf"}, QByteArray("petals=12\noverlap=4\n"), true}, // a designed DXF has no shape number
+        };
+        for (auto [arguments, petal, toldShape] : rows) {
+            QTemporaryDir dir;
+            for (const char* name : {"in.petal", "in.dxf"})
+                QCOMPARE(runCli({"-q", "--petals", "12", "--overlap", "4", "--seed", "77", dir.filePath(name)}).exitCode, 0);
+            for (QString& argument : arguments)
+                argument = argument.startsWith("in.") ? dir.filePath(argument) : argument;
+            const Run run = runCli(arguments << dir.filePath("out.petal"));
+            QCOMPARE(run.exitCode, 0);
+            const QByteArray written = readAll(dir.filePath("out.petal"));
+            QVERIFY2(written.startsWith("petalwright-flower 1\n" + petal), written.constData());
+            const QByteArray seed = written.mid(written.indexOf("seed=") + 5).trimmed();
+            QCOMPARE(run.err, toldShape ? QStringLiteral("形番号: %1\n").arg(QString::fromLatin1(seed)) : QString());
+        }
     }
 
     void badFlowerFileRefused()
     {
         QTemporaryDir dir;
-        QFile bad(dir.filePath("bad.petal"));
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("petalwright-flower 1\npetals=6\npetals=7\n") > 0);
-        bad.close();
-        const Run run = runCli({"--flower", bad.fileName(), dir.filePath("out.dxf")});
-        QCOMPARE(run.exitCode, 2);
-        QCOMPARE(run.err, QStringLiteral("花の設定を読めませんでした。\nファイル: %1\n原因: 「petals」が二度あります。\n").arg(bad.fileName()));
+        const QString bad = dir.filePath("bad.petal");
+        QVERIFY(writeFile(bad, "petalwright-flower 1\npetals=6\npetals=7\n"));
+        QCOMPARE(runCli({"--flower", bad, dir.filePath("out.dxf")}).codeAndErr(), QStringLiteral("2|花の設定を読めませんでした。\nファイル: %1\n原因: 「petals」が二度あります。\n").arg(bad));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"bad.petal"});
     }
 
     // A copy of the program in a folder of its own finds the module where an installed one would:
     // missing or broken, a printable type is refused naming the file, and the others still write.
-    void withoutTheSolidModule_data()
-    {
-        QTest::addColumn<QByteArray>("module"); // the file put where the module belongs; empty: none
-        QTest::addColumn<QString>("cause");
-        QTest::addRow("missing") << QByteArray() << "cannot open shared object file";
-        QTest::addRow("broken") << QByteArray("not a module") << "file too short";
-    }
     void withoutTheSolidModule()
     {
-        QFETCH(QByteArray, module);
-        QFETCH(QString, cause);
-        QTemporaryDir dir;
-        const QString program = dir.filePath("bin/petalwright-cli");
-        const QString modulePath = dir.filePath("bin/" PETALWRIGHT_MODULE_FROM_BIN "/petalwright-solid.so");
-        QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()));
-        QVERIFY(QFile::copy(cliUnderTest(), program));
-        if (!module.isEmpty()) {
-            QFile file(modulePath);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(module) == module.size());
+        // The file put where the module belongs (empty: none), and the cause told.
+        for (const auto& [module, cause] : {std::pair{QByteArray(), "cannot open shared object file"}, {QByteArray("not a module"), "file too short"}}) {
+            QTemporaryDir dir;
+            const QString program = dir.filePath("bin/petalwright-cli");
+            const QString modulePath = dir.filePath("bin/" PETALWRIGHT_MODULE_FROM_BIN "/petalwright-solid.so");
+            QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()));
+            QVERIFY(QFile::copy(cliUnderTest(), program));
+            if (!module.isEmpty())
+                QVERIFY(writeFile(modulePath, module));
+            qputenv("PETALWRIGHT_CLI_UNDER_TEST", program.toLocal8Bit());
+            const Run printable = runCli({"--format", "3mf", dir.filePath("flower.3mf")});
+            const Run drawing = runCli({"-q", dir.filePath("flower.dxf")});
+            qunsetenv("PETALWRIGHT_CLI_UNDER_TEST");
+            QCOMPARE(printable.exitCode, 1);
+            QVERIFY2(printable.err.startsWith(QStringLiteral("3Dプリント用の立体を作るモジュールを読み込めませんでした。ほかの形式は書き出せます。\n"
+                                                             "ファイル: %1\n原因: ").arg(QDir::cleanPath(modulePath)))
+                         && printable.err.contains(cause),
+                     qPrintable(printable.err));
+            QVERIFY(!QFile::exists(dir.filePath("flower.3mf")));
+            QCOMPARE(drawing.exitCode, 0);
+            QVERIFY(readAll(dir.filePath("flower.dxf")).contains("3DFACE"));
         }
-        qputenv("PETALWRIGHT_CLI_UNDER_TEST", program.toLocal8Bit());
-        const Run printable = runCli({"--format", "3mf", dir.filePath("flower.3mf")});
-        const Run drawing = runCli({"-q", dir.filePath("flower.dxf")});
-        qunsetenv("PETALWRIGHT_CLI_UNDER_TEST");
-        QCOMPARE(printable.exitCode, 1);
-        QVERIFY2(printable.err.startsWith(QStringLiteral("3Dプリント用の立体を作るモジュールを読み込めませんでした。ほかの形式は書き出せます。\n"
-                                                         "ファイル: %1\n原因: ").arg(QDir::cleanPath(modulePath)))
-                     && printable.err.contains(cause),
-                 qPrintable(printable.err));
-        QVERIFY(!QFile::exists(dir.filePath("flower.3mf")));
-        QCOMPARE(drawing.exitCode, 0);
-        QVERIFY(readAll(dir.filePath("flower.dxf")).contains("3DFACE"));
     }
 };
 

@@ -1,6 +1,7 @@
 // The DXF file for CAD programs: its R12 head and layer table, faces a CAD reader takes as they are,
 // the comment block of the default DXF file, and what the ezdxf reader finds in it.
 
+#include <QMap>
 #include <QTest>
 
 #include "FormatReaders.h"
@@ -65,48 +66,41 @@ private slots:
         QVERIFY(file.ends_with("\r\n0\r\nENDSEC\r\n0\r\n" + plain.substr(plain.find("EOF\r\n"))));
     }
 
-    void ezdxfReadsIt_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<int>("rings");
-        QTest::addColumn<double>("topZ"); // height of the highest point, on the axis, or -1 to skip
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 6 << -1.0;
-        QTest::addRow("one ring, 12 wide petals") << geometry::ParameterTexts{"12", "1", "10", "1", "90", "90"} << 1 << -1.0;
-        // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
-        QTest::addRow("largest") << testing::kLargestTexts << 50 << 2000.0;
-    }
+    // The default flower, one ring of 12 wide petals, the largest: its last ring grows straight up, its
+    // tips meet 40 x 50 mm above the centre (the height of the highest point, on the axis; -1: not checked).
     void ezdxfReadsIt()
     {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(int, rings);
-        QFETCH(double, topZ);
         if (testing::ezdxfPython().isEmpty())
             QSKIP("/usr/bin/python3 cannot import ezdxf (tools/build.sh installs python3-ezdxf)");
-        const testing::Flower flower = testing::makeFlower(texts);
-        QTemporaryDir dir;
-        const std::string file = flower.file(OutputFormat::CadDxf);
-        const QMap<QString, QString> r = ezdxfReport(testing::saveFile(dir, "flower.dxf", file));
-        QVERIFY2(!r.contains("failure"), qPrintable(r.value("failure")));
+        const std::tuple<geometry::ParameterTexts, int, double> rows[] = {
+            {geometry::defaultParameterTexts(), 6, -1.0}, {{"12", "1", "10", "1", "90", "90"}, 1, -1.0}, {testing::kLargestTexts, 50, 2000.0}};
+        for (const auto& [texts, rings, topZ] : rows) {
+            const testing::Flower flower = testing::makeFlower(texts);
+            QTemporaryDir dir;
+            const std::string file = flower.file(OutputFormat::CadDxf);
+            const QMap<QString, QString> r = ezdxfReport(testing::saveFile(dir, "flower.dxf", file));
+            QVERIFY2(!r.contains("failure"), qPrintable(r.value("failure")));
 
-        QCOMPARE(r["audit"], QStringLiteral("0 0"));
-        QCOMPARE(r["header"], QStringLiteral("AC1009 ANSI_932 4"));
-        QStringList layers = {"0:7"}, used;
-        for (const formats::RingColour& c : formats::ringColours(flower.mesh, rings)) {
-            used << QStringLiteral("RING%1").arg(used.size() + 1, 2, 10, QLatin1Char('0'));
-            layers << used.last() + ':' + QString::number(c.colourNumber);
+            QCOMPARE(r["audit"], QStringLiteral("0 0"));
+            QCOMPARE(r["header"], QStringLiteral("AC1009 ANSI_932 4"));
+            QStringList layers = {"0:7"}, used;
+            for (const formats::RingColour& c : formats::ringColours(flower.mesh, rings)) {
+                used << QStringLiteral("RING%1").arg(used.size() + 1, 2, 10, QLatin1Char('0'));
+                layers << used.last() + ':' + QString::number(c.colourNumber);
+            }
+            QCOMPARE(r["layers"], layers.join(' '));
+            QCOMPARE(r["layers used"], used.join(' '));
+            // Every face planar, none of zero area, as many as the file holds.
+            const QStringList faces = r["faces"].split(' ');
+            QCOMPARE(faces.size(), 5);
+            QCOMPARE(faces[0].toLongLong(), QByteArray::fromStdString(file).count("3DFACE"));
+            QCOMPARE(faces[0].toInt(), faces[1].toInt() + faces[2].toInt());
+            QCOMPARE(faces[3] + ' ' + faces[4], QStringLiteral("0 0"));
+            QVERIFY(faces[0].toInt() >= flower.faceTotal());
+            QCOMPARE(r["extents"], QStringLiteral("True"));
+            if (topZ >= 0)
+                QCOMPARE(r["top"], QStringLiteral("0.000000 0.000000 %1").arg(topZ, 0, 'f', 6));
         }
-        QCOMPARE(r["layers"], layers.join(' '));
-        QCOMPARE(r["layers used"], used.join(' '));
-        // Every face planar, none of zero area, as many as the file holds.
-        const QStringList faces = r["faces"].split(' ');
-        QCOMPARE(faces.size(), 5);
-        QCOMPARE(faces[0].toLongLong(), QByteArray::fromStdString(file).count("3DFACE"));
-        QCOMPARE(faces[0].toInt(), faces[1].toInt() + faces[2].toInt());
-        QCOMPARE(faces[3] + ' ' + faces[4], QStringLiteral("0 0"));
-        QVERIFY(faces[0].toInt() >= flower.faceTotal());
-        QCOMPARE(r["extents"], QStringLiteral("True"));
-        if (topZ >= 0)
-            QCOMPARE(r["top"], QStringLiteral("0.000000 0.000000 %1").arg(topZ, 0, 'f', 6));
     }
 };
 

@@ -20,18 +20,6 @@ constexpr int kTrailerLines = 13; // ENDSEC, 0, EOF, empty line and the comment 
 class TestFaceFileWriter : public QObject {
     Q_OBJECT
 private slots:
-    void firstFaceBlockOfExampleFlower()
-    {
-        const QByteArray data = QByteArray::fromStdString(testing::makeFlower({"4", "1", "10", "1", "90", "90"}).file(OutputFormat::Dxf));
-        const QByteArray expected = kHead + "3DFACE\r\n8\r\nd000000\r\n"
-            "10\r\n0.000000000\r\n20\r\n50.000000000\r\n30\r\n0.000000000\r\n"
-            "11\r\n0.000000000\r\n21\r\n50.000000000\r\n31\r\n0.000000000\r\n"
-            "12\r\n11.141827845\r\n22\r\n47.221629157\r\n32\r\n11.141827845\r\n"
-            "13\r\n15.970992272\r\n23\r\n49.441608053\r\n33\r\n0.784604538\r\n"
-            "0\r\n3DFACE\r\n";
-        QCOMPARE(data.left(expected.size()), expected);
-    }
-
     void smallestJobWholeFile()
     {
         // Texts as typed: blanks around, a leading zero and line breaks that a command line can hold.
@@ -72,25 +60,17 @@ private slots:
             "// 花びらを生やす角度（始まり） = 90", "// 花びらを生やす角度（終わり） = 135", "//"}));
     }
 
-    void fileNameOnOneLine_data()
-    {
-        QTest::addColumn<QByteArray>("fileName");
-        QTest::addColumn<QByteArray>("shown"); // in the version line
-        QTest::addRow("LF") << QByteArray("a\nb.dxf") << QByteArray("a b.dxf");
-        QTest::addRow("CR LF") << QByteArray("a\r\nb.dxf") << QByteArray("a  b.dxf");
-        QTest::addRow("CR at the end") << QByteArray("ab.dxf\r") << QByteArray("ab.dxf ");
-        QTest::addRow("blanks kept") << QByteArray(" ab .dxf") << QByteArray(" ab .dxf");
-    }
+    // LF, CR LF, CR at the end: blanks in the version line; blanks of the name kept.
     void fileNameOnOneLine()
     {
-        QFETCH(QByteArray, fileName);
-        QFETCH(QByteArray, shown);
-        const QByteArray data = QByteArray::fromStdString(
-            testing::makeFlower({"2", "1", "5", "0.5", "90", "135"}, 7, fileName.constData()).file(OutputFormat::Dxf));
-        const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
-        QCOMPARE(tail.count('\n'), kTrailerLines);
-        QCOMPARE(tail.count('\r'), kTrailerLines);
-        QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + shown + "(2006/01/15 9:05:07)\r\n"));
+        for (const auto& [fileName, shown] : {std::pair{"a\nb.dxf", "a b.dxf"}, {"a\r\nb.dxf", "a  b.dxf"}, {"ab.dxf\r", "ab.dxf "}, {" ab .dxf", " ab .dxf"}}) {
+            const QByteArray data = QByteArray::fromStdString(
+                testing::makeFlower({"2", "1", "5", "0.5", "90", "135"}, 7, fileName).file(OutputFormat::Dxf));
+            const QByteArray tail = data.mid(data.indexOf("ENDSEC\r\n"));
+            QCOMPARE(tail.count('\n'), kTrailerLines);
+            QCOMPARE(tail.count('\r'), kTrailerLines);
+            QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + QByteArray(shown) + "(2006/01/15 9:05:07)\r\n"));
+        }
     }
 
     void cancelAfterFaceKeepsTrailer()

@@ -7,56 +7,53 @@
 
 using namespace petalwright;
 using Corners = std::array<std::array<double, 3>, 4>;
-Q_DECLARE_METATYPE(Corners)
 
 class TestFaceSplit : public QObject {
     Q_OBJECT
 private slots:
-    void split_data()
-    {
-        QTest::addColumn<Corners>("corners");
-        QTest::addColumn<QString>("polygons"); // corner numbers of each polygon, "|" between polygons
-        QTest::addRow("flat square") << Corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}} << "0123";
-        QTest::addRow("flat, tilted and far away") << Corners{{{1000, 50, 7}, {1001, 51, 8}, {1001, 52, 9}, {1000, 51, 8}}} << "0123";
-        QTest::addRow("a billionth out of flat") << Corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1e-12}}} << "0123";
-        QTest::addRow("a millionth out of flat") << Corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1e-6}}} << "012|023";
-        QTest::addRow("twisted") << Corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 0}}} << "012|023";
-        QTest::addRow("flat with a dent") << Corners{{{0, 0, 0}, {2, 0, 0}, {1, 0.5, 0}, {1, 2, 0}}} << "012|023";
-        QTest::addRow("base: first two equal") << Corners{{{0, 0, 0}, {0, 0, 0}, {1, 1, 0}, {1, 0, 0}}} << "023";
-        QTest::addRow("tip: last two equal") << Corners{{{0, 0, 0}, {0, 1, 0}, {1, 1, 1}, {1, 1, 1}}} << "012";
-        QTest::addRow("first and last equal") << Corners{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}}} << "012";
-        QTest::addRow("three on a line") << Corners{{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}} << "023";
-        QTest::addRow("all on a line") << Corners{{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}} << "";
-        QTest::addRow("base and tip: a line") << Corners{{{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 0}}} << "";
-        QTest::addRow("one point") << Corners{{{5, 5, 5}, {5, 5, 5}, {5, 5, 5}, {5, 5, 5}}} << "";
-    }
+    // The corner numbers of each polygon, "|" between polygons.
     void split()
     {
-        QFETCH(Corners, corners);
-        QFETCH(QString, polygons);
-        geometry::MeshStore mesh;
-        mesh.allocate(1, 1);
-        geometry::Face face;
-        geometry::forEachFace(mesh, 1, 1, [&](const geometry::Face& f) {
-            face = f;
-            return false;
-        });
-        for (std::size_t c = 0; c < 4; ++c)
-            for (int point = 0; point < geometry::kPointsPerStrip; ++point)
-                for (int strip = 0; strip < geometry::kStripsPerPetal; ++strip)
-                    if (mesh.index(0, 0, point, strip) == face.corner[c])
-                        mesh.set(0, 0, point, strip, corners[c][0], corners[c][1], corners[c][2]);
+        const std::pair<Corners, const char*> rows[] = {
+            {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}}, "0123"}, // flat square
+            {{{{1000, 50, 7}, {1001, 51, 8}, {1001, 52, 9}, {1000, 51, 8}}}, "0123"}, // flat, tilted and far away
+            {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1e-12}}}, "0123"}, // a billionth out of flat
+            {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1e-6}}}, "012|023"}, // a millionth out of flat
+            {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 1}, {0, 1, 0}}}, "012|023"}, // twisted
+            {{{{0, 0, 0}, {2, 0, 0}, {1, 0.5, 0}, {1, 2, 0}}}, "012|023"}, // flat with a dent
+            {{{{0, 0, 0}, {0, 0, 0}, {1, 1, 0}, {1, 0, 0}}}, "023"}, // base: first two equal
+            {{{{0, 0, 0}, {0, 1, 0}, {1, 1, 1}, {1, 1, 1}}}, "012"}, // tip: last two equal
+            {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}}}, "012"}, // first and last equal
+            {{{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {1, 1, 0}}}, "023"}, // three on a line
+            {{{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}}, ""}, // all on a line
+            {{{{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 0}}}, ""}, // base and tip: a line
+            {{{{5, 5, 5}, {5, 5, 5}, {5, 5, 5}, {5, 5, 5}}}, ""}, // one point
+        };
+        for (const auto& [corners, polygons] : rows) {
+            geometry::MeshStore mesh;
+            mesh.allocate(1, 1);
+            geometry::Face face;
+            geometry::forEachFace(mesh, 1, 1, [&](const geometry::Face& f) {
+                face = f;
+                return false;
+            });
+            for (std::size_t c = 0; c < 4; ++c)
+                for (int point = 0; point < geometry::kPointsPerStrip; ++point)
+                    for (int strip = 0; strip < geometry::kStripsPerPetal; ++strip)
+                        if (mesh.index(0, 0, point, strip) == face.corner[c])
+                            mesh.set(0, 0, point, strip, corners[c][0], corners[c][1], corners[c][2]);
 
-        const formats::SplitFace split = formats::splitFace(mesh, face);
-        QStringList seen;
-        for (int i = 0; i < split.count; ++i) {
-            const formats::Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
-            QString numbers;
-            for (int c = 0; c < polygon.cornerCount; ++c)
-                numbers += QString::number(std::find(face.corner.begin(), face.corner.end(), polygon.corner[static_cast<std::size_t>(c)]) - face.corner.begin());
-            seen << numbers;
+            const formats::SplitFace split = formats::splitFace(mesh, face);
+            QStringList seen;
+            for (int i = 0; i < split.count; ++i) {
+                const formats::Polygon& polygon = split.polygon[static_cast<std::size_t>(i)];
+                QString numbers;
+                for (int c = 0; c < polygon.cornerCount; ++c)
+                    numbers += QString::number(std::find(face.corner.begin(), face.corner.end(), polygon.corner[static_cast<std::size_t>(c)]) - face.corner.begin());
+                seen << numbers;
+            }
+            QCOMPARE(seen.join('|'), QString(polygons));
         }
-        QCOMPARE(seen.join('|'), polygons);
     }
 
     void unitNormalFollowsCornerOrder()

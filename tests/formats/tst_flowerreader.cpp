@@ -68,37 +68,33 @@ private slots:
         QCOMPARE(formats::readFlowerFile(file).problem, std::string(formats::messages::kNoFlower));
     }
 
-    void badFiles_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("problem");
-        const QByteArray head = "petalwright-flower 1\npetals=6\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\n";
-        QTest::addRow("empty") << QByteArray() << "ファイルが空です。";
-        QTest::addRow("foreign text") << QByteArray("hello\n") << "Petalwright が書いたファイルではありません。";
-        QTest::addRow("newer version") << QByteArray("petalwright-flower 2\npetals=6\n") << "この花の設定ファイルの版（2）には対応していません。";
-        QTest::addRow("not UTF-8") << head + "angle-end=135\xff\n" << "UTF-8 の文字として読めないバイトがあります。";
-        QTest::addRow("no pair") << head + "angle-end\n" << "7 行目に「キー=値」の形がありません。";
-        QTest::addRow("unknown key") << head + "colour=red\n" << "7 行目のキー「colour」は使えません。";
-        QTest::addRow("key twice") << head + "petals=7\n" << "「petals」が二度あります。";
-        QTest::addRow("key missing") << head << "「angle-end」がありません。";
-        QTest::addRow("bad seed") << head + "angle-end=135\nseed=-1\n" << "形番号は 0 ～ 18446744073709551615 の整数です。";
-        QTest::addRow("seed too large") << head + "angle-end=135\nseed=18446744073709551616\n" << "形番号は 0 ～ 18446744073709551615 の整数です。";
-        QTest::addRow("values fail the checks") << head + "angle-end=60\n" << "花びらを生やす角度は 始まり <= 終わり にしてください。";
-        QTest::addRow("broken zip") << QByteArray("PK\x03\x04 not a package") << "3MF の中身（zip）が壊れていて読めません。";
-        QTest::addRow("glTF cut short") << QByteArray("glTF\x02\0\0\0\xff\0\0\0\xff\0\0\0JSON{}", 24) << "glTF の中身が壊れていて読めません。";
-        QTest::addRow("STL cut short") << QByteArray("Petalwright 0.7.1 flower=6,6,5,0.5,90,135,7").leftJustified(80, ' ') + QByteArray("\x02\0\0\0", 4)
-                                       << "STL の三角形の数とファイルの大きさが合いません。";
-        QTest::addRow("DXF without EOF") << QByteArray("0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n") << "DXF の終わり（EOF）がありません。";
-        QTest::addRow("link record of another version") << QByteArray("999\r\npetalwright-flower 9 petals=6\r\n") << "このファイルの花の設定の版（9）には対応していません。";
-        QTest::addRow("OBJ of another program") << QByteArray("# made elsewhere\nv 0 0 0\n") << "このファイルには花の設定が記録されていません。";
-    }
     void badFiles()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, problem);
-        const formats::FlowerRead read = formats::readFlowerFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        QVERIFY(!read.flower);
-        QCOMPARE(QString::fromStdString(read.problem), problem);
+        const QByteArray head = "petalwright-flower 1\npetals=6\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\n";
+        const struct { QByteArray bytes; QString problem; } rows[] = {
+            {QByteArray(), "ファイルが空です。"}, // empty
+            {QByteArray("hello\n"), "Petalwright が書いたファイルではありません。"}, // foreign text
+            {QByteArray("petalwright-flower 2\npetals=6\n"), "この花の設定ファイルの版（2）には対応していません。"}, // newer version
+            {head + "angle-end=135\xff\n", "UTF-8 の文字として読めないバイトがあります。"}, // not UTF-8
+            {head + "angle-end\n", "7 行目に「キー=値」の形がありません。"}, // no pair
+            {head + "colour=red\n", "7 行目のキー「colour」は使えません。"}, // unknown key
+            {head + "petals=7\n", "「petals」が二度あります。"}, // key twice
+            {head, "「angle-end」がありません。"}, // key missing
+            {head + "angle-end=135\nseed=-1\n", "形番号は 0 ～ 18446744073709551615 の整数です。"}, // bad seed
+            {head + "angle-end=135\nseed=18446744073709551616\n", "形番号は 0 ～ 18446744073709551615 の整数です。"}, // seed too large
+            {head + "angle-end=60\n", "花びらを生やす角度は 始まり <= 終わり にしてください。"}, // values fail the checks
+            {QByteArray("PK\x03\x04 not a package"), "3MF の中身（zip）が壊れていて読めません。"}, // broken zip
+            {QByteArray("glTF\x02\0\0\0\xff\0\0\0\xff\0\0\0JSON{}", 24), "glTF の中身が壊れていて読めません。"}, // glTF cut short
+            {QByteArray("Petalwright 0.7.1 flower=6,6,5,0.5,90,135,7").leftJustified(80, ' ') + QByteArray("\x02\0\0\0", 4), "STL の三角形の数とファイルの大きさが合いません。"}, // STL cut short
+            {QByteArray("0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n"), "DXF の終わり（EOF）がありません。"}, // DXF without EOF
+            {QByteArray("999\r\npetalwright-flower 9 petals=6\r\n"), "このファイルの花の設定の版（9）には対応していません。"}, // link record of another version
+            {QByteArray("# made elsewhere\nv 0 0 0\n"), "このファイルには花の設定が記録されていません。"}, // OBJ of another program
+        };
+        for (const auto& [bytes, problem] : rows) {
+            const formats::FlowerRead read = formats::readFlowerFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+            QVERIFY(!read.flower);
+            QCOMPARE(QString::fromStdString(read.problem), problem);
+        }
     }
 
     void linkQuery()
@@ -113,28 +109,22 @@ private slots:
         QCOMPARE(formats::parseFlowerQuery("petals=%G1", false).problem, std::string("「petals」の値の % の書き方が正しくありません。"));
     }
 
-    void inflateReadsWhatZlibWrites_data()
+    // Repeats (fixed codes, far copies), noise (stored blocks), a package (dynamic codes).
+    void inflateReadsWhatZlibWrites()
     {
-        QTest::addColumn<QByteArray>("plain");
         QByteArray noise;
         quint32 x = 1;
         for (int i = 0; i < 70000; ++i)
             noise += static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
-        const std::string model = threeMf(testing::makeFlower(kFlowers[1]));
-        QTest::addRow("repeats (fixed codes, far copies)") << QByteArray("abcabcabcabc").repeated(5000);
-        QTest::addRow("noise (stored blocks)") << noise;
-        QTest::addRow("a package (dynamic codes)") << QByteArray::fromStdString(model);
-    }
-    void inflateReadsWhatZlibWrites()
-    {
-        QFETCH(QByteArray, plain);
-        // qCompress: a 4-byte size, the 2-byte zlib head, the raw stream, a 4-byte check.
-        const QByteArray packed = qCompress(plain, 9);
-        const std::string_view raw(packed.constData() + 6, static_cast<std::size_t>(packed.size() - 10));
-        QCOMPARE(formats::inflateRaw(raw, std::size_t(-1)), std::optional(plain.toStdString()));
-        if (plain.size() > 100) {
-            QCOMPARE(formats::inflateRaw(raw, 100), std::optional(plain.left(100).toStdString()));
-            QCOMPARE(formats::inflateRaw(raw.substr(0, raw.size() / 2), std::size_t(-1)), std::nullopt);
+        for (const QByteArray& plain : {QByteArray("abcabcabcabc").repeated(5000), noise, QByteArray::fromStdString(threeMf(testing::makeFlower(kFlowers[1])))}) {
+            // qCompress: a 4-byte size, the 2-byte zlib head, the raw stream, a 4-byte check.
+            const QByteArray packed = qCompress(plain, 9);
+            const std::string_view raw(packed.constData() + 6, static_cast<std::size_t>(packed.size() - 10));
+            QCOMPARE(formats::inflateRaw(raw, std::size_t(-1)), std::optional(plain.toStdString()));
+            if (plain.size() > 100) {
+                QCOMPARE(formats::inflateRaw(raw, 100), std::optional(plain.left(100).toStdString()));
+                QCOMPARE(formats::inflateRaw(raw.substr(0, raw.size() / 2), std::size_t(-1)), std::nullopt);
+            }
         }
     }
 };

@@ -1,5 +1,5 @@
 // The binary glTF file: its container, a primitive and a material per ring, flat unit normals, metres
-// with Y up, and what the glTF validator and assimp make of it.
+// with Y up, and what the glTF validator makes of it.
 
 #include <QTest>
 
@@ -12,8 +12,6 @@
 
 using namespace petalwright;
 using formats::OutputFormat;
-
-Q_DECLARE_METATYPE(geometry::ParameterTexts)
 
 class TestGlbWriter : public QObject {
     Q_OBJECT
@@ -69,42 +67,29 @@ private slots:
         }
     }
 
-    void readersAcceptIt_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<int>("seed");
-        QTest::addColumn<double>("top"); // largest Y in metres: the axis is +Y, the centre at the origin
-        QTest::addColumn<QString>("name"); // the file name, which the comment lines carry into the JSON
-        QTest::addRow("default") << geometry::defaultParameterTexts() << 5 << 0.014142 << "flower.glb";
-        QTest::addRow("smallest, quotes and backslashes in the name")
-            << geometry::ParameterTexts{"2", "1", "1", "0.1", "0", "0"} << 1 << 0.0 << R"(C:\花\"a\"b\.glb)";
-        QTest::addRow("largest, a tab in the name") << testing::kLargestTexts << 5 << 2.0 << "tab\there.glb";
-    }
+    // The largest Y in metres (the axis is +Y, the centre at the origin) and the file name, which the
+    // comment lines carry into the JSON: the default flower; the smallest, quotes and backslashes in the
+    // name; the largest, a tab in the name. Then what the glTF validator says.
     void readersAcceptIt()
     {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(int, seed);
-        QFETCH(double, top);
-        QFETCH(QString, name);
-        const QByteArray nameBytes = name.toUtf8();
-        const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed), nameBytes.constData());
-        QTemporaryDir dir;
-        const std::string file = flower.file(OutputFormat::Glb);
-        const QString path = testing::saveFile(dir, "flower.glb", file);
-        const QString versionLine = testing::readGlb(file).json["asset"].toObject()["extras"].toObject()["comment"].toArray()[1].toString();
-        QVERIFY2(versionLine.contains(QStringLiteral(" - %1(").arg(name)), qPrintable(versionLine));
-        const auto box = testing::boundingBox(testing::readGlbFaces(file));
-        QCOMPARE(std::round(box[1][1] * 1e6) / 1e6, top);
-
-        if (testing::gltfValidator().isEmpty())
+        const bool validate = !testing::gltfValidator().isEmpty();
+        const std::tuple<geometry::ParameterTexts, int, double, QString> rows[] = {
+            {geometry::defaultParameterTexts(), 5, 0.014142, "flower.glb"}, {{"2", "1", "1", "0.1", "0", "0"}, 1, 0.0, R"(C:\花\"a\"b\.glb)"},
+            {testing::kLargestTexts, 5, 2.0, "tab\there.glb"}};
+        for (const auto& [texts, seed, top, name] : rows) {
+            const QByteArray nameBytes = name.toUtf8();
+            const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed), nameBytes.constData());
+            QTemporaryDir dir;
+            const std::string file = flower.file(OutputFormat::Glb);
+            const QString path = testing::saveFile(dir, "flower.glb", file);
+            const QString versionLine = testing::readGlb(file).json["asset"].toObject()["extras"].toObject()["comment"].toArray()[1].toString();
+            QVERIFY2(versionLine.contains(QStringLiteral(" - %1(").arg(name)), qPrintable(versionLine));
+            QCOMPARE(std::round(testing::boundingBox(testing::readGlbFaces(file))[1][1] * 1e6) / 1e6, top);
+            const testing::ToolRun validator = validate ? testing::runTool(QStringLiteral("node"), {testing::gltfValidator(), path}) : testing::ToolRun();
+            QVERIFY2(!validate || (validator.exitCode == 0 && validator.out.startsWith("errors 0 warnings 0")), qPrintable(validator.out));
+        }
+        if (!validate)
             QSKIP("the glTF validator is not installed (tools/build.sh installs it)");
-        const testing::ToolRun validator = testing::runTool(QStringLiteral("node"), {testing::gltfValidator(), path});
-        QVERIFY2(validator.exitCode == 0, qPrintable(validator.out));
-        QVERIFY(validator.out.startsWith("errors 0 warnings 0"));
-
-        if (testing::assimpProgram().isEmpty())
-            QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
-        QCOMPARE(testing::assimpProblem(flower, OutputFormat::Glb, dir), QString());
     }
 };
 

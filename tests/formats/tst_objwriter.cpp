@@ -15,11 +15,7 @@ namespace {
 
 // Marks every text it is asked to convert, so a converted comment line shows.
 struct MarkingSink final : formats::OutputSink {
-    bool write(std::string_view bytes) override
-    {
-        data.append(bytes);
-        return true;
-    }
+    bool write(std::string_view bytes) override { return data.append(bytes), true; }
     std::string encodeText(std::string_view utf8) const override { return "converted:" + std::string(utf8); }
     std::string data;
 };

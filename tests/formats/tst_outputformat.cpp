@@ -15,9 +15,6 @@ using formats::OutputFormat;
 using testing::Point3;
 using testing::Shape;
 
-Q_DECLARE_METATYPE(OutputFormat)
-Q_DECLARE_METATYPE(geometry::ParameterTexts)
-
 namespace {
 
 // Millimetres of the file per drawing unit, and the mesh point (x, y, z) as the format places it.
@@ -77,223 +74,180 @@ private slots:
             QVERIFY2(!formats::formatFromName(wrong), wrong);
     }
 
-    void formatFromPath_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<OutputFormat>("format");
-        QTest::addRow("obj") << "out/flower.obj" << OutputFormat::Obj;
-        QTest::addRow("STL upper case") << "/tmp/FLOWER.STL" << OutputFormat::Stl;
-        QTest::addRow("Glb mixed case") << "a.b/flower.Glb" << OutputFormat::Glb;
-        QTest::addRow("3mf upper case") << "flower.3MF" << OutputFormat::ThreeMf;
-        QTest::addRow("no extension") << "flower" << OutputFormat::Dxf;
-        QTest::addRow("dot in the folder only") << "my.obj/flower" << OutputFormat::Dxf;
-        QTest::addRow("Windows folder") << "C:\\my.stl\\flower" << OutputFormat::Dxf;
-        QTest::addRow("hidden name") << ".obj" << OutputFormat::Dxf;
-        QTest::addRow("other extension") << "flower.gltf" << OutputFormat::Dxf;
-        QTest::addRow("extension inside the name") << "flower.obj.txt" << OutputFormat::Dxf;
-        QTest::addRow("trailing dot") << "flower.obj." << OutputFormat::Dxf;
-        QTest::addRow("standard output") << "-" << OutputFormat::Dxf;
-    }
+    // The extension in any case; else (none, a dot in the folder only, a hidden name, another, inner or
+    // trailing extension, standard output) the default DXF file.
     void formatFromPath()
     {
-        QFETCH(QString, path);
-        QFETCH(OutputFormat, format);
-        QCOMPARE(formats::formatFromPath(path.toStdString()), format);
+        for (const auto& [path, format] : {std::pair{"out/flower.obj", OutputFormat::Obj}, {"/tmp/FLOWER.STL", OutputFormat::Stl},
+                                           {"a.b/flower.Glb", OutputFormat::Glb}, {"flower.3MF", OutputFormat::ThreeMf}})
+            QVERIFY2(formats::formatFromPath(path) == format, path);
+        for (const char* path : {"flower", "my.obj/flower", "C:\\my.stl\\flower", ".obj", "flower.gltf", "flower.obj.txt", "flower.obj.", "-"})
+            QVERIFY2(formats::formatFromPath(path) == OutputFormat::Dxf, path);
     }
 
-    void samePointsMovedAndTurned_data()
-    {
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<int>("seed");
-        QTest::addRow("default, seed 1") << geometry::defaultParameterTexts() << 1;
-        QTest::addRow("default, seed 2") << geometry::defaultParameterTexts() << 2;
-        QTest::addRow("smallest") << geometry::ParameterTexts{"2", "1", "1", "0.1", "0", "0"} << 3;
-        QTest::addRow("one ring, 12 wide petals") << geometry::ParameterTexts{"12", "1", "10", "1", "90", "90"} << 4;
-        QTest::addRow("growing rings") << geometry::ParameterTexts{"7", "9", "3", "2.5", "30", "170"} << 99;
-        QTest::addRow("largest") << testing::kLargestTexts << 5;
-    }
+    // The default flower twice, the smallest, one ring of 12 wide petals, growing rings, the largest.
     void samePointsMovedAndTurned()
     {
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(int, seed);
-        const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
-        const std::vector<Shape> plain = testing::readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
-        QCOMPARE(static_cast<int>(plain.size()), flower.faceTotal());
-        const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
+        const std::pair<geometry::ParameterTexts, int> rows[] = {
+            {geometry::defaultParameterTexts(), 1}, {geometry::defaultParameterTexts(), 2}, {{"2", "1", "1", "0.1", "0", "0"}, 3},
+            {{"12", "1", "10", "1", "90", "90"}, 4}, {{"7", "9", "3", "2.5", "30", "170"}, 99}, {testing::kLargestTexts, 5},
+        };
+        for (const auto& [texts, seed] : rows) {
+            const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed));
+            const std::vector<Shape> plain = testing::readFaces(OutputFormat::Dxf, flower.file(OutputFormat::Dxf));
+            QCOMPARE(static_cast<int>(plain.size()), flower.faceTotal());
+            const int facesPerRing = flower.parameters.petalCount * geometry::kFacesPerPetal;
 
-        for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
-            const std::string name(formats::formatName(format));
-            const std::vector<Shape> shapes = testing::readFaces(format, flower.file(format));
-            QVERIFY2(!shapes.empty(), name.c_str());
-            // Each face of the file lies on a face of the default DXF file, in the same order and ring.
-            std::size_t at = 0;
-            double fileArea = 0;
-            for (const Shape& shape : shapes) {
-                const auto onFace = [&](std::size_t f) {
-                    for (const Point3& c : shape.corners)
-                        if (std::none_of(plain[f].corners.begin(), plain[f].corners.end(),
-                                         [&](const Point3& d) { return near(format, c, placed(format, d)); }))
-                            return false;
-                    return true;
-                };
-                while (at < plain.size() && !onFace(at))
-                    ++at;
-                if (at == plain.size())
-                    QFAIL(qPrintable(QStringLiteral("%1: a face not on the default file's faces, or out of order").arg(name.c_str())));
-                if (format != OutputFormat::Stl && shape.ring != static_cast<int>(at) / facesPerRing)
-                    QFAIL(qPrintable(QStringLiteral("%1: a face of ring %2 in ring %3").arg(name.c_str()).arg(static_cast<int>(at) / facesPerRing + 1).arg(shape.ring + 1)));
-                QVERIFY2(shape.corners.size() == 3 || shape.corners.size() == 4, name.c_str());
-                QVERIFY2(area(shape) > 0, name.c_str());
-                fileArea += area(shape);
+            for (const OutputFormat format : {OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
+                const std::string name(formats::formatName(format));
+                const std::vector<Shape> shapes = testing::readFaces(format, flower.file(format));
+                QVERIFY2(!shapes.empty(), name.c_str());
+                // Each face of the file lies on a face of the default DXF file, in the same order and ring.
+                std::size_t at = 0;
+                double fileArea = 0;
+                for (const Shape& shape : shapes) {
+                    const auto onFace = [&](std::size_t f) {
+                        for (const Point3& c : shape.corners)
+                            if (std::none_of(plain[f].corners.begin(), plain[f].corners.end(),
+                                             [&](const Point3& d) { return near(format, c, placed(format, d)); }))
+                                return false;
+                        return true;
+                    };
+                    while (at < plain.size() && !onFace(at))
+                        ++at;
+                    if (at == plain.size())
+                        QFAIL(qPrintable(QStringLiteral("%1: a face not on the default file's faces, or out of order").arg(name.c_str())));
+                    if (format != OutputFormat::Stl && shape.ring != static_cast<int>(at) / facesPerRing)
+                        QFAIL(qPrintable(QStringLiteral("%1: a face of ring %2 in ring %3").arg(name.c_str()).arg(static_cast<int>(at) / facesPerRing + 1).arg(shape.ring + 1)));
+                    QVERIFY2(shape.corners.size() == 3 || shape.corners.size() == 4, name.c_str());
+                    QVERIFY2(area(shape) > 0, name.c_str());
+                    fileArea += area(shape);
+                }
+                // Nothing lost: the faces cover as much as the default file's faces, each taken as two triangles.
+                double plainArea = 0;
+                for (const Shape& face : plain) {
+                    Shape moved = face;
+                    for (Point3& c : moved.corners)
+                        c = placed(format, c);
+                    plainArea += area(moved);
+                }
+                QVERIFY2(std::abs(fileArea - plainArea) <= 1e-6 * plainArea,
+                         qPrintable(QStringLiteral("%1: area %2 against %3").arg(name.c_str()).arg(fileArea, 0, 'g', 12).arg(plainArea, 0, 'g', 12)));
             }
-            // Nothing lost: the faces cover as much as the default file's faces, each taken as two triangles.
-            double plainArea = 0;
-            for (const Shape& face : plain) {
-                Shape moved = face;
-                for (Point3& c : moved.corners)
-                    c = placed(format, c);
-                plainArea += area(moved);
-            }
-            QVERIFY2(std::abs(fileArea - plainArea) <= 1e-6 * plainArea,
-                     qPrintable(QStringLiteral("%1: area %2 against %3").arg(name.c_str()).arg(fileArea, 0, 'g', 12).arg(plainArea, 0, 'g', 12)));
         }
     }
 
-    void progressCancelAndFailureAsDxf_data()
-    {
-        QTest::addColumn<OutputFormat>("format");
-        for (const OutputFormat f : formats::kOutputFormats)
-            if (!formats::isPrintable(f) && !formats::isFlowerFile(f))
-                QTest::addRow("%s", formats::formatName(f).data()) << f;
-    }
     void progressCancelAndFailureAsDxf()
     {
-        QFETCH(OutputFormat, format);
-        const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
-        const std::size_t allShapes = testing::readFaces(format, flower.file(format)).size();
+        for (const OutputFormat format : {OutputFormat::Dxf, OutputFormat::CadDxf, OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb}) {
+            const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
+            const std::size_t allShapes = testing::readFaces(format, flower.file(format)).size();
 
-        // One step per face of the flower, counting as the default DXF file does.
-        formats::MemorySink sink;
-        QList<int> steps;
-        QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), formats::WriteOutcome::Finished);
-        QCOMPARE(steps.size(), flower.faceTotal());
-        QCOMPARE(steps.first() + steps.last(), 1 + flower.faceTotal());
+            // One step per face of the flower, counting as the default DXF file does.
+            formats::MemorySink sink;
+            QList<int> steps;
+            QCOMPARE(flower.write(format, sink, [&](int n) { steps << n; return true; }), formats::WriteOutcome::Finished);
+            QCOMPARE(steps.size(), flower.faceTotal());
+            QCOMPARE(steps.first() + steps.last(), 1 + flower.faceTotal());
 
-        // A cancel after face k leaves a whole file with the faces of the first k faces.
-        std::size_t before = 0;
-        for (const int k : {1, 2, 9, 100, flower.faceTotal() - 1}) {
-            formats::MemorySink cancelled;
-            int seen = 0;
-            QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), formats::WriteOutcome::Cancelled);
-            QCOMPARE(seen, k);
-            const std::size_t shapes = testing::readFaces(format, cancelled.data).size();
-            QVERIFY2(shapes >= std::max<std::size_t>(before, 1) && shapes < allShapes, qPrintable(QString::number(k)));
-            before = shapes;
-            if (format == OutputFormat::CadDxf || format == OutputFormat::Dxf)
-                QVERIFY(cancelled.data.ends_with(flower.file(format).substr(flower.file(format).find("EOF\r\n"))));
-        }
+            // A cancel after face k leaves a whole file with the faces of the first k faces.
+            std::size_t before = 0;
+            for (const int k : {1, 2, 9, 100, flower.faceTotal() - 1}) {
+                formats::MemorySink cancelled;
+                int seen = 0;
+                QCOMPARE(flower.write(format, cancelled, [&](int n) { seen = n; return n < k; }), formats::WriteOutcome::Cancelled);
+                QCOMPARE(seen, k);
+                const std::size_t shapes = testing::readFaces(format, cancelled.data).size();
+                QVERIFY2(shapes >= std::max<std::size_t>(before, 1) && shapes < allShapes, qPrintable(QString::number(k)));
+                before = shapes;
+                if (format == OutputFormat::CadDxf || format == OutputFormat::Dxf)
+                    QVERIFY(cancelled.data.ends_with(flower.file(format).substr(flower.file(format).find("EOF\r\n"))));
+            }
 
-        // A refusing sink fails the file. The text writers hand over pieces as they go: after a refusal
-        // they stop, with no further bytes and no further steps. (stl and glb hand over the whole file
-        // once, after the last step, so for them only the outcome can tell.)
-        const bool streams = format != OutputFormat::Stl && format != OutputFormat::Glb;
-        const std::string complete = flower.file(format);
-        for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
-            testing::FillingSink failing(room);
-            int stepsAfterFailure = 0;
-            QCOMPARE(flower.write(format, failing, [&](int) { stepsAfterFailure += failing.full ? 1 : 0; return true; }),
-                     formats::WriteOutcome::Failed);
-            if (streams)
-                QVERIFY(failing.writesAfterFailure == 0 && stepsAfterFailure == 0 && complete.starts_with(failing.data));
-        }
-    }
-
-    // What assimp makes of the text and the binary mesh file, and the top of the flower on the format's up
-    // axis (+Y, or +Z for STL), the centre at the origin. (The glTF file: its own test, with the validator.)
-    void assimpReadsIt_data()
-    {
-        QTest::addColumn<OutputFormat>("format");
-        QTest::addColumn<geometry::ParameterTexts>("texts");
-        QTest::addColumn<double>("top");
-        for (const OutputFormat f : {OutputFormat::Obj, OutputFormat::Stl}) {
-            QTest::addRow("%s, default", formats::formatName(f).data()) << f << geometry::defaultParameterTexts() << 14.142136;
-            // The last ring grows straight up: its tips meet 40 x 50 mm above the centre.
-            QTest::addRow("%s, largest", formats::formatName(f).data()) << f << testing::kLargestTexts << 2000.0;
+            // A refusing sink fails the file. The text writers hand over pieces as they go: after a refusal
+            // they stop, with no further bytes and no further steps. (stl and glb hand over the whole file
+            // once, after the last step, so for them only the outcome can tell.)
+            const bool streams = format != OutputFormat::Stl && format != OutputFormat::Glb;
+            const std::string complete = flower.file(format);
+            for (const std::size_t room : {std::size_t{0}, complete.size() / 2, complete.size() - 1}) {
+                testing::FillingSink failing(room);
+                int stepsAfterFailure = 0;
+                QCOMPARE(flower.write(format, failing, [&](int) { stepsAfterFailure += failing.full ? 1 : 0; return true; }),
+                         formats::WriteOutcome::Failed);
+                if (streams)
+                    QVERIFY(failing.writesAfterFailure == 0 && stepsAfterFailure == 0 && complete.starts_with(failing.data));
+            }
         }
     }
+
+    // What assimp makes of each mesh file (every face, one mesh per ring, or one in all for STL), and
+    // the top of the flower on the format's up axis (+Y, or +Z for STL) in mm, the centre at the origin.
+    // The last ring of the largest flower grows straight up: its tips meet 40 x 50 mm above the centre.
     void assimpReadsIt()
     {
-        QFETCH(OutputFormat, format);
-        QFETCH(geometry::ParameterTexts, texts);
-        QFETCH(double, top);
-        const testing::Flower flower = testing::makeFlower(texts, 5);
-        const std::string file = flower.file(format);
-        QCOMPARE(std::round(testing::boundingBox(testing::readFaces(format, file))[1][format == OutputFormat::Stl ? 2 : 1] * 1e6) / 1e6, top);
-        if (testing::assimpProgram().isEmpty())
+        const bool assimp = !testing::assimpProgram().isEmpty();
+        for (const OutputFormat format : {OutputFormat::Obj, OutputFormat::Stl, OutputFormat::Glb})
+            for (const auto& [texts, top] : {std::pair{geometry::defaultParameterTexts(), 14.1421}, {testing::kLargestTexts, 2000.0}}) {
+                const testing::Flower flower = testing::makeFlower(texts, 5);
+                const std::vector<testing::Shape> faces = testing::readFaces(format, flower.file(format));
+                const double scale = format == OutputFormat::Glb ? 1e3 : 1.0; // metres
+                QCOMPARE(std::round(testing::boundingBox(faces)[1][format == OutputFormat::Stl ? 2 : 1] * scale * 1e4) / 1e4, top);
+                QTemporaryDir dir;
+                if (assimp)
+                    QCOMPARE(testing::assimpSummary(flower, format, dir),
+                             QStringLiteral("%1|%2|triangles").arg(format == OutputFormat::Stl ? 1 : flower.parameters.overlapCount).arg(faces.size()));
+            }
+        if (!assimp)
             QSKIP("assimp is not installed (tools/build.sh installs assimp-utils)");
-        QTemporaryDir dir;
-        QMap<QString, QString> info;
-        QCOMPARE(testing::assimpProblem(flower, format, dir, &info), QString());
-        // assimp joins the OBJ file's corners at the same place of one group: nothing is left to join.
-        if (format == OutputFormat::Obj)
-            QCOMPARE(info["Vertices"], QString::number(QByteArray::fromStdString(file).count("\nv ")));
     }
 
     // The file name is the model's title: escaped, on one line; the package holds no date.
-    void threeMfPackage_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("shown");
-        QTest::addRow("plain") << "flower.3mf" << "flower.3mf";
-        QTest::addRow("markup characters") << R"(a&b<c>"d".3mf)" << R"(a&b<c>"d".3mf)";
-        QTest::addRow("Japanese, line breaks") << "花\r\nx.3mf" << "花  x.3mf";
-    }
     void threeMfPackage()
     {
-        QFETCH(QString, fileName);
-        QFETCH(QString, shown);
-        // A tetrahedron stands for the solid.
-        const formats::SolidMesh solid{{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 10}}, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}};
-        formats::MemorySink sink;
-        const formats::CommentInfo info{fileName.toStdString(), [] { return std::string("2006/01/15 9:05:07"); }, geometry::defaultParameterTexts()};
-        QCOMPARE(formats::writeSolidFile(OutputFormat::ThreeMf, solid, info, sink), formats::WriteOutcome::Finished);
-        std::string problem;
-        const std::vector<testing::ZipPart> parts = testing::readZip(sink.data, problem);
-        QVERIFY2(parts.size() == 3, problem.c_str());
-        QCOMPARE(parts[0].name + ' ' + parts[1].name + ' ' + parts[2].name, std::string("[Content_Types].xml _rels/.rels 3D/3dmodel.model"));
+        for (const auto& [fileName, shown] : {std::pair{"flower.3mf", "flower.3mf"}, {R"(a&b<c>"d".3mf)", R"(a&b<c>"d".3mf)"}, {"花\r\nx.3mf", "花  x.3mf"}}) {
+            // A tetrahedron stands for the solid.
+            const formats::SolidMesh solid{{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {0, 0, 10}}, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}}};
+            formats::MemorySink sink;
+            const formats::CommentInfo info{fileName, [] { return std::string("2006/01/15 9:05:07"); }, geometry::defaultParameterTexts()};
+            QCOMPARE(formats::writeSolidFile(OutputFormat::ThreeMf, solid, info, sink), formats::WriteOutcome::Finished);
+            std::string problem;
+            const std::vector<testing::ZipPart> parts = testing::readZip(sink.data, problem);
+            QVERIFY2(parts.size() == 3, problem.c_str());
+            QCOMPARE(parts[0].name + ' ' + parts[1].name + ' ' + parts[2].name, std::string("[Content_Types].xml _rels/.rels 3D/3dmodel.model"));
 
-        // The package says where the model is and what it holds; each part is well-formed XML.
-        QStringList seen;
-        for (const testing::ZipPart& part : parts) {
-            QVERIFY(part.data.find("2006/01/15") == std::string::npos);
-            QXmlStreamReader xml(QByteArray::fromStdString(part.data));
-            while (!xml.atEnd()) {
-                const auto at = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toString(); };
-                if (xml.readNext() != QXmlStreamReader::StartElement)
-                    continue;
-                const QString name = xml.name().toString();
-                if (name == "Default" && at("Extension") == "model")
-                    seen << at("ContentType");
-                else if (name == "Relationship")
-                    seen << at("Target") + ' ' + at("Type");
-                else if (name == "metadata" && at("name") == "Title")
-                    seen << xml.readElementText();
-                else if (name == "model" || name == "vertex" || name == "triangle")
-                    seen << name + ' ' + at(name == "model" ? "unit" : name == "vertex" ? "z" : "v3");
+            // The package says where the model is and what it holds; each part is well-formed XML.
+            QStringList seen;
+            for (const testing::ZipPart& part : parts) {
+                QVERIFY(part.data.find("2006/01/15") == std::string::npos);
+                QXmlStreamReader xml(QByteArray::fromStdString(part.data));
+                while (!xml.atEnd()) {
+                    const auto at = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toString(); };
+                    if (xml.readNext() != QXmlStreamReader::StartElement)
+                        continue;
+                    const QString name = xml.name().toString();
+                    if (name == "Default" && at("Extension") == "model")
+                        seen << at("ContentType");
+                    else if (name == "Relationship")
+                        seen << at("Target") + ' ' + at("Type");
+                    else if (name == "metadata" && at("name") == "Title")
+                        seen << xml.readElementText();
+                    else if (name == "model" || name == "vertex" || name == "triangle")
+                        seen << name + ' ' + at(name == "model" ? "unit" : name == "vertex" ? "z" : "v3");
+                }
+                QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
             }
-            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-        }
-        QCOMPARE(seen, QStringList({"application/vnd.ms-package.3dmanufacturing-3dmodel+xml",
-                                    "/3D/3dmodel.model http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel", "model millimeter",
-                                    shown, "vertex 0", "vertex 0", "vertex 0",
-                                    "vertex 10", "triangle 1", "triangle 3", "triangle 2", "triangle 3"}));
+            QCOMPARE(seen, QStringList({"application/vnd.ms-package.3dmanufacturing-3dmodel+xml",
+                                        "/3D/3dmodel.model http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel", "model millimeter",
+                                        shown, "vertex 0", "vertex 0", "vertex 0",
+                                        "vertex 10", "triangle 1", "triangle 3", "triangle 2", "triangle 3"}));
 
-        // The browser deflates the model itself and the core packs it: with the same deflate (zlib's
-        // stream without its head and tail), the same bytes; with none, the model stored.
-        const std::string model = formats::threeMfModel(solid, info);
-        const QByteArray zlib = qCompress(QByteArray::fromStdString(model));
-        QCOMPARE(formats::threeMfPackage(model, zlib.mid(6, zlib.size() - 10).toStdString()), sink.data);
-        QCOMPARE(testing::readZip(formats::threeMfPackage(model, model + "longer"), problem).at(2).data, model);
+            // The browser deflates the model itself and the core packs it: with the same deflate (zlib's
+            // stream without its head and tail), the same bytes; with none, the model stored.
+            const std::string model = formats::threeMfModel(solid, info);
+            const QByteArray zlib = qCompress(QByteArray::fromStdString(model));
+            QCOMPARE(formats::threeMfPackage(model, zlib.mid(6, zlib.size() - 10).toStdString()), sink.data);
+            QCOMPARE(testing::readZip(formats::threeMfPackage(model, model + "longer"), problem).at(2).data, model);
+        }
     }
 };
 

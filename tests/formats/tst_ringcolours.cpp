@@ -44,27 +44,18 @@ private slots:
         }
     }
 
-    void paletteRgb_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QList<double>>("rgb");
-        QTest::addRow("red") << 10 << QList<double>{1, 0, 0};
-        QTest::addRow("yellow") << 50 << QList<double>{1, 1, 0};
-        QTest::addRow("green") << 90 << QList<double>{0, 1, 0};
-        QTest::addRow("cyan") << 130 << QList<double>{0, 1, 1};
-        QTest::addRow("blue") << 170 << QList<double>{0, 0, 1};
-        QTest::addRow("magenta") << 210 << QList<double>{1, 0, 1};
-        QTest::addRow("orange") << 30 << QList<double>{1, 0.5, 0};
-        QTest::addRow("dark yellow") << 52 << QList<double>{0.65, 0.65, 0};
-        QTest::addRow("half red") << 14 << QList<double>{0.5, 0, 0};
-    }
+    // Red, yellow, green, cyan, blue, magenta; orange, dark yellow, half red.
     void paletteRgb()
     {
-        QFETCH(int, number);
-        QFETCH(QList<double>, rgb);
-        const auto seen = formats::paletteRgb(number);
-        for (std::size_t i = 0; i < 3; ++i)
-            QVERIFY2(std::abs(seen[i] - rgb[static_cast<qsizetype>(i)]) < 1e-12, qPrintable(QString::number(seen[i])));
+        const std::pair<int, std::array<double, 3>> rows[] = {
+            {10, {1, 0, 0}}, {50, {1, 1, 0}}, {90, {0, 1, 0}}, {130, {0, 1, 1}}, {170, {0, 0, 1}}, {210, {1, 0, 1}},
+            {30, {1, 0.5, 0}}, {52, {0.65, 0.65, 0}}, {14, {0.5, 0, 0}},
+        };
+        for (const auto& [number, rgb] : rows) {
+            const auto seen = formats::paletteRgb(number);
+            for (std::size_t i = 0; i < 3; ++i)
+                QVERIFY2(std::abs(seen[i] - rgb[i]) < 1e-12, qPrintable(QStringLiteral("%1: %2").arg(number).arg(seen[i])));
+        }
     }
 };
 

@@ -12,8 +12,6 @@ using namespace petalwright;
 using formats::OutputFormat;
 using testing::Point3;
 
-Q_DECLARE_METATYPE(geometry::ParameterTexts)
-
 class TestStlWriter : public QObject {
     Q_OBJECT
 private slots:

@@ -18,10 +18,9 @@ const std::string_view kMessages[] = {
 class TestFlowerParameters : public QObject {
     Q_OBJECT
 private slots:
-    void checks_data()
+    // "2=0.5" puts 0.5 into box 2 of the defaults; the checks that fail, numbered 1..7, in order.
+    void checks()
     {
-        QTest::addColumn<QStringList>("replaced"); // "2=0.5" puts 0.5 into box 2 of the defaults
-        QTest::addColumn<QList<int>>("failed");    // check numbers 1..7, in order
         const QString digits400 = "1" + QString(399, QLatin1Char('0'));
         const struct { QStringList replaced; QList<int> failed; } rows[] = {
             {{}, {}}, {{"0="}, {1}}, {{"0=2.5"}, {}}, {{"0=50.5"}, {}}, {{"0=50.6"}, {1}}, {{"0=12abc"}, {}},
@@ -30,21 +29,15 @@ private slots:
             {{"4="}, {5}}, {{"4=12abc"}, {5}}, {{"4=1e400"}, {5, 7}}, {{"5=nan"}, {6, 7}}, {{"5=180.0001"}, {6}},
             {{"4=120", "5=100"}, {7}}, {{"4=135"}, {}}, {{"4=200", "5=100"}, {5, 7}}, {{"4=0", "5=180"}, {}},
         };
-        for (const auto& r : rows)
-            QTest::addRow("%s", qPrintable(r.replaced.join(' ').left(20))) << r.replaced << r.failed;
-    }
-    void checks()
-    {
-        QFETCH(QStringList, replaced);
-        QFETCH(QList<int>, failed);
-        ParameterTexts texts = defaultParameterTexts();
-        for (const QString& r : replaced)
-            texts[static_cast<std::size_t>(r.left(1).toInt())] = r.mid(2).toStdString();
-        std::string expected;
-        for (int check : failed)
-            (expected += expected.empty() ? "" : "\r\n") += kMessages[check - 1];
-        QCOMPARE(QByteArray::fromStdString(checkParameters(texts, convertParameters(texts))),
-                 QByteArray::fromStdString(expected));
+        for (const auto& [replaced, failed] : rows) {
+            ParameterTexts texts = defaultParameterTexts();
+            for (const QString& r : replaced)
+                texts[static_cast<std::size_t>(r.left(1).toInt())] = r.mid(2).toStdString();
+            std::string expected;
+            for (int check : failed)
+                (expected += expected.empty() ? "" : "\r\n") += kMessages[check - 1];
+            QCOMPARE(QByteArray::fromStdString(checkParameters(texts, convertParameters(texts))), QByteArray::fromStdString(expected));
+        }
     }
 
     void allSevenExactlyInOrder()

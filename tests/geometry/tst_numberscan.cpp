@@ -18,12 +18,9 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 class TestNumberScan : public QObject {
     Q_OBJECT
 private slots:
-    void scan_data()
+    // The value, the characters used, and isNumericText of the same text.
+    void scan()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("used");
-        QTest::addColumn<bool>("numeric"); // isNumericText of the same text
         const QByteArray digits400 = "1" + QByteArray(399, '0');
         const struct { QByteArray text; double value; int used; bool numeric; } rows[] = {
             {"12abc", 12, 2, false}, {".5", 0.5, 2, true}, {"-.5", -0.5, 3, true}, {"+1.5", 1.5, 4, true},
@@ -37,20 +34,13 @@ private slots:
             {"1e-400", 0, 6, true}, {digits400, kInf, 400, true}, {"-" + digits400 + "e-50", -kInf, 405, true},
             {"0.1" + QByteArray(2000, '0') + "1", 0.1, 2004, true}, // correctly rounded, not accumulated
         };
-        for (const auto& r : rows)
-            QTest::addRow("%s", r.text.left(24).constData()) << r.text << r.value << r.used << r.numeric;
-    }
-    void scan()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(double, value);
-        QFETCH(int, used);
-        QFETCH(bool, numeric);
-        const std::string_view view(text.constData(), static_cast<std::size_t>(text.size()));
-        const Scan scan = scanLeadingNumber(view);
-        QCOMPARE(scan.value, value);
-        QCOMPARE(scan.used, static_cast<std::size_t>(used));
-        QCOMPARE(isNumericText(view), numeric);
+        for (const auto& r : rows) {
+            const std::string_view view(r.text.constData(), static_cast<std::size_t>(r.text.size()));
+            const Scan scan = scanLeadingNumber(view);
+            QCOMPARE(scan.value, r.value);
+            QCOMPARE(scan.used, static_cast<std::size_t>(r.used));
+            QCOMPARE(isNumericText(view), r.numeric);
+        }
     }
 
     void roundsHalfToEven()

@@ -21,40 +21,33 @@ QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static
 class TestSampleFlowers : public QObject {
     Q_OBJECT
 private slots:
-    void eachSample_data()
-    {
-        QTest::addColumn<int>("index");
-        const std::span<const SampleFlower> samples = sampleFlowers();
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            QTest::addRow("%s", std::string(samples[i].name).c_str()) << static_cast<int>(i);
-    }
     void eachSample()
     {
-        QFETCH(int, index);
-        const SampleFlower& sample = sampleFlowers()[static_cast<std::size_t>(index)];
-        const ParameterTexts texts = sample.parameterTexts();
+        for (const SampleFlower& sample : sampleFlowers()) {
+            const ParameterTexts texts = sample.parameterTexts();
 
-        // All seven checks pass, and a run of it needs no question first.
-        const FlowerParameters values = convertParameters(texts);
-        QCOMPARE(qs(checkParameters(texts, values)), QString());
-        QVERIFY(formats::estimateSize(values.petalCount, values.overlapCount).faceTotal < formats::kConfirmFaceCount);
+            // All seven checks pass, and a run of it needs no question first.
+            const FlowerParameters values = convertParameters(texts);
+            QCOMPARE(qs(checkParameters(texts, values)), QString());
+            QVERIFY(formats::estimateSize(values.petalCount, values.overlapCount).faceTotal < formats::kConfirmFaceCount);
 
-        // Each text is one plain number, read to its end, as a user would type it.
-        for (const std::string& text : texts) {
-            QVERIFY2(!text.empty() && text == trimBlanks(text) && isNumericText(text), text.c_str());
-            QVERIFY2(scanLeadingNumber(text).used == text.size(), text.c_str());
+            // Each text is one plain number, read to its end, as a user would type it.
+            for (const std::string& text : texts) {
+                QVERIFY2(!text.empty() && text == trimBlanks(text) && isNumericText(text), text.c_str());
+                QVERIFY2(scanLeadingNumber(text).used == text.size(), text.c_str());
+            }
+
+            // The ASCII name works in a file name and on the command line; the Japanese name is not blank.
+            static const QRegularExpression asciiName(QStringLiteral("^[a-z]+(-[a-z]+)*$"));
+            QVERIFY2(asciiName.match(qs(sample.name)).hasMatch(), std::string(sample.name).c_str());
+            QVERIFY(!qs(sample.japaneseName).trimmed().isEmpty());
+
+            // Found by its name and by its texts, so both are its own; its Japanese name is its own too.
+            QCOMPARE(findSampleFlower(sample.name), &sample);
+            QCOMPARE(sampleWithTexts(texts), &sample);
+            for (const SampleFlower& other : sampleFlowers())
+                QVERIFY(&other == &sample || other.japaneseName != sample.japaneseName);
         }
-
-        // The ASCII name works in a file name and on the command line; the Japanese name is not blank.
-        static const QRegularExpression asciiName(QStringLiteral("^[a-z]+(-[a-z]+)*$"));
-        QVERIFY2(asciiName.match(qs(sample.name)).hasMatch(), std::string(sample.name).c_str());
-        QVERIFY(!qs(sample.japaneseName).trimmed().isEmpty());
-
-        // Found by its name and by its texts, so both are its own; its Japanese name is its own too.
-        QCOMPARE(findSampleFlower(sample.name), &sample);
-        QCOMPARE(sampleWithTexts(texts), &sample);
-        for (const SampleFlower& other : sampleFlowers())
-            QVERIFY(&other == &sample || other.japaneseName != sample.japaneseName);
     }
 
     void unknownNamesAndOtherTexts()
@@ -72,37 +65,8 @@ private slots:
 
     // The README's table and the help page's table show the program's samples, in its order, with
     // its names and its six texts.
-    void documentedTables_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("row");  // the first cell of a sample's row: Japanese and ASCII name
-        QTest::addColumn<QString>("cell"); // what parts the cells; the six values follow the first cell
-        QTest::addRow("README") << "README.md" << R"(^\| \*\*(.+?)\*\* `(.+?)` \|)" << "|";
-        QTest::addRow("help page") << "docs/help/index.html" << R"(^<tr><td><img [^>]*><br>(.+?) \((.+?)\)</td>)" << "<td>";
-    }
     void documentedTables()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, row);
-        QFETCH(QString, cell);
-        QFile source(QStringLiteral(SOURCE_TREE "/") + file);
-        QVERIFY(source.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(source.readAll());
-        const qsizetype begin = text.indexOf(QStringLiteral("<!-- sample-flowers:begin -->"));
-        const qsizetype end = text.indexOf(QStringLiteral("<!-- sample-flowers:end -->"));
-        QVERIFY(begin >= 0 && end > begin);
-        const QRegularExpression pattern(row);
-        QStringList documented;
-        for (const QString& line : text.mid(begin, end - begin).split('\n')) {
-            const QRegularExpressionMatch m = pattern.match(line);
-            if (!m.hasMatch())
-                continue;
-            const QStringList cells = line.split(cell);
-            QStringList values;
-            for (qsizetype i = 2; i < 8; ++i)
-                values << QString(cells.value(i)).remove(QStringLiteral("</td>")).remove(QStringLiteral("</tr>")).trimmed();
-            documented << QStringLiteral("%1 %2 %3").arg(m.captured(1), m.captured(2), values.join(' '));
-        }
         QStringList program;
         for (const SampleFlower& s : sampleFlowers()) {
             QStringList values;
@@ -110,7 +74,29 @@ private slots:
                 values << qs(t);
             program << QStringLiteral("%1 %2 %3").arg(qs(s.japaneseName), qs(s.name), values.join(' '));
         }
-        QCOMPARE(documented, program);
+        // The file, the first cell of a sample's row (Japanese and ASCII name), and what parts the cells.
+        for (const auto& [file, row, cell] : {std::tuple{"README.md", R"(^\| \*\*(.+?)\*\* `(.+?)` \|)", "|"},
+                                              {"docs/help/index.html", R"(^<tr><td><img [^>]*><br>(.+?) \((.+?)\)</td>)", "<td>"}}) {
+            QFile source(QStringLiteral(SOURCE_TREE "/") + file);
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(source.readAll());
+            const qsizetype begin = text.indexOf(QStringLiteral("<!-- sample-flowers:begin -->"));
+            const qsizetype end = text.indexOf(QStringLiteral("<!-- sample-flowers:end -->"));
+            QVERIFY(begin >= 0 && end > begin);
+            const QRegularExpression pattern(QString::fromUtf8(row));
+            QStringList documented;
+            for (const QString& line : text.mid(begin, end - begin).split('\n')) {
+                const QRegularExpressionMatch m = pattern.match(line);
+                if (!m.hasMatch())
+                    continue;
+                const QStringList cells = line.split(QString::fromUtf8(cell));
+                QStringList values;
+                for (qsizetype i = 2; i < 8; ++i)
+                    values << QString(cells.value(i)).remove(QStringLiteral("</td>")).remove(QStringLiteral("</tr>")).trimmed();
+                documented << QStringLiteral("%1 %2 %3").arg(m.captured(1), m.captured(2), values.join(' '));
+            }
+            QCOMPARE(documented, program);
+        }
     }
 };
 

@@ -24,65 +24,46 @@ const QStringList kTypes = {"DXFファイル(*.dxf)", "CAD向けDXFファイル(
 class TestSaveDialog : public QObject {
     Q_OBJECT
 private slots:
-    void suffixRules_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QString>("result");
-        QTest::addRow("kept") << "/d/flower.obj" << "obj" << "/d/flower.obj";
-        QTest::addRow("kept in any case") << "/d/flower.OBJ" << "obj" << "/d/flower.OBJ";
-        QTest::addRow("another type's replaced") << "/d/flower.dxf" << "stl" << "/d/flower.stl";
-        QTest::addRow("another type's in capitals") << "/d/flower.GLB" << "dxf" << "/d/flower.dxf";
-        QTest::addRow("none appended") << "/d/flower" << "glb" << "/d/flower.glb";
-        QTest::addRow("unknown appended") << "/d/my.flower" << "obj" << "/d/my.flower.obj";
-        QTest::addRow("dot in the folder") << "/d.obj/flower" << "stl" << "/d.obj/flower.stl";
-    }
     void suffixRules()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, suffix);
-        QFETCH(QString, result);
         QStringList suffixes;
         for (const QString& type : kTypes)
             suffixes << filterSuffix(type);
         QCOMPARE(suffixes, QStringList({"dxf", "dxf", "obj", "stl", "glb"}));
-        QCOMPARE(withSuffix(path, suffix, suffixes), result);
+        // Kept (in any case), another type's replaced (in capitals too), none or an unknown one appended, a dot in the folder.
+        for (const auto& [path, suffix, result] : {std::tuple{"/d/flower.obj", "obj", "/d/flower.obj"}, {"/d/flower.OBJ", "obj", "/d/flower.OBJ"},
+                                                   {"/d/flower.dxf", "stl", "/d/flower.stl"}, {"/d/flower.GLB", "dxf", "/d/flower.dxf"},
+                                                   {"/d/flower", "glb", "/d/flower.glb"}, {"/d/my.flower", "obj", "/d/my.flower.obj"},
+                                                   {"/d.obj/flower", "stl", "/d.obj/flower.stl"}})
+            QCOMPARE(withSuffix(path, suffix, suffixes), QString(result));
     }
 
-    // Where the dialog opens before a file is chosen: never in a folder the user cannot write
-    // (an installed program's /usr/bin).
-    void startFolder_data()
-    {
-        QTest::addColumn<QString>("remembered");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<bool>("documents"); // the documents folder exists
-        QTest::addColumn<QString>("expected"); // "home" and "documents" in the test's home
-        QTest::addRow("last output folder") << "remembered" << "program" << true << "remembered";
-        QTest::addRow("last one gone, writable program folder") << "gone" << "program" << true << "program";
-        QTest::addRow("program folder not writable") << "" << "/proc/self" << true << "documents";
-        QTest::addRow("no documents folder") << "gone" << "/proc/self" << false << "home";
-    }
+    // Where the dialog opens before a file is chosen ("home" and "documents" in the test's home): the last
+    // output folder; the program folder when that is gone; never a folder the user cannot write (an
+    // installed program's /usr/bin), but the documents folder, else home.
     void startFolder()
     {
-        QFETCH(QString, remembered);
-        QFETCH(QString, program);
-        QFETCH(bool, documents);
-        QFETCH(QString, expected);
-        QTemporaryDir home;
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
-        for (const char* name : {"remembered", "program", "home/Documents"})
-            QVERIFY(QDir().mkpath(home.filePath(name)));
-        if (!documents)
-            QVERIFY(QDir(home.filePath("home/Documents")).removeRecursively());
-        qputenv("HOME", QFile::encodeName(home.filePath("home")));
-        const auto place = [&](const QString& name) {
-            if (name.startsWith('/') || name.isEmpty())
-                return name;
-            if (name == "home")
-                return home.filePath("home");
-            return home.filePath(name == "documents" ? "home/Documents" : name);
+        const struct { QString remembered, program; bool documents; QString expected; } rows[] = {
+            {"remembered", "program", true, "remembered"}, {"gone", "program", true, "program"},
+            {"", "/proc/self", true, "documents"}, {"gone", "/proc/self", false, "home"},
         };
-        QCOMPARE(saveStartFolder(place(remembered), place(program)), place(expected));
+        for (const auto& [remembered, program, documents, expected] : rows) {
+            QTemporaryDir home;
+            qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+            for (const char* name : {"remembered", "program", "home/Documents"})
+                QVERIFY(QDir().mkpath(home.filePath(name)));
+            if (!documents)
+                QVERIFY(QDir(home.filePath("home/Documents")).removeRecursively());
+            qputenv("HOME", QFile::encodeName(home.filePath("home")));
+            const auto place = [&](const QString& name) {
+                if (name.startsWith('/') || name.isEmpty())
+                    return name;
+                if (name == "home")
+                    return home.filePath("home");
+                return home.filePath(name == "documents" ? "home/Documents" : name);
+            };
+            QCOMPARE(saveStartFolder(place(remembered), place(program)), place(expected));
+        }
     }
 
     void typeSetsTheExtension()

@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "TestFiles.h"
+#include "WrittenFlower.h"
+#include "platform/SafeFile.h"
 #include "platform/LocalDateTime.h"
 #include "platform/Services.h"
 #include "windows/frmDXF.h"
@@ -50,11 +52,7 @@ public:
 
 class FakeUrlOpener final : public platform::UrlOpener {
 public:
-    bool open(const QUrl& url) override
-    {
-        opened << url;
-        return starts;
-    }
+    bool open(const QUrl& url) override { return opened << url, starts; }
     QList<QUrl> opened;
     bool starts = true; // whether a browser starts
 };
@@ -85,6 +83,24 @@ public:
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+
+    // The six boxes of the flower's numbers, in their order, and their texts.
+    QList<QLineEdit*> boxes() const
+    {
+        return {window.txtPETAL, window.txtKASAN, window.txtPHABA, window.txtSYUKU, window.txtANGLS, window.txtANGLE};
+    }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const QLineEdit* box : boxes())
+            texts << box->text();
+        return texts;
+    }
+    void setBoxes(const QStringList& texts)
+    {
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            boxes()[i]->setText(texts[i]);
+    }
 
     // Runs `command` (a click or key on the main window) until it returns. `onShow` runs when the
     // progress window has opened, before its job starts; a finished window is closed with its button.
@@ -145,33 +161,14 @@ private:
     ProgressRun* m_run = &m_idle;
 };
 
-inline QByteArray fileBytes(const QString& path)
+// The default flower's file as the window writes it with seed 1 at the fixed clock: the first `faces`
+// face blocks, the trailer and the comment block, in code page 932.
+inline QByteArray defaultFlowerFile(const QString& path, int faces)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Empty when `path` holds the first `faces` face blocks of the default flower, then the trailer and
-// the comment block at the fixed clock, in code page 932 with CR LF on every line; else what is wrong.
-inline QString faceFileProblem(const QString& path, int faces)
-{
-    QStringDecoder decoder("Shift_JIS");
-    const QString text = decoder.decode(fileBytes(path));
-    const auto layer = [](int face) { return QStringLiteral("\r\n8\r\nd%1\r\n").arg(face, 6, 10, QLatin1Char('0')); };
-    const QString trailer = QStringLiteral(
-        "0\r\nENDSEC\r\n0\r\nEOF\r\n\r\n//\r\n// Petalwright 0.7.1 - %1(2006/01/15 9:05:07)\r\n// 花びらの枚数 = 6\r\n"
-        "// 花びらの重なり = 6\r\n// 花びらの幅 = 5\r\n// 花びらの拡大縮小 = 0.5\r\n// 花びらを生やす角度（始まり） = 90\r\n"
-        "// 花びらを生やす角度（終わり） = 135\r\n//\r\n").arg(QFileInfo(path).fileName());
-    const qsizetype blocks = text.count(QStringLiteral("\r\n3DFACE\r\n")), lines = text.count(QLatin1Char('\n'));
-    if (decoder.hasError() || !text.startsWith(QStringLiteral("0\r\nSECTION\r\n2\r\nENTITIES\r\n")))
-        return QStringLiteral("head: ") + text.left(40);
-    if (blocks != faces || (faces > 0 && !text.contains(layer(faces - 1))) || text.contains(layer(faces)))
-        return QStringLiteral("%1 faces").arg(blocks);
-    if (!text.endsWith(trailer))
-        return QStringLiteral("tail: ") + text.right(trailer.size());
-    if (lines != 5 + 28 * faces + 13 || lines != text.count(QStringLiteral("\r\n")))
-        return QStringLiteral("%1 lines").arg(lines);
-    return {};
+    const Flower flower = makeFlower(geometry::defaultParameterTexts(), 1, QFileInfo(path).fileName().toUtf8().constData());
+    formats::MemorySink sink;
+    flower.write(formats::OutputFormat::Dxf, sink, [faces](int n) { return n < faces; });
+    return platform::toCodePage932(QString::fromStdString(sink.data));
 }
 
 // Every coordinate of a mesh store, spare entries (always 0.0) included.
@@ -181,6 +178,18 @@ inline std::vector<double> points(const geometry::MeshStore& mesh)
     for (std::size_t i = 0; i < mesh.size(); ++i)
         all.insert(all.end(), {mesh.x(i), mesh.y(i), mesh.z(i)});
     return all;
+}
+
+// Where `steps` presses of Tab take the focus from `start`.
+inline QList<QWidget*> tabChain(QWidget* start, qsizetype steps)
+{
+    start->setFocus();
+    QList<QWidget*> visited;
+    for (qsizetype i = 0; i < steps; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    return visited;
 }
 
 // The controls of `form` whose font does not resolve to IPAPGothic 9 pt regular.

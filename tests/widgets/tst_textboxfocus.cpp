@@ -27,38 +27,29 @@ QWidget* focused() { return QApplication::focusWidget(); }
 class TestTextBoxFocus : public QObject {
     Q_OBJECT
 private slots:
-    void enterChainToGenerate_data()
-    {
-        QTest::addColumn<Qt::Key>("enterKey"); // along the boxes
-        QTest::addColumn<bool>("keypad");
-        QTest::addColumn<Qt::Key>("pressKey"); // on cmdDXF
-        QTest::addRow("Return, then Return on cmdDXF") << Qt::Key_Return << false << Qt::Key_Return;
-        QTest::addRow("Return, then Space on cmdDXF") << Qt::Key_Return << false << Qt::Key_Space;
-        QTest::addRow("Enter on the keypad throughout") << Qt::Key_Enter << true << Qt::Key_Enter;
-    }
-
+    // Enter along the boxes, then Enter or Space on cmdDXF: Return, then Return or Space; or keypad Enter throughout.
     void enterChainToGenerate()
     {
-        QFETCH(Qt::Key, enterKey);
-        QFETCH(bool, keypad);
-        QFETCH(Qt::Key, pressKey);
-        const Qt::KeyboardModifiers modifiers = keypad ? Qt::KeypadModifier : Qt::NoModifier;
-        WindowDriver d;
-        windows::frmMAIN& w = d.window;
-        w.txtPETAL->setFocus();
-        for (QLineEdit* box : {w.txtPETAL, w.txtKASAN, w.txtPHABA, w.txtSYUKU, w.txtANGLS, w.txtANGLE}) {
-            QCOMPARE(focused(), box);
-            QCOMPARE(box->selectedText(), box->text());
-            QTest::keyClick(box, enterKey, modifiers);
+        for (const auto& [enterKey, keypad, pressKey] : {std::tuple{Qt::Key_Return, false, Qt::Key_Return}, {Qt::Key_Return, false, Qt::Key_Space},
+                                                         {Qt::Key_Enter, true, Qt::Key_Enter}}) {
+            const Qt::KeyboardModifiers modifiers = keypad ? Qt::KeypadModifier : Qt::NoModifier;
+            WindowDriver d;
+            windows::frmMAIN& w = d.window;
+            w.txtPETAL->setFocus();
+            for (QLineEdit* box : d.boxes()) {
+                QCOMPARE(focused(), box);
+                QCOMPARE(box->selectedText(), box->text());
+                QTest::keyClick(box, enterKey, modifiers);
+            }
+            // Enter reached cmdDXF without pressing it; a further Enter or Space generates.
+            QCOMPARE(focused(), w.cmdDXF);
+            QVERIFY(d.saveDialog.requests.isEmpty());
+            d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+            QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey, modifiers); }).finished);
         }
-        // Enter reached cmdDXF without pressing it; a further Enter or Space generates.
-        QCOMPARE(focused(), w.cmdDXF);
-        QVERIFY(d.saveDialog.requests.isEmpty());
-        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        QVERIFY(d.run([&] { QTest::keyClick(w.cmdDXF, pressKey, modifiers); }).finished);
     }
 
-    void tabOrderSelectsAndTypingReplaces()
+    void tabOrderAndCaretKeys()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
@@ -68,51 +59,31 @@ private slots:
                                        w.cmdSHAPE, w.txtSEED,    w.chkKEEP,  w.cmdLINK,    w.txtTABSTOP,
                                        w.cmdOUT};
         QCOMPARE(focused(), w.cmdOUT);
-        QList<QWidget*> visited;
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            QTest::keyClick(focused(), Qt::Key_Tab);
-            visited << focused();
-        }
-        QCOMPARE(visited, expected);
+        QCOMPARE(testing::tabChain(w.cmdOUT, expected.size()), expected);
         // Tab selects the whole text, so a typed digit replaces it.
         w.txtANGLS->setFocus();
         QTest::keyClick(w.txtANGLS, Qt::Key_Tab);
         QTest::keyClick(w.txtANGLE, Qt::Key_9);
         QCOMPARE(w.txtANGLE->text(), QStringLiteral("9"));
-    }
 
-    // The filters on the boxes take Enter only: caret keys move and keep the focus, then typing inserts.
-    void caretKeysInBoxes_data()
-    {
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QString>("text"); // after the keys and a typed '9'
-        QTest::addColumn<int>("caret");
-        QTest::addRow("Home") << QList<int>{Qt::Key_Home} << "91234" << 1;
-        QTest::addRow("End") << QList<int>{Qt::Key_End} << "12349" << 5;
-        QTest::addRow("Home, Right, Right") << QList<int>{Qt::Key_Home, Qt::Key_Right, Qt::Key_Right} << "12934" << 3;
-        QTest::addRow("End, Left") << QList<int>{Qt::Key_End, Qt::Key_Left} << "12394" << 4;
-        QTest::addRow("Left from the whole selection") << QList<int>{Qt::Key_Left} << "12394" << 4;
-        QTest::addRow("Right from the whole selection") << QList<int>{Qt::Key_Right} << "12349" << 5;
-        QTest::addRow("Up and Down stay in the box") << QList<int>{Qt::Key_Home, Qt::Key_Up, Qt::Key_Down} << "91234" << 1;
-    }
-    void caretKeysInBoxes()
-    {
-        QFETCH(QList<int>, keys);
-        QFETCH(QString, text);
-        QFETCH(int, caret);
-        WindowDriver d;
-        windows::frmMAIN& w = d.window;
-        for (QLineEdit* box : {w.txtPETAL, w.txtANGLE}) {
-            box->setText(QStringLiteral("1234"));
-            box->setFocus(Qt::TabFocusReason);
-            QCOMPARE(box->selectedText(), QStringLiteral("1234"));
-            for (const int key : keys)
-                QTest::keyClick(box, Qt::Key(key));
-            QCOMPARE(focused(), box);
-            QTest::keyClick(box, Qt::Key_9);
-            QCOMPARE(box->text(), text);
-            QCOMPARE(box->cursorPosition(), caret);
-        }
+        // The filters on the boxes take Enter only: caret keys move and keep the focus, then typing inserts.
+        const struct { QList<int> keys; QString text; int caret; } rows[] = { // the text and caret after the keys and a typed '9'
+            {{Qt::Key_Home}, "91234", 1}, {{Qt::Key_End}, "12349", 5}, {{Qt::Key_Home, Qt::Key_Right, Qt::Key_Right}, "12934", 3},
+            {{Qt::Key_End, Qt::Key_Left}, "12394", 4}, {{Qt::Key_Left}, "12394", 4}, {{Qt::Key_Right}, "12349", 5}, // from the whole selection
+            {{Qt::Key_Home, Qt::Key_Up, Qt::Key_Down}, "91234", 1}, // Up and Down stay in the box
+        };
+        for (const auto& [keys, text, caret] : rows)
+            for (QLineEdit* box : {d.window.txtPETAL, d.window.txtANGLE}) {
+                box->setText(QStringLiteral("1234"));
+                box->setFocus(Qt::TabFocusReason);
+                QCOMPARE(box->selectedText(), QStringLiteral("1234"));
+                for (const int key : keys)
+                    QTest::keyClick(box, Qt::Key(key));
+                QCOMPARE(focused(), box);
+                QTest::keyClick(box, Qt::Key_9);
+                QCOMPARE(box->text(), text);
+                QCOMPARE(box->cursorPosition(), caret);
+            }
     }
 
     void mouseFocusDoesNotSelect()

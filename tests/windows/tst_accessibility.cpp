@@ -42,7 +42,7 @@ QStringList unnamed(QWidget* window)
 class TestAccessibility : public QObject {
     Q_OBJECT
 private slots:
-    void mainWindowNamesEveryControl()
+    void bothWindowsNameEveryControl()
     {
         testing::WindowDriver d;
         windows::frmMAIN& w = d.window;
@@ -56,40 +56,28 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(w.picPREVIEW)->role(), QAccessible::Graphic);
         QVERIFY(QAccessible::queryAccessibleInterface(w.picPREVIEW)->text(QAccessible::Description).contains("矢印キー"));
         QVERIFY(QAccessible::queryAccessibleInterface(w.Image1)->text(QAccessible::Name).isEmpty()); // decoration
-    }
 
-    // The keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel notch, 0 resets.
-    void previewTurnsFromTheKeyboard()
-    {
-        testing::WindowDriver d;
-        windows::FlowerPreview* preview = d.window.picPREVIEW;
+        // The preview's keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel
+        // notch, 0 resets.
+        windows::FlowerPreview* preview = w.picPREVIEW;
         preview->setFocus();
         QVERIFY(preview->hasFocus());
         const windows::PreviewView start = preview->view();
         const double step = 10 * windows::FlowerPreview::kDegreesPerPixel;
-        QTest::keyClick(preview, Qt::Key_Right);
-        QTest::keyClick(preview, Qt::Key_Down);
-        QCOMPARE(preview->view().yaw, start.yaw + step);
-        QCOMPARE(preview->view().pitch, start.pitch + step);
-        QTest::keyClick(preview, Qt::Key_Plus);
-        QCOMPARE(preview->view().zoom, start.zoom * windows::FlowerPreview::kZoomPerNotch);
-        QTest::keyClick(preview, Qt::Key_Minus);
-        QTest::keyClick(preview, Qt::Key_Left);
-        QTest::keyClick(preview, Qt::Key_Up);
-        QCOMPARE(preview->view().zoom, start.zoom);
-        QCOMPARE(preview->view().yaw, start.yaw);
-        QTest::keyClick(preview, Qt::Key_Right);
-        QTest::keyClick(preview, Qt::Key_0);
-        QCOMPARE(preview->view().yaw, windows::PreviewView{}.yaw);
+        const auto keys = [&](std::initializer_list<Qt::Key> pressed) {
+            for (const Qt::Key key : pressed)
+                QTest::keyClick(preview, key);
+            return preview->view();
+        };
+        QCOMPARE(keys({Qt::Key_Right, Qt::Key_Down, Qt::Key_Plus}),
+                 (windows::PreviewView{start.yaw + step, start.pitch + step, start.zoom * windows::FlowerPreview::kZoomPerNotch}));
+        QCOMPARE(keys({Qt::Key_Minus, Qt::Key_Left, Qt::Key_Up}), start);
+        QCOMPARE(keys({Qt::Key_Right, Qt::Key_0}), windows::PreviewView{});
         // The focus shows as a frame in the highlight colour.
         const QImage shown = preview->grab().toImage();
         QCOMPARE(shown.pixelColor(1, preview->height() / 2), preview->palette().color(QPalette::Highlight));
-    }
 
-    // The progress window: every control named, and the label read as the count it shows.
-    void progressWindowNamesItsText()
-    {
-        testing::WindowDriver d;
+        // The progress window: every control named, and the label read as the count it shows.
         d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
         QStringList problems;
         const testing::ProgressRun run = d.run([&] { d.window.cmdDXF->click(); }, [&](windows::frmDXF* dlg) {

@@ -1,5 +1,5 @@
 // The progress window over the main window: cancel at petal k or face k, keys and close requests
-// during the job, the progress text painted per frame, and procState carried from one showing to the next.
+// during the job, and procState carried from one showing to the next.
 
 #include <QKeySequence>
 #include <QScopeGuard>
@@ -11,7 +11,6 @@
 
 #include "WindowDriver.h"
 #include "widgets/FormFont.h"
-#include "widgets/ProgressLabel.h"
 
 using namespace petalwright;
 using testing::WindowDriver;
@@ -24,148 +23,76 @@ constexpr int kFaces = 288;
 void pressCancel(windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); }
 
 // The file an earlier run left, which a run that writes nothing must not touch.
-bool writePrevious(const QString& path)
-{
-    QFile previous(path);
-    return previous.open(QIODevice::WriteOnly) && previous.write("previous\r\n") == 10;
-}
+bool writePrevious(const QString& path) { return writeFile(path, "previous\r\n"); }
 
 } // namespace
 
-// Calls onPaint before each paint event of the widget it watches.
-class PaintWatch : public QObject {
-public:
-    std::function<void()> onPaint;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && onPaint)
-            onPaint();
-        return false;
-    }
-};
-
 class TestFrmDxf : public QObject {
     Q_OBJECT
-    PaintWatch m_paintWatch;
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
 
-    void duringTheJob_data()
-    {
-        QTest::addColumn<int>("atYield");
-        QTest::addColumn<QString>("act"); // "press", "press twice", "queued press", "close" (the window's
-                                          // close button), a key, or "Tab, " and a key on the keypad
-        QTest::addColumn<int>("faces");   // in the file; -1: the previous file untouched
-        QTest::addRow("press at petal 1") << 1 << "press" << -1;
-        QTest::addRow("close request at the last petal") << kPetals << "close" << -1;
-        QTest::addRow("press at face 1") << kPetals + 1 << "press" << 1;
-        QTest::addRow("close request at face 10") << kPetals + 10 << "close" << 10;
-        QTest::addRow("two presses at face 150") << kPetals + 150 << "press twice" << 150;
-        QTest::addRow("press at the last face") << kPetals + kFaces << "press" << kFaces;
-        QTest::addRow("Esc at petal 5 does nothing") << 5 << "Esc" << kFaces;
-        QTest::addRow("Return at face 40 does nothing") << kPetals + 40 << "Return" << kFaces;
-        QTest::addRow("Space at face 40 does nothing") << kPetals + 40 << "Space" << kFaces;
-        QTest::addRow("Tab and keypad Enter at petal 3") << 3 << "Tab, Enter" << -1;
-        QTest::addRow("Tab and Return at face 20") << kPetals + 20 << "Tab, Return" << 20;
-        // The real yield may skip the pass after the last petal: a click still waiting then must be
-        // seen before the file is opened.
-        QTest::addRow("press queued after the last petal") << kPetals << "queued press" << -1;
-    }
-
+    // At which yield (petals first, then faces) what is done: "press", "press twice", "queued press"
+    // (behind that yield's pass, as a click just after it: the real yield may skip the pass after the
+    // last petal, and the click must still be seen before the file is opened), "close" (the window's
+    // close button), a key, or "Tab, " and a key; and the faces in the file (-1: the previous file untouched).
     void duringTheJob()
     {
-        QFETCH(int, atYield);
-        QFETCH(QString, act);
-        QFETCH(int, faces);
-        const bool tab = act.startsWith(QStringLiteral("Tab, "));
-        const bool key = !tab && !act.contains(QStringLiteral("press")) && act != QStringLiteral("close");
-        WindowDriver d;
-        const QString path = d.path(QStringLiteral("flower.dxf"));
-        QVERIFY(writePrevious(path));
-        d.saveDialog.answers << path;
-        d.atYield = [&](int n, windows::frmDXF* dlg) {
-            if (n != atYield)
-                return;
-            if (key) { // the key goes where the focus is: the hidden holder
-                QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
-                QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
-            } else if (tab) { // Tab reaches キャンセル; Enter, of either kind, presses it
-                QTest::keyClick(dlg->cmdTABSTOP, Qt::Key_Tab);
-                QCOMPARE(dlg->focusWidget(), dlg->cmdCANCEL);
-                const bool keypad = act.endsWith(QStringLiteral("Enter"));
-                QTest::keyClick(dlg->cmdCANCEL, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            } else if (act == QStringLiteral("queued press")) { // behind this yield's pass, as a click just after it
-                QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
-            } else if (act == QStringLiteral("close")) {
-                dlg->close();
-                QVERIFY(dlg->isVisible()); // the job closes the window itself
-            } else {
-                pressCancel(dlg);
-                if (act == QStringLiteral("press twice"))
-                    pressCancel(dlg);
-            }
+        const struct { int atYield; QString act; int faces; } rows[] = {
+            {1, "press", -1}, // press at petal 1
+            {kPetals, "close", -1}, // close request at the last petal
+            {kPetals + 1, "press", 1}, // press at face 1
+            {kPetals + 10, "close", 10}, // close request at face 10
+            {kPetals + 150, "press twice", 150}, // two presses at face 150
+            {kPetals + kFaces, "press", kFaces}, // press at the last face
+            {5, "Esc", kFaces}, // Esc at petal 5 does nothing
+            {kPetals + 40, "Return", kFaces}, // Return at face 40 does nothing
+            {kPetals + 40, "Space", kFaces}, // Space at face 40 does nothing
+            {3, "Tab, Enter", -1}, // Tab and keypad Enter at petal 3
+            {kPetals + 20, "Tab, Return", 20}, // Tab and Return at face 20
+            {kPetals, "queued press", -1}, // press queued after the last petal
         };
+        for (const auto& [atYield, act, faces] : rows) {
+            const bool tab = act.startsWith(QStringLiteral("Tab, "));
+            const bool key = !tab && !act.contains(QStringLiteral("press")) && act != QStringLiteral("close");
+            WindowDriver d;
+            const QString path = d.path(QStringLiteral("flower.dxf"));
+            QVERIFY(writePrevious(path));
+            d.saveDialog.answers << path;
+            d.atYield = [&](int n, windows::frmDXF* dlg) {
+                if (n != atYield)
+                    return;
+                if (key) { // the key goes where the focus is: the hidden holder
+                    QCOMPARE(dlg->focusWidget(), dlg->cmdTABSTOP);
+                    QTest::keyClick(dlg->cmdTABSTOP, QKeySequence(act)[0].key());
+                } else if (tab) { // Tab reaches キャンセル; Enter, of either kind, presses it
+                    QTest::keyClick(dlg->cmdTABSTOP, Qt::Key_Tab);
+                    QCOMPARE(dlg->focusWidget(), dlg->cmdCANCEL);
+                    const bool keypad = act.endsWith(QStringLiteral("Enter"));
+                    QTest::keyClick(dlg->cmdCANCEL, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
+                } else if (act == QStringLiteral("queued press")) { // behind this yield's pass, as a click just after it
+                    QTimer::singleShot(0, dlg, [dlg] { pressCancel(dlg); });
+                } else if (act == QStringLiteral("close")) {
+                    dlg->close();
+                    QVERIFY(dlg->isVisible()); // the job closes the window itself
+                } else {
+                    pressCancel(dlg);
+                    if (act == QStringLiteral("press twice"))
+                        pressCancel(dlg);
+                }
+            };
 
-        const testing::ProgressRun run = d.press(d.window.cmdDXF);
+            const testing::ProgressRun run = d.press(d.window.cmdDXF);
 
-        QVERIFY(run.shown && run.finished == key);
-        QCOMPARE(run.progress.size(), key ? kPetals + kFaces : atYield); // a cancel stops at the next test of procState
-        QVERIFY(!d.window.progressWindow()->isVisible());
-        QVERIFY(d.messageBox.shown.isEmpty());
-        if (faces >= 0)
-            QCOMPARE(testing::faceFileProblem(path, faces), QString());
-        else // untouched, and no file of the run left beside it
-            QVERIFY(testing::fileBytes(path) == "previous\r\n" && QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"flower.dxf"});
-    }
-
-    // Several counts within one display frame: the first is painted at once, the last one when the
-    // frame ends, so the label never stays on an older count.
-    void lastProgressOfAFrameIsPainted()
-    {
-        widgets::ProgressLabel label;
-        label.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-        label.resize(200, 20);
-        label.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&label));
-        QStringList painted;
-        const auto filter = qScopeGuard([&] { label.removeEventFilter(&m_paintWatch); });
-        m_paintWatch.onPaint = [&] { painted << label.text(); };
-        label.installEventFilter(&m_paintWatch);
-        QTest::qWait(3 * widgets::ProgressLabel::kFrameMs); // the frame of the first showing is over
-
-        label.setProgress(1, 1200);
-        QCoreApplication::processEvents(); // as the job's yield does
-        QCOMPARE(painted, QStringList{QStringLiteral("△1 / 1,200")});
-        label.setProgress(2, 1200);
-        QCoreApplication::processEvents();
-        label.setProgress(3, 1200);
-        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("△3 / 1,200"));
-        label.setText(QStringLiteral("終了しました"));
-        QTRY_COMPARE(painted.value(painted.size() - 1), QStringLiteral("終了しました"));
-    }
-
-    void fileNameShownAsTyped()
-    {
-        WindowDriver d;
-        const QString path = d.path(QStringLiteral("a<u>b&amp;<b>c.dxf"));
-        d.saveDialog.answers << path;
-        const testing::ProgressRun run = d.press(d.window.cmdDXF);
-        QVERIFY(run.finished);
-        QCOMPARE(d.window.progressWindow()->lblINFO->textFormat(), Qt::PlainText);
-        QVERIFY2(run.info.startsWith(QStringLiteral("a<u>b&amp;<b>c.dxf :")), qPrintable(run.info));
-        QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
-    }
-
-    // A backup left by an earlier save over the file that ended halfway is named; the run still writes.
-    void leftoverBackupNamed()
-    {
-        WindowDriver d;
-        const QString path = d.path(QStringLiteral("flower.dxf")), leftover = d.path(QStringLiteral(".flower.dxf.petalwright-backup-abcdef"));
-        QVERIFY(writePrevious(path) && writePrevious(leftover));
-        d.saveDialog.answers << path;
-        QVERIFY(d.press(d.window.cmdDXF).finished);
-        QCOMPARE(d.messageBox.shown.size(), 1);
-        QVERIFY2(d.messageBox.shown.first().contains(leftover), qPrintable(d.messageBox.shown.first()));
+            QVERIFY(run.shown && run.finished == key);
+            QCOMPARE(run.progress.size(), key ? kPetals + kFaces : atYield); // a cancel stops at the next test of procState
+            QVERIFY(!d.window.progressWindow()->isVisible());
+            QVERIFY(d.messageBox.shown.isEmpty());
+            if (faces >= 0)
+                QCOMPARE(readAll(path), testing::defaultFlowerFile(path, faces));
+            else // untouched, and no file of the run left beside it
+                QVERIFY(readAll(path) == "previous\r\n" && QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"flower.dxf"});
+        }
     }
 
     void targetThatCannotBeSaved_data()
@@ -208,9 +135,7 @@ private slots:
             mounted = ::mount("tmpfs", folderName.constData(), "tmpfs", 0, "size=72k") == 0;
             if (!mounted)
                 QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
-            QFile filler(folder + QStringLiteral("/filler")), old(path);
-            QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(QByteArray(4096, 'x')) == 4096);
-            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("0\r\nEOF\r\n// old one!!\r\n") == 22);
+            QVERIFY(writeFile(folder + QStringLiteral("/filler"), QByteArray(4096, 'x')) && writePrevious(path));
         }
         const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
         d.saveDialog.answers << path;
@@ -225,10 +150,8 @@ private slots:
                      QStringLiteral("! ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause)),
                  qPrintable(d.messageBox.shown.first()));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), before);
-        if (kind == QStringLiteral("full"))
-            QCOMPARE(testing::fileBytes(path), QByteArray("0\r\nEOF\r\n// old one!!\r\n"));
-        if (kind == QStringLiteral("locked"))
-            QCOMPARE(testing::fileBytes(path), QByteArray("previous\r\n"));
+        if (kind != QStringLiteral("fifo")) // which a read would wait on
+            QCOMPARE(readAll(path), QByteArray("previous\r\n"));
     }
 
     void pressBeforeFirstTick()
@@ -260,7 +183,7 @@ private slots:
         d.atYield = {};
         QVERIFY(d.press(d.window.cmdDXF, pressAtShow).finished);
         QCOMPARE(atShow, QStringLiteral("before tick||キャンセル"));
-        QCOMPARE(testing::faceFileProblem(path, kFaces), QString());
+        QCOMPARE(readAll(path), testing::defaultFlowerFile(path, kFaces));
     }
 };
 

@@ -26,7 +26,7 @@ private slots:
         WindowDriver d;
         QDir root(d.dir.path());
         QVERIFY(root.mkdir(QStringLiteral("out")));
-        const QString path = d.path(QStringLiteral("out/flower.dxf"));
+        const QString name = QStringLiteral("a<u>b&amp;<b>c.dxf"), path = d.path("out/" + name); // shown as typed, never as markup
         d.saveDialog.answers << path;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(root.rmdir(QStringLiteral("out")));
@@ -38,49 +38,42 @@ private slots:
         QVERIFY2(shown.size() == 1 && shown[0].startsWith("! ") && shown[0].contains(QDir::toNativeSeparators(path)),
                  qPrintable(shown.join('\n')));
 
-        // The main window carries on: with the folder back, the same press writes the whole file.
-        QVERIFY(root.mkdir(QStringLiteral("out")));
+        // The main window carries on: with the folder back, the same press writes the whole file, and
+        // names the backup an earlier save that ended halfway left.
+        const QString leftover = d.path("out/." + name + ".petalwright-backup-abcdef");
+        QVERIFY(root.mkdir(QStringLiteral("out")) && writeFile(leftover, "previous\r\n"));
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
-        QVERIFY(run.shown && run.modalOnHolder && run.finished && shown.size() == 1);
-        QCOMPARE(run.info, QStringLiteral("flower.dxf :\r\n△288   約 67.1 KB"));
+        QVERIFY(run.shown && run.modalOnHolder && run.finished && shown.size() == 2);
+        QVERIFY2(shown[1].contains(leftover), qPrintable(shown[1]));
+        QCOMPARE(d.window.progressWindow()->lblINFO->textFormat(), Qt::PlainText);
+        QCOMPARE(run.info, name + QStringLiteral(" :\r\n△288   約 67.1 KB"));
         QCOMPARE(run.progress.last() + '|' + run.finalTexts, QStringLiteral("△288 / 288|終了しました|閉じる"));
-        QCOMPARE(testing::faceFileProblem(path, 288), QString());
+        QCOMPARE(readAll(path), testing::defaultFlowerFile(path, 288));
     }
 
-    void checksBeforeTheRun_data()
+    // The boxes (petal, overlap, width, scale, start, end), the message boxes of one press, and whether it runs.
+    void checksBeforeTheRun()
     {
-        QTest::addColumn<QStringList>("texts"); // petal, overlap, width, scale, start, end
-        QTest::addColumn<QStringList>("shown"); // the message boxes of one press
-        QTest::addColumn<bool>("runs");
         const QString all = QStringList{"花びらの枚数は 2 ～ 50 です。", "花びらの重なりは 1 ～ 50 です。",
                                         "花びらの幅は 1 ～ 10 です。", "花びらの拡大縮小は 0.1 ～ 50.0 です。",
                                         "花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。",
                                         "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。",
                                         "花びらを生やす角度は 始まり <= 終わり にしてください。"}
                                 .join("\r\n");
-        QTest::addRow("all seven") << QStringList{"abc", "0.5", "11", "", "200", "x"} << QStringList{"! " + all} << false;
-        QTest::addRow("1,200 faces: No ends the command")
-            << QStringList{"10", "15", "5", "0.5", "90", "135"}
-            << QStringList{"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"} << false;
-        QTest::addRow("1,184 faces: no question") << QStringList{"37", "4", "5", "0.5", "90", "135"} << QStringList() << true;
-    }
-
-    void checksBeforeTheRun()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QStringList, shown);
-        QFETCH(bool, runs);
-        WindowDriver d;
-        d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
-        const QList<QLineEdit*> boxes{d.window.txtPETAL, d.window.txtKASAN, d.window.txtPHABA,
-                                      d.window.txtSYUKU, d.window.txtANGLS, d.window.txtANGLE};
-        for (qsizetype i = 0; i < boxes.size(); ++i)
-            boxes[i]->setText(texts[i]);
-        d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
-
-        QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
-        QCOMPARE(d.messageBox.shown, shown);
-        QCOMPARE(d.window.focusWidget(), d.window.txtTABSTOP); // the window may be inactive after a modal one
+        const struct { QStringList texts, shown; bool runs; } rows[] = {
+            {{"abc", "0.5", "11", "", "200", "x"}, {"! " + all}, false},
+            {{"10", "15", "5", "0.5", "90", "135"}, {"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"}, false}, // No ends it
+            {{"37", "4", "5", "0.5", "90", "135"}, {}, true}, // 1,184 faces: no question
+        };
+        for (const auto& [texts, shown, runs] : rows) {
+            WindowDriver d;
+            d.saveDialog.answers << d.path(QStringLiteral("flower.dxf"));
+            d.setBoxes(texts);
+            d.atYield = [](int, windows::frmDXF* dlg) { QTest::mouseClick(dlg->cmdCANCEL, Qt::LeftButton); };
+            QCOMPARE(d.press(d.window.cmdDXF).shown, runs);
+            QCOMPARE(d.messageBox.shown, shown);
+            QCOMPARE(d.window.focusWidget(), d.window.txtTABSTOP); // the window may be inactive after a modal one
+        }
     }
 
     void outputFileSelection()
@@ -139,12 +132,12 @@ private slots:
         QVERIFY(objRun.finished);
         QCOMPARE(objRun.info, QStringLiteral("flower.obj :\r\n△288   約 20.2 KB"));
         QCOMPARE(objRun.progress.last(), QStringLiteral("△288 / 288"));
-        QVERIFY(testing::fileBytes(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
+        QVERIFY(readAll(obj).startsWith("#\n# Petalwright 0.7.1 - flower.obj(2006/01/15 9:05:07)\n"));
 
         // The dialog opens on the type chosen last; CAD DXF shares the extension of the default DXF file.
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        QVERIFY(testing::fileBytes(cad).startsWith("999\r\npetalwright-flower 1 petals=6&"));
+        QVERIFY(readAll(cad).startsWith("999\r\npetalwright-flower 1 petals=6&"));
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton); // cancelled
 
         const QList<platform::SaveRequest>& r = d.saveDialog.requests;
@@ -155,34 +148,22 @@ private slots:
         QCOMPARE(QStringList({r[0].defaultSuffix, r[1].defaultSuffix, r[2].defaultSuffix}), QStringList({"dxf", "obj", "dxf"}));
     }
 
-    void captionLayoutAndFonts()
+    void captionLayoutFontsAndHelp()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
         QCOMPARE(w.windowTitle(), QStringLiteral("Petalwright 0.7.1β"));
 
-        // Twips over 15, each relative to its container; the preview sits to the right of them all.
-        const std::pair<QWidget*, QRect> layout[] = {
-            {w.Frame2, {12, 8, 445, 57}},    {w.txtDXFFILE, {12, 24, 349, 18}}, {w.cmdOUT, {372, 16, 57, 33}},
-            {w.Frame1, {12, 72, 273, 165}},  {w.txtPETAL, {176, 16, 77, 18}},   {w.txtANGLE, {176, 136, 77, 18}},
-            {w.Label[0], {16, 20, 125, 13}}, {w.Label[5], {16, 140, 149, 13}},  {w.cmdDXF, {304, 96, 153, 33}},
-            {w.Image1, {372, 172, 24, 19}},  {w.cmdHELP, {336, 204, 93, 29}},   {w.txtTABSTOP, {28, 452, 37, 18}},
-        };
-        for (const auto& [control, rect] : layout)
-            QVERIFY2(control->geometry() == rect, qPrintable(control->objectName()));
+        // The preview sits to the right of the controls.
         QVERIFY(w.picPREVIEW->x() > w.Frame2->geometry().right() && w.width() > w.picPREVIEW->geometry().right());
         QVERIFY(w.txtTABSTOP->y() >= w.height()); // the focus holder is never seen
 
         QCOMPARE(testing::wrongFonts(&w), QStringList());
         for (QLabel* label : w.Label) // the long labels fit in that face
             QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
-    }
 
-    // Web Help: the page opens when it is there; a missing page or a browser that does not start is
-    // reported with the path, and the focus goes to the holder either way.
-    void helpPage()
-    {
-        WindowDriver d;
+        // Web Help: the page opens when it is there; a missing page or a browser that does not start is
+        // reported with the path, and the focus goes to the holder either way.
         const QString page = d.path("help/index.html");
         const QString failure = QStringLiteral("! ヘルプページを開けませんでした。\r\n\r\nファイル: %1\r\n原因: ").arg(page);
         const auto press = [&] {
@@ -196,9 +177,7 @@ private slots:
         QCOMPARE(d.urlOpener.opened, QList<QUrl>());
 
         QVERIFY(QDir(d.dir.path()).mkpath("help"));
-        QFile file(page);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(writeFile(page, {}));
         press();
         press(); // every press asks again
         QCOMPARE(d.urlOpener.opened, QList<QUrl>(2, QUrl::fromLocalFile(page)));
@@ -217,9 +196,7 @@ private slots:
         WindowDriver d;
         const QString path = d.path(QStringLiteral("drawing.dxf")), link = d.path(QStringLiteral("link.dxf"));
         const QByteArray old = "0\r\nEOF\r\n// old one\r\n";
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
-        file.close();
+        QVERIFY(writeFile(path, old));
         QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
         d.saveDialog.answers << path;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
@@ -231,8 +208,8 @@ private slots:
                 ::raise(SIGTERM);
         };
         QVERIFY(!d.press(d.window.cmdDXF).finished);
-        QCOMPARE(testing::fileBytes(path), old);
-        QCOMPARE(testing::fileBytes(link), old);
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(readAll(link), old);
         QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"drawing.dxf", "link.dxf"}));
         QVERIFY(d.messageBox.shown.isEmpty());
         QTRY_COMPARE(arrived, SIGTERM);

@@ -33,11 +33,6 @@ QByteArray withoutDate(QByteArray bytes)
     return withoutDate(bytes.mid(20, length).trimmed()) + bytes.mid(20 + length);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 void type(QLineEdit* box, const QString& text)
 {
     box->selectAll();
@@ -64,22 +59,6 @@ void drop(QWidget* target, const QString& path)
     QApplication::sendEvent(target, &dropped);
 }
 
-QList<QLineEdit*> boxes(WindowDriver& d)
-{
-    return {d.window.txtPETAL, d.window.txtKASAN, d.window.txtPHABA, d.window.txtSYUKU, d.window.txtANGLS, d.window.txtANGLE};
-}
-QStringList boxTexts(WindowDriver& d)
-{
-    QStringList texts;
-    for (QLineEdit* box : boxes(d))
-        texts << box->text();
-    return texts;
-}
-void setBoxes(WindowDriver& d, const QStringList& texts)
-{
-    for (int i = 0; i < 6; ++i)
-        boxes(d)[i]->setText(texts[i]);
-}
 
 } // namespace
 
@@ -94,9 +73,8 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<int>("typeIndex");
         const std::pair<const char*, int> formats[] = {{"dxf", 0}, {"cad-dxf", 1}, {"obj", 2}, {"stl", 3}, {"glb", 4}, {"petal", 7}};
-        for (int f = 0; f < int(std::size(kFlowers)); ++f)
-            for (const auto& [name, index] : formats)
-                QTest::addRow("flower %d %s", f, name) << f << QString::fromLatin1(name) << index;
+        for (int f = 0; f < int(std::size(formats)); ++f) // each format once, the flowers in turn
+            QTest::addRow("flower %d %s", f % 3, formats[f].first) << f % 3 << QString::fromLatin1(formats[f].first) << formats[f].second;
     }
     void sameFlowerEveryRoute()
     {
@@ -110,16 +88,16 @@ private slots:
         const QString name = "flower." + (format == "cad-dxf" ? "dxf" : format);
 
         // The window: the six texts, the shape number typed, 形を保つ, the flower file, then the format twice.
-        setBoxes(d, kFlowers[flower]);
+        d.setBoxes(kFlowers[flower]);
         type(d.window.txtSEED, seed);
         QTest::mouseClick(d.window.chkKEEP, Qt::LeftButton, {}, QPoint(8, d.window.chkKEEP->height() / 2));
         QVERIFY(d.window.chkKEEP->isChecked());
         save(d, d.path("window/kept.petal"), 7);
         save(d, d.path("window/" + name), typeIndex);
-        const QByteArray first = testing::fileBytes(d.path("window/" + name));
+        const QByteArray first = readAll(d.path("window/" + name));
         save(d, d.path("window/" + name), typeIndex);
         QVERIFY(!first.isEmpty());
-        QCOMPARE(testing::fileBytes(d.path("window/" + name)), first);
+        QCOMPARE(readAll(d.path("window/" + name)), first);
         QCOMPARE(d.messageBox.shown.filter(QRegularExpression("^!")), QStringList()); // the flower file's own row asks before saving over
 
         // The command line with --seed and with the window's flower file.
@@ -128,8 +106,8 @@ private slots:
             bySeed << option + kFlowers[flower][int(bySeed.size()) - 5];
         QCOMPARE(runCli(bySeed << d.path("seed/" + name)).exitCode, 0);
         QCOMPARE(runCli({"-q", "--format", format, "--flower", d.path("window/kept.petal"), d.path("flower/" + name)}).exitCode, 0);
-        QCOMPARE(withoutDate(testing::fileBytes(d.path("seed/" + name))), withoutDate(first));
-        QCOMPARE(withoutDate(testing::fileBytes(d.path("flower/" + name))), withoutDate(first));
+        QCOMPARE(withoutDate(readAll(d.path("seed/" + name))), withoutDate(first));
+        QCOMPARE(withoutDate(readAll(d.path("flower/" + name))), withoutDate(first));
     }
 
     void shapeNumberBoxAndLink()
@@ -156,7 +134,7 @@ private slots:
     {
         WindowDriver d;
         d.seed = 4242;
-        setBoxes(d, {"5", "2", "6", "0.8", "60", "120"});
+        d.setBoxes({"5", "2", "6", "0.8", "60", "120"});
         QTest::mouseClick(d.window.cmdSHAPE, Qt::LeftButton);
         save(d, d.path("flower.dxf"), 0);
         QTest::mouseClick(d.window.chkKEEP, Qt::LeftButton, {}, QPoint(8, d.window.chkKEEP->height() / 2));
@@ -169,56 +147,44 @@ private slots:
         });
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        const QByteArray package = testing::fileBytes(d.path("flower.3mf"));
+        const QByteArray package = readAll(d.path("flower.3mf"));
         const formats::FlowerRead read = formats::readFlowerFile(package.toStdString());
         QVERIFY2(read.flower, read.problem.c_str());
         QCOMPARE(read.flower->seed, std::optional<std::uint64_t>(4242));
 
-        setBoxes(d, {"9", "9", "9", "9", "9", "99"});
+        d.setBoxes({"9", "9", "9", "9", "9", "99"});
         QTest::mouseClick(d.window.cmdSHAPE, Qt::LeftButton);
         const QStringList before = QDir(d.dir.path()).entryList(QDir::Files);
         drop(&d.window, d.path("flower.3mf"));
-        QCOMPARE(boxTexts(d), QStringList({"5", "2", "6", "0.8", "60", "120"}));
+        QCOMPARE(d.boxTexts(), QStringList({"5", "2", "6", "0.8", "60", "120"}));
         QCOMPARE(d.window.txtSEED->text(), QStringLiteral("4242"));
         QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files), before);
         QCOMPARE(d.messageBox.shown, QStringList());
 
         // The designed DXF gives its six values and, said so, a new shape.
-        setBoxes(d, {"9", "9", "9", "9", "9", "99"});
+        d.setBoxes({"9", "9", "9", "9", "9", "99"});
         d.seed = 777;
         drop(d.window.txtPETAL, d.path("flower.dxf"));
-        QCOMPARE(boxTexts(d), QStringList({"5", "2", "6", "0.8", "60", "120"}));
+        QCOMPARE(d.boxTexts(), QStringList({"5", "2", "6", "0.8", "60", "120"}));
         QCOMPARE(d.window.txtSEED->text(), QStringLiteral("777"));
         QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! このファイルには形番号が記録されていません。新しい形で表示します。")});
         QVERIFY(!d.window.progressWindow() || !d.window.progressWindow()->isVisible());
     }
 
-    void badFilesChangeNothing_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("problem");
-        QTest::addRow("foreign") << "notes.txt" << QByteArray("shopping list\n") << "Petalwright が書いたファイルではありません。";
-        QTest::addRow("folder") << "folder" << QByteArray() << "フォルダーです。";
-        QTest::addRow("missing") << "gone.petal" << QByteArray() << "ファイルがありません。";
-    }
     void badFilesChangeNothing()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, problem);
         WindowDriver d;
-        const QString path = d.path(name);
-        if (name == "folder")
-            QVERIFY(QDir().mkpath(path));
-        else if (!bytes.isEmpty())
-            QVERIFY(writeFile(path, bytes));
-        setBoxes(d, kFlowers[1]);
+        QVERIFY(writeFile(d.path("notes.txt"), "shopping list\n") && QDir().mkpath(d.path("folder")));
+        d.setBoxes(kFlowers[1]);
         const QString seed = d.window.txtSEED->text();
-        drop(&d.window, path);
-        QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! 花の設定を読めませんでした。\r\n\r\nファイル: %1\r\n原因: %2").arg(path, problem)});
-        QCOMPARE(boxTexts(d), kFlowers[1]);
-        QCOMPARE(d.window.txtSEED->text(), seed);
+        QStringList expected;
+        for (const auto& [name, problem] : {std::pair{"notes.txt", "Petalwright が書いたファイルではありません。"}, {"folder", "フォルダーです。"},
+                                            {"gone.petal", "ファイルがありません。"}}) {
+            drop(&d.window, d.path(name));
+            expected << QStringLiteral("! 花の設定を読めませんでした。\r\n\r\nファイル: %1\r\n原因: %2").arg(d.path(name), QString::fromUtf8(problem));
+        }
+        QCOMPARE(d.messageBox.shown, expected);
+        QCOMPARE(d.boxTexts() << d.window.txtSEED->text(), QStringList(kFlowers[1]) << seed);
     }
 
     // An existing flower file chosen in 設定 with its type opens on Yes; on No it is saved over.
@@ -231,13 +197,13 @@ private slots:
         d.saveDialog.filterAnswers << 7 << 7;
         d.messageBox.answers << true << false;
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
-        QCOMPARE(boxTexts(d), kFlowers[1]);
+        QCOMPARE(d.boxTexts(), kFlowers[1]);
         QCOMPARE(d.window.txtSEED->text(), QStringLiteral("31"));
         QVERIFY(d.window.txtDXFFILE->text().isEmpty());
-        setBoxes(d, kFlowers[0]);
+        d.setBoxes(kFlowers[0]);
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QTest::mouseClick(d.window.cmdDXF, Qt::LeftButton);
-        QCOMPARE(testing::fileBytes(path), QByteArray("petalwright-flower 1\npetals=6\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=31\n"));
+        QCOMPARE(readAll(path), QByteArray("petalwright-flower 1\npetals=6\noverlap=6\nwidth=5\nscale=0.5\nangle-start=90\nangle-end=135\nseed=31\n"));
         QCOMPARE(d.messageBox.shown.size(), 2);
     }
 

@@ -75,7 +75,7 @@ private slots:
         QVERIFY(d.press(w.cmdDXF).finished);
         QVERIFY(points(w.jobState().mesh) == points(shown));
         // The file carries those points: corner 2 of face 0 of the last ring (turned) is point 1 of strip 1.
-        const QByteArray data = testing::fileBytes(path);
+        const QByteArray data = readAll(path);
         const qsizetype code = data.indexOf("\r\n12\r\n", data.indexOf("8\r\nd000320\r\n")) + 6;
         QCOMPARE(data.mid(code, data.indexOf("\r\n", code) - code), QByteArray::number(shown.x(shown.index(5, 0, 1, 1)), 'f', 9));
 
@@ -94,114 +94,85 @@ private slots:
         QCOMPARE(w.focusWidget(), w.txtKASAN);
     }
 
-    void invalidTextsKeepTheLastFlower_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addRow("too few petals") << "txtPETAL" << "1";
-        QTest::addRow("empty start angle") << "txtANGLS" << "";
-        QTest::addRow("start after end") << "txtANGLS" << "150";
-    }
-
+    // Too few petals, an empty start angle, start after end: said after the pause, and the last flower stays, dimmed.
     void invalidTextsKeepTheLastFlower()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, text);
         WindowDriver d;
         windows::FlowerPreview* preview = d.window.picPREVIEW;
         const std::vector<double> shown = points(preview->mesh());
-        auto* edit = d.window.findChild<QLineEdit*>(box);
-        const QString before = edit->text();
-
-        edit->setText(text);
-        QVERIFY(!preview->lblNOTE->isVisible()); // not before the pause after typing
-        QTRY_VERIFY(preview->lblNOTE->isVisible());
-        QCOMPARE(preview->lblNOTE->text(), QStringLiteral("入力を確認してください"));
-        QVERIFY(preview->isDimmed() && points(preview->mesh()) == shown && d.messageBox.shown.isEmpty());
-
-        edit->setText(before);
-        QTRY_VERIFY(!preview->lblNOTE->isVisible() && !preview->isDimmed() && points(preview->mesh()) == shown);
+        for (const auto& [edit, text] : {std::pair{d.window.txtPETAL, "1"}, {d.window.txtANGLS, ""}, {d.window.txtANGLS, "150"}}) {
+            const QString before = edit->text();
+            edit->setText(QString::fromLatin1(text));
+            QVERIFY(!preview->lblNOTE->isVisible()); // not before the pause after typing
+            QTRY_VERIFY(preview->lblNOTE->isVisible());
+            QCOMPARE(preview->lblNOTE->text(), QStringLiteral("入力を確認してください"));
+            QVERIFY(preview->isDimmed() && points(preview->mesh()) == shown && d.messageBox.shown.isEmpty());
+            edit->setText(before);
+            QTRY_VERIFY(!preview->lblNOTE->isVisible() && !preview->isDimmed() && points(preview->mesh()) == shown);
+        }
     }
 
     // A drag turns the flower with the hand: the side facing the user follows the pointer, down
     // shows more of the top, and the tilt stops at straight above and straight below. The wheel
     // zooms in on a notch forward; a double-click puts the view back.
-    void mouseTurnsTheFlower_data()
-    {
-        QTest::addColumn<QPoint>("drag");
-        QTest::addColumn<double>("yaw");
-        QTest::addColumn<double>("pitch");
-        QTest::addRow("down") << QPoint(0, 20) << -20.0 << 42.0;
-        QTest::addRow("up") << QPoint(0, -30) << -20.0 << 17.0;
-        QTest::addRow("right") << QPoint(40, 0) << 0.0 << 32.0;
-        QTest::addRow("left") << QPoint(-30, 0) << -35.0 << 32.0;
-        QTest::addRow("far down, to straight above") << QPoint(0, 400) << -20.0 << 90.0;
-        QTest::addRow("far up, to straight below") << QPoint(-10, -400) << -25.0 << -90.0;
-    }
     void mouseTurnsTheFlower()
     {
-        QFETCH(QPoint, drag);
-        QFETCH(double, yaw);
-        QFETCH(double, pitch);
-        windows::FlowerPreview preview;
-        preview.resize(250, 250);
-        QVERIFY(preview.showFlower(geometry::defaultParameterTexts(), 7));
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        const windows::PreviewView before = preview.view();
-        const QPoint from(125, 125);
-        QTest::mousePress(&preview, Qt::LeftButton, {}, from);
-        QTest::mouseMove(&preview, from + drag / 2);
-        QTest::mouseMove(&preview, from + drag);
-        QTest::mouseRelease(&preview, Qt::LeftButton, {}, from + drag);
-        QCOMPARE(preview.view(), (windows::PreviewView{yaw, pitch, 1.0}));
+        const struct { QPoint drag; double yaw, pitch; } rows[] = {
+            {{0, 20}, -20.0, 42.0}, {{0, -30}, -20.0, 17.0}, {{40, 0}, 0.0, 32.0}, {{-30, 0}, -35.0, 32.0},
+            {{0, 400}, -20.0, 90.0}, {{-10, -400}, -25.0, -90.0}, // far down, to straight above; far up, to straight below
+        };
+        for (const auto& [drag, yaw, pitch] : rows) {
+            windows::FlowerPreview preview;
+            preview.resize(250, 250);
+            QVERIFY(preview.showFlower(geometry::defaultParameterTexts(), 7));
+            preview.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            const windows::PreviewView before = preview.view();
+            const QPoint from(125, 125);
+            QTest::mousePress(&preview, Qt::LeftButton, {}, from);
+            QTest::mouseMove(&preview, from + drag / 2);
+            QTest::mouseMove(&preview, from + drag);
+            QTest::mouseRelease(&preview, Qt::LeftButton, {}, from + drag);
+            QCOMPARE(preview.view(), (windows::PreviewView{yaw, pitch, 1.0}));
 
-        // A mark in front of the flower's middle moves the way the pointer went.
-        if (std::abs(drag.y()) < 100) {
-            windows::PreviewScene scene;
-            scene.setMesh(twoSquares(0.0, 15.0), 2, 2);
-            QPointF was, now;
-            scene.project(before, QSizeF(250, 250));
-            paintingOrder(scene, &was);
-            scene.project(preview.view(), QSizeF(250, 250));
-            paintingOrder(scene, &now);
-            const QPointF moved = now - was;
-            QVERIFY2(moved.x() * drag.x() >= 0 && moved.y() * drag.y() >= 0 && moved.manhattanLength() > 2,
-                     qPrintable(QStringLiteral("moved %1, %2").arg(moved.x()).arg(moved.y())));
+            // A mark in front of the flower's middle moves the way the pointer went.
+            if (std::abs(drag.y()) < 100) {
+                windows::PreviewScene scene;
+                scene.setMesh(twoSquares(0.0, 15.0), 2, 2);
+                QPointF was, now;
+                scene.project(before, QSizeF(250, 250));
+                paintingOrder(scene, &was);
+                scene.project(preview.view(), QSizeF(250, 250));
+                paintingOrder(scene, &now);
+                const QPointF moved = now - was;
+                QVERIFY2(moved.x() * drag.x() >= 0 && moved.y() * drag.y() >= 0 && moved.manhattanLength() > 2,
+                         qPrintable(QStringLiteral("moved %1, %2").arg(moved.x()).arg(moved.y())));
+            }
+
+            QWheelEvent notch(QPointF(from), preview.mapToGlobal(QPointF(from)), {}, QPoint(0, 120), Qt::NoButton, {},
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&preview, &notch);
+            QVERIFY(preview.view().zoom > 1.1);
+            QTest::mouseDClick(&preview, Qt::LeftButton, {}, from);
+            QCOMPARE(preview.view(), windows::PreviewView{});
         }
-
-        QWheelEvent notch(QPointF(from), preview.mapToGlobal(QPointF(from)), {}, QPoint(0, 120), Qt::NoButton, {},
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&preview, &notch);
-        QVERIFY(preview.view().zoom > 1.1);
-        QTest::mouseDClick(&preview, Qt::LeftButton, {}, from);
-        QCOMPARE(preview.view(), windows::PreviewView{});
     }
 
     // Painter's order: of the two squares, the one nearer the eye for the view comes last, over the other.
-    void nearFacesPaintedLast_data()
-    {
-        QTest::addColumn<double>("pitch");
-        QTest::addColumn<double>("smallHeight"); // the large one lies at height 0
-        QTest::addColumn<double>("smallFront");  // towards the viewer of pitch 0
-        QTest::addColumn<bool>("smallLast");
-        QTest::addRow("from above, small one higher") << 90.0 << 10.0 << 0.0 << true;
-        QTest::addRow("from above, small one lower") << 90.0 << -10.0 << 0.0 << false;
-        QTest::addRow("from the front, small one in front") << 0.0 << 0.0 << 10.0 << true;
-        QTest::addRow("from the front, small one behind") << 0.0 << 0.0 << -10.0 << false;
-        QTest::addRow("from below, small one higher") << -90.0 << 10.0 << 0.0 << false;
-        QTest::addRow("looking down steeply, small one higher and behind") << 60.0 << 16.0 << -6.0 << true;
-    }
     void nearFacesPaintedLast()
     {
-        QFETCH(double, pitch);
-        QFETCH(double, smallHeight);
-        QFETCH(double, smallFront);
-        QFETCH(bool, smallLast);
-        windows::PreviewScene scene;
-        scene.setMesh(twoSquares(smallHeight, smallFront), 2, 2);
-        scene.project({0.0, pitch, 1.0}, QSizeF(400, 400));
-        QCOMPARE(paintingOrder(scene), smallLast ? QString(16, 'L') + QString(16, 's') : QString(16, 's') + QString(16, 'L'));
+        // The large square lies at height 0; the small one's front is towards the viewer of pitch 0.
+        const struct { double pitch, smallHeight, smallFront; bool smallLast; } rows[] = {
+            {90.0, 10.0, 0.0, true}, {90.0, -10.0, 0.0, false},  // from above: higher, lower
+            {0.0, 0.0, 10.0, true}, {0.0, 0.0, -10.0, false},    // from the front: in front, behind
+            {-90.0, 10.0, 0.0, false}, {60.0, 16.0, -6.0, true}, // from below; looking down steeply on one higher and behind
+        };
+        for (const auto& [pitch, smallHeight, smallFront, smallLast] : rows) {
+            windows::PreviewScene scene;
+            scene.setMesh(twoSquares(smallHeight, smallFront), 2, 2);
+            scene.project({0.0, pitch, 1.0}, QSizeF(400, 400));
+            QCOMPARE(paintingOrder(scene), smallLast ? QString(16, 'L') + QString(16, 's') : QString(16, 's') + QString(16, 'L'));
+        }
     }
 
     void defaultFlowerPicture()

@@ -8,7 +8,6 @@
 
 #include "WindowDriver.h"
 #include "geometry/SampleFlowers.h"
-#include "platform/SafeFile.h"
 #include "widgets/FormFont.h"
 #include "windows/preview/FlowerPreview.h"
 
@@ -19,11 +18,6 @@ using testing::points;
 namespace {
 
 QString fromView(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QStringList boxTexts(const windows::frmMAIN& w)
-{
-    return {w.txtPETAL->text(), w.txtKASAN->text(), w.txtPHABA->text(), w.txtSYUKU->text(), w.txtANGLS->text(), w.txtANGLE->text()};
-}
 
 QStringList sampleTexts(const char* name)
 {
@@ -49,39 +43,12 @@ void choose(QComboBox* list, const QString& text)
     QTRY_VERIFY(!view->isVisible());
 }
 
-QList<QWidget*> tabChainFrom(QWidget* start, qsizetype steps)
-{
-    start->setFocus();
-    QList<QWidget*> visited;
-    for (qsizetype i = 0; i < steps; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget();
-    }
-    return visited;
-}
-
 } // namespace
 
 class TestSampleList : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { widgets::installFontSubstitutes(); }
-
-    void entriesAndStart()
-    {
-        WindowDriver d;
-        QComboBox* list = d.window.cboSAMPLE;
-        QStringList entries;
-        for (int i = 0; i < list->count(); ++i)
-            entries << list->itemText(i) + '=' + list->itemData(i).toString();
-        QStringList expected{"（自由）="};
-        for (const geometry::SampleFlower& s : geometry::sampleFlowers())
-            expected << fromView(s.japaneseName) + '=' + fromView(s.name);
-        QCOMPARE(entries, expected);
-        // The default texts are the daisy's.
-        QCOMPARE(list->currentText(), QStringLiteral("デイジー"));
-        QCOMPARE(boxTexts(d.window), sampleTexts("daisy"));
-    }
 
     void choosingFillsTheBoxesAndNothingElse()
     {
@@ -92,12 +59,12 @@ private slots:
         QTest::mouseClick(w.cmdOUT, Qt::LeftButton);
         const std::uint64_t seed = w.jobState().ringSeed;
         d.seed = 99; // a new draw would show
-        const QList<QWidget*> chain = tabChainFrom(w.cmdOUT, 10);
+        const QList<QWidget*> chain = testing::tabChain(w.cmdOUT, 10);
         w.txtKASAN->setFocus();
         QCOMPARE(QApplication::focusWidget(), w.txtKASAN);
 
         choose(w.cboSAMPLE, QStringLiteral("蓮"));
-        QCOMPARE(boxTexts(w), sampleTexts("lotus"));
+        QCOMPARE(d.boxTexts(), sampleTexts("lotus"));
         QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("蓮")); // the fill itself is no edit
         // The preview shows the lotus at once, with the same ring turns.
         windows::FlowerPreview expected;
@@ -111,65 +78,59 @@ private slots:
         QCOMPARE(w.txtDXFFILE->text(), QDir::toNativeSeparators(path));
         QCOMPARE(d.saveDialog.requests.size(), 1);
         QCOMPARE(QApplication::focusWidget(), w.txtKASAN);
-        QCOMPARE(tabChainFrom(w.cmdOUT, 10), chain);
-
-        // A run writes that flower, with the texts of the sample in its comment block.
-        QVERIFY(d.press(w.cmdDXF).finished);
-        QVERIFY(d.messageBox.shown.isEmpty());
-        QString block;
-        for (qsizetype i = 0; i < geometry::kParameterCount; ++i)
-            block += QStringLiteral("// %1 = %2\r\n").arg(fromView(geometry::kParameterLabels[static_cast<std::size_t>(i)]), sampleTexts("lotus")[i]);
-        QVERIFY(testing::fileBytes(path).endsWith(platform::toCodePage932(block + "//\r\n")));
+        QCOMPARE(testing::tabChain(w.cmdOUT, 10), chain);
 
         // The free-input entry changes no box.
         choose(w.cboSAMPLE, QStringLiteral("（自由）"));
-        QCOMPARE(boxTexts(w), sampleTexts("lotus"));
+        QCOMPARE(d.boxTexts(), sampleTexts("lotus"));
     }
 
-    void editingAfterAChoiceShowsFreeInput_data()
-    {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QList<int>>("keys"); // a negative key is pressed with Ctrl
-        QTest::addColumn<QString>("text");   // the box afterwards
-        QTest::addRow("a digit typed") << "txtPETAL" << QList<int>{Qt::Key_End, Qt::Key_2} << "242";
-        QTest::addRow("Backspace") << "txtANGLE" << QList<int>{Qt::Key_End, Qt::Key_Backspace} << "9";
-        QTest::addRow("the same text typed over") << "txtSYUKU" << QList<int>{Qt::Key_Home, Qt::Key_Delete, Qt::Key_1} << "1";
-        QTest::addRow("cut") << "txtKASAN" << QList<int>{-Qt::Key_A, -Qt::Key_X} << "";
-    }
+    // A digit typed, Backspace, the same text typed over, a cut (a negative key is pressed with Ctrl).
     void editingAfterAChoiceShowsFreeInput()
     {
-        QFETCH(QString, box);
-        QFETCH(QList<int>, keys);
-        QFETCH(QString, text);
         WindowDriver d;
         windows::frmMAIN& w = d.window;
         choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
-        auto* edit = w.findChild<QLineEdit*>(box);
-        QTest::mouseClick(edit, Qt::LeftButton);
-        for (const int key : keys) // a negative key is pressed with Ctrl
-            QTest::keyClick(edit, static_cast<Qt::Key>(std::abs(key)), key < 0 ? Qt::ControlModifier : Qt::NoModifier);
-        QCOMPARE(edit->text(), text);
-        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
-        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
+        const struct { QString box; QList<int> keys; QString text; } rows[] = {
+            {"txtPETAL", {Qt::Key_End, Qt::Key_2}, "242"}, {"txtANGLE", {Qt::Key_End, Qt::Key_Backspace}, "9"},
+            {"txtSYUKU", {Qt::Key_Home, Qt::Key_Delete, Qt::Key_1}, "1"}, {"txtKASAN", {-Qt::Key_A, -Qt::Key_X}, ""},
+        };
+        for (const auto& [box, keys, text] : rows) {
+            auto* edit = w.findChild<QLineEdit*>(box);
+            QTest::mouseClick(edit, Qt::LeftButton);
+            for (const int key : keys)
+                QTest::keyClick(edit, static_cast<Qt::Key>(std::abs(key)), key < 0 ? Qt::ControlModifier : Qt::NoModifier);
+            QCOMPARE(edit->text(), text);
+            QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+            QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("（自由）"));
 
-        // The wheel over the list leaves the user's texts alone.
-        const QStringList edited = boxTexts(w);
-        QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w.cboSAMPLE, &wheel);
-        QCOMPARE(boxTexts(w), edited);
-        QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
+            // The wheel over the list leaves the user's texts alone.
+            const QStringList edited = d.boxTexts();
+            QWheelEvent wheel(QPointF(10, 10), w.cboSAMPLE->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w.cboSAMPLE, &wheel);
+            QCOMPARE(d.boxTexts(), edited);
+            QCOMPARE(w.cboSAMPLE->currentIndex(), 0);
 
-        // Choosing again fills every box anew.
-        choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
-        QCOMPARE(boxTexts(w), sampleTexts("marguerite"));
-        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
+            // Choosing again fills every box anew.
+            choose(w.cboSAMPLE, QStringLiteral("マーガレット"));
+            QCOMPARE(d.boxTexts(), sampleTexts("marguerite"));
+            QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("マーガレット"));
+        }
     }
 
-    void layoutAndFonts()
+    // The entries, the daisy's texts at the start, the layout and the fonts.
+    void entriesLayoutAndFonts()
     {
         WindowDriver d;
         windows::frmMAIN& w = d.window;
+        QStringList entries, expected{"（自由）="};
+        for (int i = 0; i < w.cboSAMPLE->count(); ++i)
+            entries << w.cboSAMPLE->itemText(i) + '=' + w.cboSAMPLE->itemData(i).toString();
+        for (const geometry::SampleFlower& s : geometry::sampleFlowers())
+            expected << fromView(s.japaneseName) + '=' + fromView(s.name);
+        QCOMPARE(entries, expected);
+        QCOMPARE(w.cboSAMPLE->currentText(), QStringLiteral("デイジー"));
         const QRect label = w.lblSAMPLE->geometry(), list = w.cboSAMPLE->geometry(), shape = w.cmdSHAPE->geometry();
         // Under the preview, in the row of 別の形, left of it, inside the window.
         QCOMPARE(w.lblSAMPLE->text(), QStringLiteral("見本"));
@@ -185,7 +146,7 @@ private slots:
         QCOMPARE(QFontInfo(w.cboSAMPLE->view()->font()).family(), QStringLiteral("IPAPGothic"));
         QTest::keyClick(w.cboSAMPLE->view(), Qt::Key_Escape);
         QTRY_VERIFY(!w.cboSAMPLE->view()->isVisible());
-        QCOMPARE(boxTexts(w), sampleTexts("daisy"));
+        QCOMPARE(d.boxTexts(), sampleTexts("daisy"));
     }
 };
 
