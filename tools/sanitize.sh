@@ -3,7 +3,7 @@
 # "asan" preset: the program's own code instrumented, the tests linked with the runtimes) and runs
 # every test there. The normal build in build/ is not touched. The printable solid's tests build a
 # dozen solids whose merging takes minutes each when instrumented: here they build two (the default
-# flower and the narrowest), every other function of theirs runs whole, and the normal build runs
+# flower and the narrowest) with the progress, cancel, option and 3MF checks; the normal build runs
 # them all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
