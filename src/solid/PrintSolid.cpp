@@ -11,12 +11,13 @@
 #include <CGAL/Polygon_mesh_processing/self_intersections.h>
 #include <CGAL/Surface_mesh.h>
 #include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Bounded_normal_change_filter.h>
-#include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/Count_ratio_stop_predicate.h>
 #include <CGAL/Surface_mesh_simplification/Policies/Edge_collapse/LindstromTurk.h>
 #include <CGAL/Surface_mesh_simplification/edge_collapse.h>
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,7 @@ constexpr double kMaxMergedVoxels = 2.5e6;     // above this many active voxels 
 constexpr double kKeptEdges = 0.2;             // the edge collapse keeps this share of the mesher's edges
 constexpr double kGuardVoxels = 3;             // a collapse that crosses the surface: the corners this near stay
 constexpr int kCollapseRounds = 3;             // rounds of the collapse, each guarding where the last crossed
+constexpr std::size_t kCollapsesPerAsk = 4096; // the job is asked whether it is still wanted this often
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
 
 using Grid = openvdb::FloatGrid;
@@ -67,6 +69,29 @@ Grid::Ptr levelSet(const openvdb::math::Transform& transform, const PartMesh& pa
 
 // Refuses to collapse an edge with a guarded corner, and keeps the layer the finish lays on the bed
 // (under `floor`) apart: an edge from it to a corner above stays, and a collapse stays on its side.
+// Stops the collapse once it has kept `ratio` of the edges, or when the job is no longer wanted: it is
+// asked every few thousand collapses, so a window stays answering and a cancel is seen during a long merge.
+class KeptShareOrUnwanted {
+public:
+    KeptShareOrUnwanted(double ratio, const std::function<bool()>& wanted, bool& unwanted)
+        : ratio_(ratio), wanted_(&wanted), unwanted_(&unwanted)
+    {
+    }
+    template <class FT, class Profile>
+    bool operator()(const FT&, const Profile&, std::size_t initial, std::size_t current) const
+    {
+        if (++asked_ % kCollapsesPerAsk == 0 && !(*wanted_)())
+            *unwanted_ = true;
+        return *unwanted_ || static_cast<double>(current) < ratio_ * static_cast<double>(initial);
+    }
+
+private:
+    double ratio_;
+    const std::function<bool()>* wanted_;
+    bool* unwanted_;
+    mutable std::size_t asked_ = 0;
+};
+
 class GuardFilter {
 public:
     GuardFilter(const std::vector<char>& guarded, double floor) : guarded_(&guarded), floor_(floor) {}
@@ -90,8 +115,8 @@ private:
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
 // collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
 // the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
-// finish lays on the bed. `corners` and `faces` are replaced.
-void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
+// finish lays on the bed. `corners` and `faces` are replaced. False when `wanted` said no on the way.
+bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, const std::function<bool()>& wanted)
 {
     std::vector<Kernel::Point_3> points;
     points.reserve(corners.size());
@@ -99,17 +124,20 @@ void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
         points.emplace_back(p[0], p[1], p[2]);
     Faces polygons = faces;
     if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
-        return;
+        return true;
     std::vector<char> guarded(points.size(), 0);
     for (int round = 0; round < kCollapseRounds; ++round) {
         Surface surface;
         CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, polygons, surface);
-        const collapse::Count_ratio_stop_predicate<Surface> stop(kKeptEdges);
+        bool unwanted = false;
+        const KeptShareOrUnwanted stop(kKeptEdges, wanted, unwanted);
         const collapse::Bounded_normal_change_filter<GuardFilter> filter{GuardFilter(guarded, floor)};
         collapse::edge_collapse(surface, stop,
                                 CGAL::parameters::get_cost(collapse::LindstromTurk_cost<Surface>())
                                     .get_placement(collapse::LindstromTurk_placement<Surface>())
                                     .filter(filter));
+        if (unwanted || !wanted())
+            return false;
         std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
         CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
         if (crossings.empty()) {
@@ -128,7 +156,7 @@ void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
                     tri[k++] = static_cast<std::uint32_t>(v.idx());
                 faces.push_back(tri);
             }
-            return;
+            return true;
         }
         // The mesher's corners near a crossing stay where they are next round.
         for (const auto& pair : crossings)
@@ -139,7 +167,10 @@ void mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor)
                         if (CGAL::squared_distance(points[k], c) < guard * guard)
                             guarded[k] = 1;
                 }
+        if (!wanted())
+            return false;
     }
+    return true;
 }
 
 } // namespace
@@ -202,8 +233,11 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     }
     triangles = {};
     quads = {};
-    if (merge)
-        mergeFlatAreas(corners, faces, kGuardVoxels * voxel, plan.cut + kFlatVoxels * voxel);
+    // The merge takes seconds on a large flower: the step so far is told again now and then, so the
+    // progress window answers and a cancel is seen.
+    const std::function<bool()> stillWanted = [&] { return !step || step(done, total); };
+    if (merge && !mergeFlatAreas(corners, faces, kGuardVoxels * voxel, plan.cut + kFlatVoxels * voxel, stillWanted))
+        return SolidOutcome::Cancelled;
     if (const SolidOutcome outcome = finishPrintSolid(plan, corners, std::move(faces), kFlatVoxels * voxel, out, problem);
         outcome != SolidOutcome::Finished)
         return outcome;
