@@ -62,32 +62,26 @@ inline QByteArrayList textLines(const std::string& file)
     return lines;
 }
 
-// 3DFACE entities of a DXF file up to EOF; `ringOfLayer` turns a layer name into a ring number.
-template <typename RingOfLayer>
-std::vector<Shape> readDxfFaces(const std::string& file, RingOfLayer ringOfLayer, bool dropRepeatedFourth)
+// The ring of a layer, group or material named RINGnn; -1 for any other name.
+inline int ringOf(const QByteArray& name) { return name.startsWith("RING") ? name.mid(4).toInt() - 1 : -1; }
+
+// 3DFACE entities of a DXF file up to EOF, a triangle's repeated fourth corner left out.
+inline std::vector<Shape> readDxfFaces(const std::string& file)
 {
     const QByteArrayList lines = textLines(file);
     std::vector<Shape> shapes;
-    for (qsizetype i = 0; i + 1 < lines.size(); i += 2) {
-        if (lines[i] == "0" && lines[i + 1] == "EOF")
-            break;
-        if (lines[i] == "0" && lines[i + 1] == "3DFACE") {
-            shapes.emplace_back();
-            shapes.back().corners.resize(4);
-            continue;
-        }
-        if (shapes.empty())
-            continue;
+    for (qsizetype i = 0; i + 1 < lines.size() && !(lines[i] == "0" && lines[i + 1] == "EOF"); i += 2) {
         const int code = lines[i].toInt();
-        if (code == 8)
-            shapes.back().ring = ringOfLayer(lines[i + 1]);
-        else if (code >= 10 && code <= 33 && code % 10 <= 3)
+        if (lines[i] == "0" && lines[i + 1] == "3DFACE")
+            shapes.push_back({std::vector<Point3>(4), -1});
+        else if (!shapes.empty() && code == 8)
+            shapes.back().ring = ringOf(lines[i + 1]);
+        else if (!shapes.empty() && code >= 10 && code <= 33 && code % 10 <= 3)
             shapes.back().corners[static_cast<std::size_t>(code % 10)][static_cast<std::size_t>(code / 10 - 1)] = lines[i + 1].toDouble();
     }
-    if (dropRepeatedFourth)
-        for (Shape& s : shapes)
-            if (s.corners[3] == s.corners[2])
-                s.corners.pop_back();
+    for (Shape& s : shapes)
+        if (s.corners[3] == s.corners[2])
+            s.corners.pop_back();
     return shapes;
 }
 
@@ -102,7 +96,7 @@ inline std::vector<Shape> readObjFaces(const std::string& file)
         if (parts[0] == "v" && parts.size() == 4)
             vertices.push_back({parts[1].toDouble(), parts[2].toDouble(), parts[3].toDouble()});
         else if (parts[0] == "g" && parts.size() == 2)
-            ring = parts[1].startsWith("RING") ? parts[1].mid(4).toInt() - 1 : -1;
+            ring = ringOf(parts[1]);
         else if (parts[0] == "f") {
             Shape shape;
             shape.ring = ring;
@@ -146,14 +140,6 @@ inline std::vector<StlTriangle> readStlTriangles(const std::string& file)
                 (v == 0 ? triangles[t].normal : triangles[t].corner[v - 1])[a] = value;
             }
     return triangles;
-}
-
-inline std::vector<Shape> readStlFaces(const std::string& file)
-{
-    std::vector<Shape> shapes;
-    for (const StlTriangle& t : readStlTriangles(file))
-        shapes.push_back({{t.corner[0], t.corner[1], t.corner[2]}, -1});
-    return shapes;
 }
 
 struct Glb {
@@ -208,8 +194,7 @@ inline std::vector<Shape> readGlbFaces(const std::string& file)
     for (const QJsonValue primitive : glb.json["meshes"].toArray()[0].toObject()["primitives"].toArray()) {
         const QJsonObject p = primitive.toObject();
         const std::vector<Point3> corners = glbVectors(glb, p["attributes"].toObject()["POSITION"].toInt());
-        const QString name = materials[p["material"].toInt()].toObject()["name"].toString();
-        const int ring = name.startsWith("RING") ? name.mid(4).toInt() - 1 : -1;
+        const int ring = ringOf(materials[p["material"].toInt()].toObject()["name"].toString().toUtf8());
         for (std::size_t i = 0; i + 2 < corners.size(); i += 3)
             shapes.push_back({{corners[i], corners[i + 1], corners[i + 2]}, ring});
     }
@@ -220,12 +205,16 @@ inline std::vector<Shape> readGlbFaces(const std::string& file)
 // the format has them.
 inline std::vector<Shape> readFaces(formats::OutputFormat format, const std::string& file)
 {
-    const auto ringOfLayer = [](const QByteArray& layer) { return layer.startsWith("RING") ? layer.mid(4).toInt() - 1 : -1; };
     switch (format) {
-    case formats::OutputFormat::Dxf: return readDxfFaces(file, [](const QByteArray&) { return -1; }, false);
-    case formats::OutputFormat::CadDxf: return readDxfFaces(file, ringOfLayer, true);
+    case formats::OutputFormat::Dxf:
+    case formats::OutputFormat::CadDxf: return readDxfFaces(file);
     case formats::OutputFormat::Obj: return readObjFaces(file);
-    case formats::OutputFormat::Stl: return readStlFaces(file);
+    case formats::OutputFormat::Stl: {
+        std::vector<Shape> shapes;
+        for (const StlTriangle& t : readStlTriangles(file))
+            shapes.push_back({{t.corner[0], t.corner[1], t.corner[2]}, -1});
+        return shapes;
+    }
     case formats::OutputFormat::Glb: return readGlbFaces(file);
     default: return {};
     }

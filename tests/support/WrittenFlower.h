@@ -12,6 +12,7 @@
 
 #include "FillingSink.h"
 #include "FormatReaders.h"
+#include "TestFiles.h"
 #include "formats/OutputFormat.h"
 #include "geometry/DaisyMesh.h"
 
@@ -50,11 +51,7 @@ inline Flower makeFlower(const geometry::ParameterTexts& texts, std::uint64_t se
 // Writes `bytes` into `dir` under `name`; returns the path.
 inline QString saveFile(const QTemporaryDir& dir, const QString& name, const std::string& bytes)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-        return {};
-    return path;
+    return writeFile(dir.filePath(name), QByteArray::fromStdString(bytes)) ? dir.filePath(name) : QString();
 }
 
 struct ToolRun {
