@@ -1,5 +1,5 @@
-// The DXF face file: bytes of head, face blocks, trailer and comment block; cancel after any face.
-// (A refusing sink is the output-format test's, for every writer.)
+// The DXF face file: bytes of head, face blocks, trailer and comment block. (Cancel after face k and a
+// refusing sink: the output-format test's, for every writer.)
 
 #include <QTest>
 
@@ -70,37 +70,6 @@ private slots:
             QCOMPARE(tail.count('\n'), kTrailerLines);
             QCOMPARE(tail.count('\r'), kTrailerLines);
             QVERIFY(tail.contains("\r\n// Petalwright 0.7.1 - " + QByteArray(shown) + "(2006/01/15 9:05:07)\r\n"));
-        }
-    }
-
-    void cancelAfterFaceKeepsTrailer()
-    {
-        // Every face of the default flower, every 997th of the largest.
-        for (const auto& [texts, sampleStep] : {std::pair{geometry::defaultParameterTexts(), 1}, std::pair{testing::kLargestTexts, 997}}) {
-            const testing::Flower job = testing::makeFlower(texts);
-            const std::string complete = job.file(OutputFormat::Dxf);
-            std::vector<std::size_t> blockStart; // one per face, then the trailer's start
-            for (std::size_t at = complete.find("3DFACE\r\n"); at != std::string::npos; at = complete.find("3DFACE\r\n", at + 1))
-                blockStart.push_back(at);
-            blockStart.push_back(complete.find("ENDSEC\r\n"));
-            const std::string_view trailer = std::string_view(complete).substr(blockStart.back());
-            const int faces = static_cast<int>(blockStart.size()) - 1;
-            QCOMPARE(faces, job.parameters.petalCount * job.parameters.overlapCount * geometry::kFacesPerPetal);
-
-            std::vector<int> cuts; // 1, every sampleStep-th face and the last
-            for (int k = 1; k < faces; k += sampleStep)
-                cuts.push_back(k);
-            cuts.push_back(faces);
-            for (const int k : cuts) {
-                formats::MemorySink sink;
-                int steps = 0;
-                QCOMPARE(job.write(OutputFormat::Dxf, sink, [&](int written) { return ++steps == written && written < k; }), WriteOutcome::Cancelled);
-                QCOMPARE(steps, k);
-                const std::size_t cut = blockStart[static_cast<std::size_t>(k)];
-                if (sink.data.size() != cut + trailer.size() || sink.data.compare(0, cut, complete, 0, cut) != 0
-                    || !sink.data.ends_with(trailer))
-                    QFAIL(qPrintable(QStringLiteral("cancel after face %1: not the first %1 blocks plus the trailer").arg(k)));
-            }
         }
     }
 };
