@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/xattr.h>
 #include <sys/stat.h>
@@ -343,6 +344,58 @@ private slots:
             }
             QCOMPARE(entries(dir.path()), hardLink ? QStringList({"drawing.dxf", "link.dxf"}) : QStringList{"drawing.dxf"});
         }
+    }
+
+    // Two saves of a file not yet there meet at the name's lock file, which goes with the save, as does
+    // one a killed save left; another user's lock file is never used (it could keep this one waiting).
+    void newFileLock()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("drawing.dxf"), lockFile = dir.filePath(".drawing.dxf.petalwright-lock");
+        SafeFile first(path), second(path), killed(path), past(path);
+        QVERIFY(first.open() && first.write("first"));
+        int waits = 0;
+        second.keepWaiting = [&] { return ++waits < 3; };
+        QVERIFY(!second.open() && waits == 3 && !QFile::exists(path));
+        QVERIFY(first.commit() && !QFile::exists(lockFile));
+        QVERIFY(writeFile(lockFile, {}) && killed.open() && killed.write("x") && killed.commit() && !QFile::exists(lockFile));
+        QVERIFY(QFile::remove(path) && writeFile(lockFile, {}) && ::chown(QFile::encodeName(lockFile).constData(), 65534, 65534) == 0);
+        const int foreign = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+        const auto release = qScopeGuard([&] { ::close(foreign); });
+        QVERIFY(foreign >= 0 && ::flock(foreign, LOCK_EX) == 0);
+        QVERIFY2(past.open() && past.write("past") && past.commit(), qPrintable(past.errorMessage()));
+        QVERIFY(readAll(path) == "past" && statOf(lockFile).st_uid == 65534);
+    }
+
+    // In a sticky folder everyone may write, a third user's link is not followed, whatever the kernel's
+    // fs.protected_symlinks says (set here, as on a stock system): neither one there at the start nor
+    // one put there before the commit. This user's own link there is followed, and stays a link.
+    void linkPlantedInASharedFolder()
+    {
+        QFile setting("/proc/sys/fs/protected_symlinks");
+        if (!setting.open(QIODevice::ReadWrite))
+            QSKIP("setting fs.protected_symlinks and a third user's link need root");
+        const QByteArray before = setting.readAll();
+        const auto restore = qScopeGuard([&] { setting.write(before); setting.close(); });
+        QVERIFY(setting.write("1\n") == 2 && setting.flush());
+        QTemporaryDir dir;
+        const QString shared = dir.filePath("shared"), secret = dir.filePath("secret"), race = shared + "/race.dxf";
+        QVERIFY(QDir().mkdir(shared) && ::chmod(QFile::encodeName(shared).constData(), 01777) == 0 && writeFile(secret, "root's alone"));
+        const auto plant = [&](const QString& target, uid_t owner) {
+            const QByteArray name = QFile::encodeName(shared + "/planted");
+            return ::symlink(QFile::encodeName(target).constData(), name.constData()) == 0 && ::lchown(name.constData(), owner, owner) == 0
+                && ::rename(name.constData(), QFile::encodeName(race).constData()) == 0;
+        };
+        SafeFile planted(race), racing(race), own(race);
+        QVERIFY(plant(secret, 65534) && !planted.open());
+        QVERIFY2(planted.errorMessage().contains(QStringLiteral("原因: 誰でも書き込めるフォルダーにある、ほかのユーザーのシンボリックリンクはたどりません。")),
+                 qPrintable(planted.errorMessage()));
+        QVERIFY(QFile::remove(race) && writeFile(race, kPrevious) && ::chown(QFile::encodeName(race).constData(), 65534, 65534) == 0);
+        QVERIFY(racing.open() && racing.write("new") && plant(secret, 65534) && !racing.commit());
+        QVERIFY(readAll(secret) == "root's alone" && QFileInfo(race).isSymLink());
+        QVERIFY(QFile::remove(race) && writeFile(dir.filePath("mine.dxf"), kPrevious) && plant(dir.filePath("mine.dxf"), ::geteuid()));
+        QVERIFY(own.open() && own.write("mine") && own.commit());
+        QVERIFY(readAll(dir.filePath("mine.dxf")) == "mine" && QFileInfo(race).isSymLink());
     }
 
     // One writer at a time; a FIFO put at the name while a save runs is not replaced; a backup a
