@@ -39,19 +39,13 @@ QString unknownPresetMessage(const QString& name)
 
 const QStringList kLargest = {"--petals", "50", "--overlap", "50", "--width", "10", "--scale", "50", "--angle-start", "0", "--angle-end", "180"};
 
-// The unprivileged user of the saving table, made once; nothing when it cannot be made.
+// The unprivileged user of the saving table, made when first asked for; nothing when it cannot be made.
 std::optional<std::pair<uid_t, gid_t>> testUser()
 {
-    static const std::optional<std::pair<uid_t, gid_t>> user = []() -> std::optional<std::pair<uid_t, gid_t>> {
-        const char* const name = "petalwright-test";
-        if (::geteuid() != 0)
-            return std::nullopt;
-        if (!::getpwnam(name))
-            QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", name});
-        const passwd* entry = ::getpwnam(name);
-        return entry ? std::optional(std::pair{entry->pw_uid, entry->pw_gid}) : std::nullopt;
-    }();
-    return user;
+    if (::geteuid() == 0 && !::getpwnam("petalwright-test"))
+        QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", "petalwright-test"});
+    const passwd* entry = ::geteuid() == 0 ? ::getpwnam("petalwright-test") : nullptr;
+    return entry ? std::optional(std::pair{entry->pw_uid, entry->pw_gid}) : std::nullopt;
 }
 
 void makeFile(const QString& path, const QByteArray& bytes, uid_t owner, gid_t group, mode_t mode)
@@ -306,10 +300,7 @@ private slots:
 
         if (kase.startsWith("file size limit")) {
             // 100 KiB: the file, the temporary file or the backup meets the limit; never a silent death.
-            if (kase.endsWith("in place"))
-                inPlace(old);
-            else
-                makeFile(path, old, uid, gid, 0644);
+            kase.endsWith("in place") ? inPlace(old) : makeFile(path, old, uid, gid, 0644);
             how.shell = "ulimit -f 100";
             const Run run = runCli(QStringList(largest) << path, how);
             QCOMPARE(run.exitCode, 1);
@@ -343,14 +334,10 @@ private slots:
             }
         } else if (kase == "set-id bits kept") {
             for (const mode_t mode : {mode_t(04755), mode_t(02755), mode_t(06700)}) {
-                if (mode == 06700)
-                    inPlace(old); // a write in place clears the bits the save must put back
-                else
-                    makeFile(path, old, uid, gid, mode);
+                mode == 06700 ? inPlace(old) : makeFile(path, old, uid, gid, mode); // a write in place clears the bits the save must put back
                 QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
                 QCOMPARE(runCli({"-q", path}, how).exitCode, 0);
-                QCOMPARE(statOf(path).st_mode & 07777, mode);
-                QVERIFY(readAll(path) != old);
+                QVERIFY((statOf(path).st_mode & 07777) == mode && readAll(path) != old);
             }
         } else if (kase == "own read-only file" || kase == "another user's file") {
             // The user may not write their read-only file, so it is not replaced; another user's file the
@@ -363,9 +350,7 @@ private slots:
             makeFile(path, old, owner, gid, mode);
             QCOMPARE(runCli({"-q", path}, how).codeAndErr(), refused ? QStringLiteral("1|ファイルを保存できませんでした。\n\nファイル: %1\n"
                                                                                      "原因: このファイルへの書き込みが許可されていないため、置き換えません。\n").arg(path) : "0|");
-            QCOMPARE(readAll(path) == old, refused);
-            QCOMPARE(statOf(path).st_uid, owner);
-            QCOMPARE(statOf(path).st_mode & 07777, mode);
+            QVERIFY((readAll(path) == old) == refused && statOf(path).st_uid == owner && (statOf(path).st_mode & 07777) == mode);
         } else if (kase == "blocked pipe, SIGTERM and SIGINT" || kase == "reader goes away early") {
             const QString fifo = folder + "/pipe";
             QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
@@ -405,10 +390,7 @@ private slots:
             if (closed)
                 how.shell = "exec 1>&- 2>&-";
             for (const bool replaced : {true, false}) {
-                if (replaced)
-                    makeFile(path, old, uid, gid, 0644);
-                else
-                    inPlace(old);
+                replaced ? makeFile(path, old, uid, gid, 0644) : inPlace(old);
                 const int held = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
                 QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
                 QProcess process;
@@ -449,31 +431,24 @@ private slots:
                 inPlace(old);
                 how.environment = QStringList{"HOME=/nonexistent", "XDG_CACHE_HOME=" + row.cacheHome, "XDG_RUNTIME_DIR=" + row.runtime};
                 const Run run = runCli({"-q", path}, how);
-                if (!asUser || row.refusal.isEmpty()) {
-                    QCOMPARE(run.exitCode, 0);
-                    QCOMPARE(readAll(path).count("3DFACE"), 288);
-                } else {
-                    QCOMPARE(run.exitCode, 1);
-                    QVERIFY2(run.err.contains(row.refusal), qPrintable(run.err));
-                    QVERIFY(sameEverywhere(old));
-                }
+                const bool refused = asUser && !row.refusal.isEmpty();
+                QVERIFY2(run.exitCode == (refused ? 1 : 0) && run.err.contains(refused ? row.refusal : QString()), qPrintable(run.err));
+                QVERIFY(refused ? sameEverywhere(old) : readAll(path).count("3DFACE") == 288);
             }
             QCOMPARE(ownFiles({runtime + "/petalwright"}), QStringList());
         } else if (kase == "Ctrl+C while generating") {
             // The signal follows the first line, printed just before the flower is generated.
-            makeFile(path, old, uid, gid, 0644);
             QStringList seen;
             for (int attempt = 0; attempt < 20 && !seen.contains("generating"); ++attempt) {
+                makeFile(path, old, uid, gid, 0644);
                 QProcess process;
                 startCli(process, QStringList(kLargest) << "--seed" << "5" << path, how);
                 QVERIFY(process.waitForReadyRead(30000));
                 signalProcess(process, SIGINT);
                 QVERIFY(process.waitForFinished(30000));
                 const QString err = QString::fromUtf8(process.readAllStandardError());
-                if (process.exitCode() == 0) {
-                    makeFile(path, old, uid, gid, 0644);
+                if (process.exitCode() == 0)
                     continue;
-                }
                 QCOMPARE(process.exitCode(), 130);
                 QVERIFY2(err == "中断しました。ファイルは書き込んでいません。\n" || err == "中断しました。ファイルは変更していません。\n", qPrintable(err));
                 seen << (err.contains("書き込んでいません") ? "generating" : "writing");

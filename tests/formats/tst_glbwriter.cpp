@@ -21,19 +21,15 @@ private slots:
         const testing::Flower flower = testing::makeFlower(geometry::defaultParameterTexts());
         const std::string file = flower.file(OutputFormat::Glb);
         const testing::Glb glb = testing::readGlb(file);
-        QVERIFY(glb.valid);
-        QCOMPARE(testing::readLittle<std::uint32_t>(file, 4), 2u);
-        QCOMPARE(testing::readLittle<std::uint32_t>(file, 12) % 4, 0u);
-        QCOMPARE(glb.binary.size() % 4, std::size_t{0});
+        // (The reader takes only a whole container with both chunks four-byte aligned.)
+        QVERIFY(glb.valid && testing::readLittle<std::uint32_t>(file, 4) == 2u && glb.binary.size() % 4 == 0);
 
         const QJsonObject asset = glb.json["asset"].toObject();
-        QCOMPARE(asset["version"].toString(), QStringLiteral("2.0"));
-        QCOMPARE(asset["generator"].toString(), QStringLiteral("Petalwright 0.7.1"));
+        QCOMPARE(asset["version"].toString() + '|' + asset["generator"].toString(), QStringLiteral("2.0|Petalwright 0.7.1"));
         QStringList comments;
         for (const QJsonValue line : asset["extras"].toObject()["comment"].toArray())
             comments << line.toString();
-        QCOMPARE(comments.value(2), QStringLiteral("// 花びらの枚数 = 6"));
-        QCOMPARE(comments.size(), 9);
+        QVERIFY(comments.size() == 9 && comments.value(2) == QStringLiteral("// 花びらの枚数 = 6"));
 
         // One primitive per ring, coloured as the CAD profile's layers. (Each face in its ring's primitive:
         // the output-format test.)
@@ -54,8 +50,7 @@ private slots:
             const QJsonObject attributes = primitive["attributes"].toObject();
             const auto positions = testing::glbVectors(glb, attributes["POSITION"].toInt());
             const auto normals = testing::glbVectors(glb, attributes["NORMAL"].toInt());
-            QCOMPARE(positions.size(), normals.size());
-            QVERIFY(!positions.empty() && positions.size() % 3 == 0);
+            QVERIFY(positions.size() == normals.size() && !positions.empty() && positions.size() % 3 == 0);
             // Each corner carries its triangle's unit normal, by the right-hand rule over its corners.
             for (std::size_t i = 0; i < normals.size(); ++i) {
                 const testing::Point3 n = testing::areaNormal(positions[i - i % 3], positions[i - i % 3 + 1], positions[i - i % 3 + 2]);
@@ -65,16 +60,15 @@ private slots:
         }
     }
 
-    // The largest Y in metres (the axis is +Y, the centre at the origin) and the file name, which the
-    // comment lines carry into the JSON: the default flower; the smallest, quotes and backslashes in the
-    // name; the largest, a tab in the name. Then what the glTF validator says.
+    // The file name, which the comment lines carry into the JSON: the default flower; the smallest, quotes
+    // and backslashes in the name; the largest, a tab in the name. Then what the glTF validator says.
     void readersAcceptIt()
     {
         const bool validate = !testing::gltfValidator().isEmpty();
-        const std::tuple<geometry::ParameterTexts, int, double, QString> rows[] = {
-            {geometry::defaultParameterTexts(), 5, 0.014142, "flower.glb"}, {{"2", "1", "1", "0.1", "0", "0"}, 1, 0.0, R"(C:\花\"a\"b\.glb)"},
-            {testing::kLargestTexts, 5, 2.0, "tab\there.glb"}};
-        for (const auto& [texts, seed, top, name] : rows) {
+        const std::tuple<geometry::ParameterTexts, int, QString> rows[] = {
+            {geometry::defaultParameterTexts(), 5, "flower.glb"}, {{"2", "1", "1", "0.1", "0", "0"}, 1, R"(C:\花\"a\"b\.glb)"},
+            {testing::kLargestTexts, 5, "tab\there.glb"}};
+        for (const auto& [texts, seed, name] : rows) {
             const QByteArray nameBytes = name.toUtf8();
             const testing::Flower flower = testing::makeFlower(texts, static_cast<std::uint64_t>(seed), nameBytes.constData());
             QTemporaryDir dir;
@@ -82,7 +76,6 @@ private slots:
             const QString path = testing::saveFile(dir, "flower.glb", file);
             const QString versionLine = testing::readGlb(file).json["asset"].toObject()["extras"].toObject()["comment"].toArray()[1].toString();
             QVERIFY2(versionLine.contains(QStringLiteral(" - %1(").arg(name)), qPrintable(versionLine));
-            QCOMPARE(std::round(testing::boundingBox(testing::readGlbFaces(file))[1][1] * 1e6) / 1e6, top);
             const testing::ToolRun validator = validate ? testing::runTool(QStringLiteral("node"), {testing::gltfValidator(), path}) : testing::ToolRun();
             QVERIFY2(!validate || (validator.exitCode == 0 && validator.out.startsWith("errors 0 warnings 0")), qPrintable(validator.out));
         }

@@ -142,8 +142,7 @@ private slots:
             MeshStore m;
             m.allocate(p.overlapCount, p.petalCount);
             QVERIFY(!makeDaisyMesh(p, m, random, [&](int before) { facesBefore << before; return facesBefore.size() < k; }));
-            QCOMPARE(facesBefore.size(), k);
-            QCOMPARE(facesBefore.back(), kFacesPerPetal * (k - 1));
+            QVERIFY(facesBefore.size() == k && facesBefore.back() == kFacesPerPetal * (k - 1));
             QCOMPARE(random.draws, static_cast<std::size_t>((k - 1) / p.petalCount)); // a ring draws when it starts
             for (int n = 0; n < petals; ++n) // petals up to k as in a complete run, nothing computed after them
                 for (int point = 0; point < kPointsPerStrip; ++point)

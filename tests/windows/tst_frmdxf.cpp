@@ -95,63 +95,55 @@ private slots:
         }
     }
 
-    void targetThatCannotBeSaved_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("cause");
-        QTest::addColumn<int>("yields"); // the FIFO is refused before the work
-        QTest::addRow("FIFO") << "fifo" << "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。" << 0;
-        QTest::addRow("disk full at the last piece (72 KiB tmpfs)") << "full" << "ディスクの空き容量が足りません。" << kPetals + kFaces;
-        // Held by a program that is not saving (this test): after a second the panel says so, and
-        // キャンセル ends the wait.
-        QTest::addRow("locked, cancelled while waiting") << "locked" << "ほかのプログラムがこのファイルを保存している間に中断しました。" << -1;
-    }
+    // The kind of target, the cause told, and the yields (the FIFO is refused before the work). Held by a
+    // program that is not saving (this test): after a second the panel says so, and キャンセル ends the wait.
     void targetThatCannotBeSaved()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, cause);
-        QFETCH(int, yields);
-        WindowDriver d;
-        const QString folder = d.path(QStringLiteral("disk")), path = folder + QStringLiteral("/drawing.dxf");
-        QVERIFY(QDir().mkdir(folder));
-        const QByteArray folderName = QFile::encodeName(folder);
-        bool mounted = false;
-        const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(folderName.constData(), MNT_DETACH); });
-        int held = -1;
-        const auto release = qScopeGuard([&] { if (held >= 0) ::close(held); });
-        if (kind == QStringLiteral("fifo")) {
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        } else if (kind == QStringLiteral("locked")) {
-            QVERIFY(writePrevious(path));
-            held = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-            QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
-            d.atYield = [](int, windows::frmDXF* dlg) {
-                if (dlg->lblMSG->text() != QStringLiteral("ロックが外れるのを待っています"))
-                    return;
-                QVERIFY(dlg->lblMSG->toolTip().startsWith(QStringLiteral("保存中ではないプログラム（tst_frmdxf、プロセス %1）").arg(::getpid())));
-                pressCancel(dlg);
-            };
-        } else {
-            mounted = ::mount("tmpfs", folderName.constData(), "tmpfs", 0, "size=72k") == 0;
-            if (!mounted)
-                QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
-            QVERIFY(writeFile(folder + QStringLiteral("/filler"), QByteArray(4096, 'x')) && writePrevious(path));
+        const struct { QString kind, cause; int yields; } rows[] = {
+            {"fifo", "同じ名前の名前付きパイプ（FIFO）があります。通常のファイルではないため置き換えません。", 0},
+            {"locked", "ほかのプログラムがこのファイルを保存している間に中断しました。", -1}, // cancelled while waiting
+            {"full", "ディスクの空き容量が足りません。", kPetals + kFaces}, // at the last piece (72 KiB tmpfs); last, as it may skip
+        };
+        for (const auto& [kind, cause, yields] : rows) {
+            WindowDriver d;
+            const QString folder = d.path(QStringLiteral("disk")), path = folder + QStringLiteral("/drawing.dxf");
+            QVERIFY(QDir().mkdir(folder));
+            const QByteArray folderName = QFile::encodeName(folder);
+            bool mounted = false;
+            const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(folderName.constData(), MNT_DETACH); });
+            int held = -1;
+            const auto release = qScopeGuard([&] { if (held >= 0) ::close(held); });
+            if (kind == QStringLiteral("fifo")) {
+                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+            } else if (kind == QStringLiteral("locked")) {
+                QVERIFY(writePrevious(path));
+                held = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+                QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+                d.atYield = [](int, windows::frmDXF* dlg) {
+                    if (dlg->lblMSG->text() != QStringLiteral("ロックが外れるのを待っています"))
+                        return;
+                    QVERIFY(dlg->lblMSG->toolTip().startsWith(QStringLiteral("保存中ではないプログラム（tst_frmdxf、プロセス %1）").arg(::getpid())));
+                    pressCancel(dlg);
+                };
+            } else {
+                mounted = ::mount("tmpfs", folderName.constData(), "tmpfs", 0, "size=72k") == 0;
+                if (!mounted)
+                    QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+                QVERIFY(writeFile(folder + QStringLiteral("/filler"), QByteArray(4096, 'x')) && writePrevious(path));
+            }
+            const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+            d.saveDialog.answers << path;
+            const testing::ProgressRun run = d.press(d.window.cmdDXF);
+            QVERIFY(run.shown && !run.finished && d.messageBox.shown.size() == 1);
+            QVERIFY2(yields >= 0 ? run.progress.size() == yields : run.progress.indexOf(QStringLiteral("ロックが外れるのを待っています")) > kPetals,
+                     qPrintable(QString::number(run.progress.size())));
+            QVERIFY2(d.messageBox.shown.first().startsWith(
+                         QStringLiteral("! ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause)),
+                     qPrintable(d.messageBox.shown.first()));
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), before);
+            if (kind != QStringLiteral("fifo")) // which a read would wait on
+                QCOMPARE(readAll(path), QByteArray("previous\r\n"));
         }
-        const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        d.saveDialog.answers << path;
-        const testing::ProgressRun run = d.press(d.window.cmdDXF);
-        QVERIFY(run.shown && !run.finished);
-        if (yields >= 0)
-            QCOMPARE(run.progress.size(), yields);
-        else
-            QVERIFY(run.progress.indexOf(QStringLiteral("ロックが外れるのを待っています")) > kPetals);
-        QCOMPARE(d.messageBox.shown.size(), 1);
-        QVERIFY2(d.messageBox.shown.first().startsWith(
-                     QStringLiteral("! ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause)),
-                 qPrintable(d.messageBox.shown.first()));
-        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), before);
-        if (kind != QStringLiteral("fifo")) // which a read would wait on
-            QCOMPARE(readAll(path), QByteArray("previous\r\n"));
     }
 
     void pressBeforeFirstTick()
