@@ -59,18 +59,10 @@ bool writeFlower(const geometry::ParameterTexts& texts, formats::OutputSink& fil
     return testing::makeFlower(texts, 3, "drawing.dxf").write(formats::OutputFormat::Dxf, file) == formats::WriteOutcome::Finished;
 }
 
+// Those bytes as they reach the file: the writer's text in code page 932.
 QByteArray flowerBytes(const geometry::ParameterTexts& texts)
 {
-    struct Collect final : formats::OutputSink {
-        bool write(std::string_view bytes) override { data.append(bytes.data(), static_cast<qsizetype>(bytes.size())); return true; }
-        std::string encodeText(std::string_view utf8) const override
-        {
-            return platform::toCodePage932(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))).toStdString();
-        }
-        QByteArray data;
-    } sink;
-    writeFlower(texts, sink);
-    return sink.data;
+    return platform::toCodePage932(QString::fromStdString(testing::makeFlower(texts, 3, "drawing.dxf").file(formats::OutputFormat::Dxf)));
 }
 
 } // namespace
@@ -101,8 +93,7 @@ private slots:
         QVERIFY(writeFile(path, kPrevious));
         {
             SafeFile discarded(path), abandoned(path);
-            QVERIFY(discarded.open() && discarded.write(std::string(100'000, 'c'))); // past the buffer
-            QCOMPARE(readAll(path), kPrevious);
+            QVERIFY(discarded.open() && discarded.write(std::string(100'000, 'c')) && readAll(path) == kPrevious); // past the buffer
             discarded.discard();
             QVERIFY(abandoned.open() && abandoned.write("never committed"));
         }
@@ -167,23 +158,14 @@ private slots:
                     if (disk.at.isEmpty())
                         QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
                     const QString path = dir.filePath("drawing.dxf"), other = dir.filePath("other.dxf");
-                    QVERIFY(writeFile(dir.filePath("filler"), QByteArray(4096, 'x')));
-                    QVERIFY(writeFile(path, "0\r\nEOF\r\n// old one\r\n"));
-                    if (hardLink)
-                        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+                    QVERIFY(writeFile(dir.filePath("filler"), QByteArray(4096, 'x')) && writeFile(path, kPrevious));
+                    QVERIFY(!hardLink || ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0);
                     SafeFile file(path);
                     const bool saved = file.open() && writeFlower(texts, file) && file.commit();
-                    const QString at = QStringLiteral("%1 KiB free: ").arg(size / 1024);
-                    if (saved) {
-                        ++successes;
-                        QVERIFY2(readAll(path) == expected, qPrintable(at + "success with a file that is not the whole flower"));
-                        if (hardLink)
-                            QVERIFY2(readAll(other) == expected, qPrintable(at + "the other link kept the old flower"));
-                    } else {
-                        ++failures;
-                        QVERIFY2(readAll(path) == "0\r\nEOF\r\n// old one\r\n", qPrintable(at + "failure without the old file"));
-                        QVERIFY2(file.errorMessage().contains(QStringLiteral("ディスクの空き容量が足りません。")), qPrintable(at + file.errorMessage()));
-                    }
+                    ++(saved ? successes : failures);
+                    QVERIFY2(saved ? readAll(path) == expected && (!hardLink || readAll(other) == expected)
+                                   : readAll(path) == kPrevious && file.errorMessage().contains(QStringLiteral("ディスクの空き容量が足りません。")),
+                             qPrintable(QStringLiteral("%1 KiB free: %2").arg(size / 1024).arg(saved ? "success with a file that is not the whole flower" : file.errorMessage())));
                     QCOMPARE(entries(dir.path()), QStringList({"drawing.dxf", "filler"}) + (hardLink ? QStringList{"other.dxf"} : QStringList()));
                 }
                 QVERIFY(successes > 0 && failures > 0);
@@ -218,10 +200,8 @@ private slots:
             const QString expected = QStringLiteral("ファイルを保存できませんでした。\n\nファイル: %1\n原因: %2").arg(path, cause);
             QCOMPARE(platform::targetProblem(path), expected);
             SafeFile file(path);
-            QVERIFY(!file.open()); // at once: a FIFO without a reader must not block
-            QVERIFY2(file.errorMessage().startsWith(expected), qPrintable(file.errorMessage()));
-            QVERIFY(!file.write("x") && !file.commit());
-            QVERIFY(statOf(node).st_mode == before.st_mode && statOf(node).st_ino == before.st_ino);
+            QVERIFY2(!file.open() && file.errorMessage().startsWith(expected), qPrintable(file.errorMessage())); // at once: a FIFO without a reader must not block
+            QVERIFY(!file.write("x") && !file.commit() && statOf(node).st_mode == before.st_mode && statOf(node).st_ino == before.st_ino);
             QCOMPARE(entries(dir.path()).size(), node == path ? 1 : 2);
         }
         if (noDevice)
@@ -238,25 +218,21 @@ private slots:
         for (const QByteArray& content : {QByteArray("first"), QByteArray("second"), QByteArray("third")}) {
             SafeFile file(longPath);
             QVERIFY2(file.open() && file.write(content.toStdString()) && file.commit(), qPrintable(file.errorMessage()));
-            QCOMPARE(readAll(longPath), content);
-            QCOMPARE(entries(dir.path()), QStringList{longName});
+            QVERIFY(readAll(longPath) == content && entries(dir.path()) == QStringList{longName});
         }
         // One byte more is the file system's refusal, said as such.
         SafeFile tooLong(longPath + "x");
-        QVERIFY(!tooLong.open());
-        QVERIFY2(tooLong.errorMessage().contains(QStringLiteral("原因: ファイル名が長すぎます。")), qPrintable(tooLong.errorMessage()));
+        QVERIFY2(!tooLong.open() && tooLong.errorMessage().contains(QStringLiteral("原因: ファイル名が長すぎます。")), qPrintable(tooLong.errorMessage()));
 
         // A text with no bytes on disk is refused; bytes that are not UTF-8 are shown escaped (the
         // real save dialog and petalwright-cli check the names that contain them).
         SafeFile surrogate(dir.filePath("a" + QString(QChar(0xD800)) + ".dxf"));
-        QVERIFY(!surrogate.open());
-        QVERIFY(surrogate.errorMessage().contains(QStringLiteral("ファイル名として表せない文字が含まれています。")));
+        QVERIFY(!surrogate.open() && surrogate.errorMessage().contains(QStringLiteral("ファイル名として表せない文字が含まれています。")));
         QCOMPARE(platform::escapedName("\xE8\x8A\xB1\xC3\n\xF0\x9F\x98\x80\xED\xA0\x80"), QStringLiteral("花\\xC3\\x0A😀\\xED\\xA0\\x80"));
 
-        // A dangling link creates its target. (Saves through links: tst_cli's saving table.)
-        QCOMPARE(::symlink("new.dxf", QFile::encodeName(dir.filePath("dangling.dxf")).constData()), 0);
+        // A dangling link creates its target. (Links in a shared folder: linkPlantedInASharedFolder.)
         SafeFile created(dir.filePath("dangling.dxf"));
-        QVERIFY(created.open() && created.write("made") && created.commit());
+        QVERIFY(::symlink("new.dxf", QFile::encodeName(dir.filePath("dangling.dxf")).constData()) == 0 && created.open() && created.write("made") && created.commit());
         QCOMPARE(readAll(dir.filePath("new.dxf")), QByteArray("made"));
     }
 
@@ -396,22 +372,15 @@ private slots:
         QVERIFY(first.open() && first.write("first"));
         int waits = 0;
         second.keepWaiting = [&] { return ++waits < 3; };
-        QVERIFY(!second.open()); // gives up while the first holds the file
-        QCOMPARE(waits, 3);
-        QVERIFY(second.errorMessage().contains(QStringLiteral("ほかのプログラムがこのファイルを保存している間に中断しました。")));
-        second.keepWaiting = [&] { // the first finishes while the second waits
-            first.commit();
-            return true;
-        };
-        QVERIFY(second.open() && second.write("second") && second.commit());
-        QCOMPARE(readAll(path), QByteArray("second"));
+        // Gives up while the first holds the file; then the first finishes while the second waits.
+        QVERIFY(!second.open() && waits == 3 && second.errorMessage().contains(QStringLiteral("ほかのプログラムがこのファイルを保存している間に中断しました。")));
+        second.keepWaiting = [&] { return first.commit(), true; };
+        QVERIFY(second.open() && second.write("second") && second.commit() && readAll(path) == "second");
 
         SafeFile racing(path);
         QVERIFY(racing.open() && racing.write("new"));
         QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
-        QVERIFY(!racing.commit());
-        QVERIFY(racing.errorMessage().contains(QStringLiteral("同じ名前の名前付きパイプ（FIFO）があります。")));
-        QVERIFY(S_ISFIFO(statOf(path).st_mode));
+        QVERIFY(!racing.commit() && racing.errorMessage().contains(QStringLiteral("同じ名前の名前付きパイプ（FIFO）があります。")) && S_ISFIFO(statOf(path).st_mode));
         QCOMPARE(entries(dir.path()), QStringList{"drawing.dxf"});
         QVERIFY(QFile::remove(path));
 
