@@ -48,20 +48,17 @@ private slots:
         windows::frmMAIN& w = d.window;
         QCOMPARE(unnamed(&w), QStringList());
         const auto nameOf = [](QWidget* x) { return QAccessible::queryAccessibleInterface(x)->text(QAccessible::Name); };
-        QCOMPARE(nameOf(w.txtPETAL), QStringLiteral("花びらの枚数"));
-        QCOMPARE(nameOf(w.txtDXFFILE), QStringLiteral("ファイル名"));
+        QCOMPARE(nameOf(w.txtPETAL) + '|' + nameOf(w.txtDXFFILE) + '|' + nameOf(w.Image1), QStringLiteral("花びらの枚数|ファイル名|")); // the picture is decoration
         // The list's own name is its choice; 見本 reaches the reader as the label it is labelled by.
         const auto labels = QAccessible::queryAccessibleInterface(w.cboSAMPLE)->relations(QAccessible::Label);
         QVERIFY(std::any_of(labels.begin(), labels.end(), [&](const auto& r) { return r.first->object() == w.lblSAMPLE; }));
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.picPREVIEW)->role(), QAccessible::Graphic);
-        QVERIFY(QAccessible::queryAccessibleInterface(w.picPREVIEW)->text(QAccessible::Description).contains("矢印キー"));
-        QVERIFY(QAccessible::queryAccessibleInterface(w.Image1)->text(QAccessible::Name).isEmpty()); // decoration
+        QVERIFY(QAccessible::queryAccessibleInterface(w.picPREVIEW)->role() == QAccessible::Graphic
+                && QAccessible::queryAccessibleInterface(w.picPREVIEW)->text(QAccessible::Description).contains("矢印キー"));
 
         // The preview's keys do what the mouse does: arrows as a drag of ten pixels, + and − as a wheel
         // notch, 0 resets.
         windows::FlowerPreview* preview = w.picPREVIEW;
         preview->setFocus();
-        QVERIFY(preview->hasFocus());
         const windows::PreviewView start = preview->view();
         const double step = 10 * windows::FlowerPreview::kDegreesPerPixel;
         const auto keys = [&](std::initializer_list<Qt::Key> pressed) {
@@ -83,8 +80,8 @@ private slots:
         const testing::ProgressRun run = d.run([&] { d.window.cmdDXF->click(); }, [&](windows::frmDXF* dlg) {
             problems = unnamed(dlg);
             dlg->lblMSG->setProgress(3, 288);
-            QCOMPARE(QAccessible::queryAccessibleInterface(dlg->lblMSG)->text(QAccessible::Name), QStringLiteral("△3 / 288"));
-            QCOMPARE(QAccessible::queryAccessibleInterface(dlg->lblMSG)->role(), QAccessible::StaticText);
+            QVERIFY(QAccessible::queryAccessibleInterface(dlg->lblMSG)->text(QAccessible::Name) == QStringLiteral("△3 / 288")
+                    && QAccessible::queryAccessibleInterface(dlg->lblMSG)->role() == QAccessible::StaticText);
         });
         QVERIFY(run.finished);
         QCOMPARE(problems, QStringList());
