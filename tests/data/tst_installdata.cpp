@@ -66,9 +66,7 @@ Completion complete(const QString& program, const QStringList& line, const QStri
 
 bool writeProgram(const QString& path, const QByteArray& body)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write("#!/bin/sh\n" + body) > 0
-        && f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return writeFile(path, "#!/bin/sh\n" + body) && QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace
@@ -140,8 +138,7 @@ private slots:
     {
         const QString page = source("docs/help/index.html");
         const QString html = readText(page);
-        QVERIFY(html.contains("<html lang=\"ja\">"));
-        QVERIFY(!html.contains("<script", Qt::CaseInsensitive));
+        QVERIFY(html.contains("<html lang=\"ja\">") && !html.contains("<script", Qt::CaseInsensitive));
         static const QRegularExpression reference(QStringLiteral("(?:src|href)=\"([^\"#:]+)\""));
         int count = 0;
         for (auto it = reference.globalMatch(html); it.hasNext(); ++count) {

@@ -70,8 +70,7 @@ private slots:
         QCOMPARE(d.saveDialog.requests.last().filters[6], QStringLiteral("3Dプリント用3MF(*.3mf)"));
 
         const testing::ProgressRun run = d.press(d.window.cmdDXF);
-        QVERIFY(run.finished);
-        QVERIFY(run.progress.contains(QStringLiteral("立体にまとめています 1 / 8")));
+        QVERIFY(run.finished && run.progress.contains(QStringLiteral("立体にまとめています 1 / 8")));
         // The size typed is the solid's: the larger of its widths in X and Y.
         std::string problem;
         const std::vector<testing::ZipPart> parts = testing::readZip(readAll(d.path(QStringLiteral("flower.3mf"))).toStdString(), problem);
