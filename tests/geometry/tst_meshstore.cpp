@@ -18,9 +18,7 @@ private slots:
         // One spare index per dimension: (rings + 1) x (petals + 1) x 6 x 4.
         for (const auto& [overlap, petals, elements] : {std::tuple{1, 2, 144}, {6, 6, 1176}, {50, 50, 62424}, {3, 7, 768}}) {
             store.allocate(overlap, petals);
-            QCOMPARE(store.rings(), overlap);
-            QCOMPARE(store.petals(), petals);
-            QCOMPARE(store.size(), static_cast<std::size_t>(elements));
+            QVERIFY(store.rings() == overlap && store.petals() == petals && store.size() == static_cast<std::size_t>(elements));
             // Spare indices included, no two grid positions share an element and none lies outside.
             std::vector<int> uses(store.size());
             for (int ring = 0; ring <= overlap; ++ring)

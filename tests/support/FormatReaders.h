@@ -37,19 +37,6 @@ inline Point3 areaNormal(const Point3& a, const Point3& b, const Point3& c)
 }
 inline double length(const Point3& v) { return std::hypot(v[0], v[1], v[2]); }
 
-// Smallest and largest coordinates of all corners.
-inline std::array<Point3, 2> boundingBox(const std::vector<Shape>& shapes)
-{
-    std::array<Point3, 2> box = {Point3{1e300, 1e300, 1e300}, Point3{-1e300, -1e300, -1e300}};
-    for (const Shape& s : shapes)
-        for (const Point3& p : s.corners)
-            for (std::size_t a = 0; a < 3; ++a) {
-                box[0][a] = std::min(box[0][a], p[a]);
-                box[1][a] = std::max(box[1][a], p[a]);
-            }
-    return box;
-}
-
 // Lines without their CR LF or LF.
 inline QByteArrayList textLines(const std::string& file)
 {
