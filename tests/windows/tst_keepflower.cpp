@@ -115,11 +115,9 @@ private slots:
         QTest::mouseClick(d.window.cmdSHAPE, Qt::LeftButton);
         QCOMPARE(d.window.txtSEED->text(), QStringLiteral("99"));
         type(d.window.txtSEED, QStringLiteral("12a"));
-        QCOMPARE(d.messageBox.shown, QStringList{QStringLiteral("! 形番号は 0 ～ 18446744073709551615 の整数です。\r\n\r\n12a")});
-        QCOMPARE(d.window.txtSEED->text(), QStringLiteral("99"));
+        QCOMPARE(QStringList(d.messageBox.shown) << d.window.txtSEED->text(), QStringList({QStringLiteral("! 形番号は 0 ～ 18446744073709551615 の整数です。\r\n\r\n12a"), "99"}));
         type(d.window.txtSEED, QStringLiteral(" 18446744073709551615 "));
-        QCOMPARE(d.window.jobState().ringSeed, std::uint64_t{18446744073709551615u});
-        QCOMPARE(d.window.txtSEED->text(), QStringLiteral("18446744073709551615"));
+        QVERIFY(d.window.jobState().ringSeed == 18446744073709551615u && d.window.txtSEED->text() == QStringLiteral("18446744073709551615"));
         d.window.txtSYUKU->setText(QStringLiteral("0.5 倍"));
         QTest::mouseClick(d.window.cmdLINK, Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(),
@@ -145,8 +143,7 @@ private slots:
         });
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QVERIFY(d.press(d.window.cmdDXF).finished);
-        const QByteArray package = readAll(d.path("flower.3mf"));
-        const formats::FlowerRead read = formats::readFlowerFile(package.toStdString());
+        const formats::FlowerRead read = formats::readFlowerFile(readAll(d.path("flower.3mf")).toStdString());
         QVERIFY2(read.flower, read.problem.c_str());
         QCOMPARE(read.flower->seed, std::optional<std::uint64_t>(4242));
 
@@ -155,8 +152,7 @@ private slots:
         const QStringList before = QDir(d.dir.path()).entryList(QDir::Files);
         drop(&d.window, d.path("flower.3mf"));
         QCOMPARE(d.boxTexts() << d.window.txtSEED->text(), QStringList({"5", "2", "6", "0.8", "60", "120", "4242"}));
-        QCOMPARE(QDir(d.dir.path()).entryList(QDir::Files), before);
-        QCOMPARE(d.messageBox.shown, QStringList());
+        QVERIFY(QDir(d.dir.path()).entryList(QDir::Files) == before && d.messageBox.shown.isEmpty());
 
         // The designed DXF gives its six values and, said so, a new shape.
         d.setBoxes({"9", "9", "9", "9", "9", "99"});
