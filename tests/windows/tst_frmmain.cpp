@@ -53,12 +53,10 @@ private slots:
     // The boxes (petal, overlap, width, scale, start, end), the message boxes of one press, and whether it runs.
     void checksBeforeTheRun()
     {
-        const QString all = QStringList{"花びらの枚数は 2 ～ 50 です。", "花びらの重なりは 1 ～ 50 です。",
-                                        "花びらの幅は 1 ～ 10 です。", "花びらの拡大縮小は 0.1 ～ 50.0 です。",
-                                        "花びらを生やす角度（始まり）は 0.0 ～ 180.0 です。",
-                                        "花びらを生やす角度（終わり）は 0.0 ～ 180.0 です。",
-                                        "花びらを生やす角度は 始まり <= 終わり にしてください。"}
-                                .join("\r\n");
+        // Every check fails: the seven messages in one box. (Their texts: tst_cli's refusals.)
+        const geometry::ParameterTexts bad = {"abc", "0.5", "11", "", "200", "x"};
+        const QString all = QString::fromStdString(geometry::checkParameters(bad, geometry::convertParameters(bad)));
+        QCOMPARE(all.count("\r\n"), 6);
         const struct { QStringList texts, shown; bool runs; } rows[] = {
             {{"abc", "0.5", "11", "", "200", "x"}, {"! " + all}, false},
             {{"10", "15", "5", "0.5", "90", "135"}, {"? △1,200 ファイルサイズ 約 279.2 KB になります。\r\n\r\n続けますか？"}, false}, // No ends it
