@@ -137,8 +137,8 @@ private slots:
             rows.push_back({{"--format", name}, "out.dxf", 2, "--format には dxf, cad-dxf, obj, stl, glb, print-stl, 3mf, petal のいずれかを指定してください: " + QString(name) + "\n" + usage});
         // Bad thickness or size.
         const QString thickness = "厚さは 0 より大きい数（mm）にしてください: %1\n";
-        rows.push_back({{"--thickness", "0"}, "out.3mf", 2, thickness.arg(0)});
-        rows.push_back({{"--thickness", "thin"}, "out.3mf", 2, thickness.arg("thin")});
+        for (const char* value : {"0", "thin"})
+            rows.push_back({{"--thickness", value}, "out.3mf", 2, thickness.arg(value)});
         rows.push_back({{"--size=-10", "--format", "print-stl"}, "out.stl", 2, "大きさは 0 より大きい数（mm）にしてください: -10\n"});
         rows.push_back({{"--thickness", "3", "--size", "40"}, "out.3mf", 2, "厚さ 3 mm は大きさ 40 mm の花に合いません。0.4 ～ 2 mm（ノズルの線幅 0.4 mm 以上で、大きさの 1/200 から 1/20 まで）にしてください。\n"});
         rows.push_back({{"--size", "5", "--thickness", "0.25"}, "out.3mf", 2, "大きさ 5 mm の花は小さすぎて印刷できません。20 mm 以上にしてください。\n"
@@ -154,8 +154,8 @@ private slots:
 
     void usage()
     {
-        QVERIFY(runCli({"--seed", "1"}).codeAndErr().startsWith("2|出力するファイルを一つ指定してください。\n"));
-        QVERIFY(runCli({"out.dxf", "--petals"}).codeAndErr().startsWith("2|オプション --petals には値が必要です。\n"));
+        QVERIFY(runCli({"--seed", "1"}).codeAndErr().startsWith("2|出力するファイルを一つ指定してください。\n")
+                && runCli({"out.dxf", "--petals"}).codeAndErr().startsWith("2|オプション --petals には値が必要です。\n"));
         const Run help = runCli({"--help"});
         QVERIFY(help.codeAndErr() == "0|");
         for (const char* option : {"--petals", "--overlap", "--width", "--scale", "--angle-start", "--angle-end", "--seed", "--quiet",

@@ -37,22 +37,6 @@ struct stat statOf(const QString& path)
 
 const QByteArray kPrevious = "previous flower\r\n";
 
-// A tmpfs of `size` bytes on `folder`, unmounted when the result goes.
-struct Mount {
-    QByteArray at;
-    explicit Mount(const QString& folder, qint64 size)
-    {
-        const QByteArray name = QFile::encodeName(folder);
-        if (::mount("tmpfs", name.constData(), "tmpfs", 0, ("size=" + QByteArray::number(size)).constData()) == 0)
-            at = name;
-    }
-    ~Mount()
-    {
-        if (!at.isEmpty())
-            ::umount2(at.constData(), MNT_DETACH);
-    }
-};
-
 // The whole file of a flower as the writer makes it, written through `file`.
 bool writeFlower(const geometry::ParameterTexts& texts, formats::OutputSink& file)
 {
@@ -154,9 +138,10 @@ private slots:
                 int successes = 0, failures = 0;
                 for (qint64 size = (pages - 6) * kPage; size <= (pages + 6) * kPage; size += kPage) {
                     QTemporaryDir dir;
-                    const Mount disk(dir.path(), size);
-                    if (disk.at.isEmpty())
+                    const QByteArray disk = QFile::encodeName(dir.path()); // a tmpfs of `size` bytes
+                    if (::mount("tmpfs", disk.constData(), "tmpfs", 0, ("size=" + QByteArray::number(size)).constData()) != 0)
                         QSKIP("mounting a tmpfs needs root (CAP_SYS_ADMIN)");
+                    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
                     const QString path = dir.filePath("drawing.dxf"), other = dir.filePath("other.dxf");
                     QVERIFY(writeFile(dir.filePath("filler"), QByteArray(4096, 'x')) && writeFile(path, kPrevious));
                     QVERIFY(!hardLink || ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0);
