@@ -169,9 +169,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("a.dxf");
         QCOMPARE(runCli({"-q", "--seed", "9", path}).exitCode, 0);
-        Launch inFolder;
-        inFolder.folder = dir.path();
-        const Run piped = runCli({"--seed", "9", "-"}, inFolder);
+        const Run piped = runCli({"--seed", "9", "-"}, {{}, {}, dir.path(), {}, {}});
         QVERIFY(piped.bytesOut.split('/').first() == faces(path) && piped.bytesOut.contains("\r\n// Petalwright 0.7.1 - -(") && piped.bytesOut.endsWith("\r\n//\r\n"));
         // The messages for the user go to stderr, and no file is made.
         QCOMPARE(piped.codeAndErr(), QStringLiteral("0|△288 / 約 67.1 KB\n終了しました: -\n"));
@@ -373,8 +371,8 @@ private slots:
             how.standardOutput = "/dev/full";
             for (const QStringList& arguments : {QStringList{"--list-presets"}, QStringList{"--help"}, QStringList{"--version"}, QStringList{path}}) {
                 const Run run = runCli(arguments, how);
-                QVERIFY2(run.exitCode == 1, qPrintable(arguments.join(' ')));
-                QVERIFY2(run.err.endsWith("petalwright-cli: 標準出力に書き込めませんでした。原因: ディスクの空き容量が足りません。\n"), qPrintable(run.err));
+                QVERIFY2(run.exitCode == 1 && run.err.endsWith("petalwright-cli: 標準出力に書き込めませんでした。原因: ディスクの空き容量が足りません。\n"),
+                         qPrintable(arguments.join(' ') + ": " + run.err));
             }
             QVERIFY(readAll(path).contains("3DFACE")); // the file itself was saved
         } else if (kase == "standard streams closed" || kase == "lock of a program that is not saving") {
@@ -414,8 +412,8 @@ private slots:
             // runtime folder, else the save is refused and says why; a cache folder reached through a
             // link, or another user's, is not used. Root's in-place save keeps its backup beside the file.
             const QString runtime = dir.filePath("runtime"), link = dir.filePath("cache-link");
-            QVERIFY(QDir().mkdir(runtime) && ::chown(QFile::encodeName(runtime).constData(), uid, gid) == 0);
-            QVERIFY(::symlink(QFile::encodeName(cache).constData(), QFile::encodeName(link).constData()) == 0);
+            QVERIFY(QDir().mkdir(runtime) && ::chown(QFile::encodeName(runtime).constData(), uid, gid) == 0
+                    && ::symlink(QFile::encodeName(cache).constData(), QFile::encodeName(link).constData()) == 0);
             const struct { QString cacheHome, runtime, refusal; } rows[] = {
                 {"", runtime, ""},
                 {"", "", "控えを置けるフォルダーがありません: ホームフォルダーがありません、XDG_RUNTIME_DIR がありません"},
@@ -444,8 +442,8 @@ private slots:
                 const QString err = QString::fromUtf8(process.readAllStandardError());
                 if (process.exitCode() == 0)
                     continue;
-                QCOMPARE(process.exitCode(), 130);
-                QVERIFY2(err == "中断しました。ファイルは書き込んでいません。\n" || err == "中断しました。ファイルは変更していません。\n", qPrintable(err));
+                QVERIFY2(process.exitCode() == 130 && (err == "中断しました。ファイルは書き込んでいません。\n" || err == "中断しました。ファイルは変更していません。\n"),
+                         qPrintable(err));
                 seen << (err.contains("書き込んでいません") ? "generating" : "writing");
                 QCOMPARE(readAll(path), old);
             }

@@ -46,8 +46,7 @@ private slots:
         const QByteArrayList head = lines.mid(0, 18);
         QCOMPARE(head, (QByteArrayList{"999", "petalwright-flower 1 petals=6&overlap=6&width=5&scale=0.5&angle-start=90&angle-end=135&seed=7", "0", "SECTION", "2", "HEADER", "9", "$ACADVER", "1", "AC1009", "9", "$DWGCODEPAGE",
                                        "3", "ANSI_932", "9", "$INSUNITS", "70", "4"}));
-        const qsizetype tables = lines.indexOf("TABLES");
-        const qsizetype layerTable = lines.indexOf("LAYER", tables);
+        const qsizetype layerTable = lines.indexOf("LAYER", lines.indexOf("TABLES"));
         // Layer 0 and one per ring (their names and colours: ezdxfReadsIt); entities take their layer's colour.
         QCOMPARE(lines.mid(layerTable + 1, 2), (QByteArrayList{"70", "7"}));
         QVERIFY(!lines.contains("62") || lines.lastIndexOf("62") < lines.indexOf("ENTITIES"));

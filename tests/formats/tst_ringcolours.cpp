@@ -30,15 +30,14 @@ private slots:
                 for (int i = 0; i < rings; ++i)
                     outward[static_cast<std::size_t>(i)] = colours[static_cast<std::size_t>(scale < 1.0 ? rings - 1 - i : i)].colourNumber;
                 const QString where = QStringLiteral("scale %1, %2 rings").arg(scale).arg(rings);
-                QVERIFY2(outward.front() == 50, qPrintable(where)); // the centre is yellow
-                QVERIFY2(std::set<int>(outward.begin(), outward.end()).size() == outward.size(), qPrintable(where));
+                // The centre is yellow; no two rings alike.
+                QVERIFY2(outward.front() == 50 && std::set<int>(outward.begin(), outward.end()).size() == outward.size(), qPrintable(where));
                 // Each step goes on round the hue circle (yellow, orange, red, ...) or darkens the same hue.
                 for (std::size_t i = 1; i < outward.size(); ++i) {
                     const int hueBefore = outward[i - 1] / 10, hue = outward[i] / 10;
                     const int turn = ((hueBefore - hue) % 24 + 24) % 24;
                     const bool darker = turn == 0 && outward[i] % 10 > outward[i - 1] % 10;
-                    QVERIFY2(darker || (turn > 0 && outward[i] % 10 == 0), qPrintable(where));
-                    QVERIFY2(outward[i] >= 10 && outward[i] <= 249, qPrintable(where));
+                    QVERIFY2((darker || (turn > 0 && outward[i] % 10 == 0)) && outward[i] >= 10 && outward[i] <= 249, qPrintable(where));
                 }
             }
         }

@@ -33,18 +33,15 @@ private slots:
 
             // Each text is one plain number, read to its end, as a user would type it.
             for (const std::string& text : texts) {
-                QVERIFY2(!text.empty() && text == trimBlanks(text) && isNumericText(text), text.c_str());
-                QVERIFY2(scanLeadingNumber(text).used == text.size(), text.c_str());
+                QVERIFY2(!text.empty() && text == trimBlanks(text) && isNumericText(text) && scanLeadingNumber(text).used == text.size(), text.c_str());
             }
 
             // The ASCII name works in a file name and on the command line; the Japanese name is not blank.
             static const QRegularExpression asciiName(QStringLiteral("^[a-z]+(-[a-z]+)*$"));
-            QVERIFY2(asciiName.match(qs(sample.name)).hasMatch(), std::string(sample.name).c_str());
-            QVERIFY(!qs(sample.japaneseName).trimmed().isEmpty());
+            QVERIFY2(asciiName.match(qs(sample.name)).hasMatch() && !qs(sample.japaneseName).trimmed().isEmpty(), std::string(sample.name).c_str());
 
             // Found by its name and by its texts, so both are its own; its Japanese name is its own too.
-            QCOMPARE(findSampleFlower(sample.name), &sample);
-            QCOMPARE(sampleWithTexts(texts), &sample);
+            QVERIFY(findSampleFlower(sample.name) == &sample && sampleWithTexts(texts) == &sample);
             for (const SampleFlower& other : sampleFlowers())
                 QVERIFY(&other == &sample || other.japaneseName != sample.japaneseName);
         }

@@ -60,8 +60,7 @@ private slots:
         QTemporaryDir dir;
         const QByteArray odd = QFile::encodeName(dir.path()) + "/report\xE9.dxf";
         const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
+        QVERIFY(fd >= 0 && ::close(fd) == 0);
         QtSaveDialog dialog;
         const SaveRequest request{QStringLiteral("保存するDXFファイル名称の設定"), {QStringLiteral("DXFファイル(*.dxf)")}, QString(),
                                   QStringLiteral("dxf"), dir.path(), QString()};
