@@ -83,8 +83,7 @@ private slots:
             QTemporaryDir dir;
             const QString program = dir.filePath("bin/petalwright-cli");
             const QString modulePath = dir.filePath("bin/" PETALWRIGHT_MODULE_FROM_BIN "/petalwright-solid.so");
-            QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()));
-            QVERIFY(QFile::copy(cliUnderTest(), program));
+            QVERIFY(QDir().mkpath(dir.filePath("bin")) && QDir().mkpath(QFileInfo(modulePath).path()) && QFile::copy(cliUnderTest(), program));
             if (!module.isEmpty())
                 QVERIFY(writeFile(modulePath, module));
             qputenv("PETALWRIGHT_CLI_UNDER_TEST", program.toLocal8Bit());

@@ -80,10 +80,9 @@ inline QString ezdxfPython()
 inline QString assimpProgram() { return QStandardPaths::findExecutable(QStringLiteral("assimp")); }
 inline QString gltfValidator()
 {
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
     const QString script = QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR);
-    const bool installed = QFile::exists(QStringLiteral(PETALWRIGHT_GLTF_VALIDATOR).section('/', 0, -2) + "/node_modules/gltf-validator/package.json");
-    return node.isEmpty() || !installed ? QString() : script;
+    const bool installed = QFile::exists(script.section('/', 0, -2) + "/node_modules/gltf-validator/package.json");
+    return QStandardPaths::findExecutable(QStringLiteral("node")).isEmpty() || !installed ? QString() : script;
 }
 
 // What assimp reads of the flower's file in `format`, saved in `dir`: "meshes|faces|primitive types",

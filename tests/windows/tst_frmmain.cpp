@@ -80,8 +80,7 @@ private slots:
 
         // No file yet: the dialog comes first, and cancelling it is silent even with invalid boxes.
         d.window.txtPETAL->setText(QStringLiteral("abc"));
-        QVERIFY(!d.press(d.window.cmdDXF).shown);
-        QVERIFY(d.messageBox.shown.isEmpty());
+        QVERIFY(!d.press(d.window.cmdDXF).shown && d.messageBox.shown.isEmpty());
         d.window.txtPETAL->setText(QStringLiteral("6"));
 
         // A later cancel clears the choice but the box keeps the path, so the next generate asks again.
@@ -90,8 +89,7 @@ private slots:
         QTest::mouseClick(d.window.cmdOUT, Qt::LeftButton);
         QCOMPARE(d.window.txtDXFFILE->text(), QDir::toNativeSeparators(first));
         QCOMPARE(QApplication::focusWidget(), d.window.txtTABSTOP);
-        QVERIFY(d.press(d.window.cmdDXF).finished);
-        QVERIFY(QFile::exists(second) && !QFile::exists(first));
+        QVERIFY(d.press(d.window.cmdDXF).finished && QFile::exists(second) && !QFile::exists(first));
 
         // Until a file is chosen: the last output folder, else (the program's folder does not exist
         // here) the start folder of the system; an empty name. Then the chosen file.
