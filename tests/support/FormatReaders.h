@@ -85,8 +85,7 @@ inline std::vector<Shape> readObjFaces(const std::string& file)
         else if (parts[0] == "g" && parts.size() == 2)
             ring = ringOf(parts[1]);
         else if (parts[0] == "f") {
-            Shape shape;
-            shape.ring = ring;
+            Shape shape{{}, ring};
             for (qsizetype k = 1; k < parts.size(); ++k) {
                 const long long index = parts[k].split('/').first().toLongLong();
                 if (index < 1 || index > static_cast<long long>(vertices.size()))
