@@ -372,6 +372,39 @@ void appendSlabPieces(const solid::PartMesh& slab, std::vector<float>& corners)
                 corners.insert(corners.end(), slab.points[v].begin(), slab.points[v].end());
 }
 
+// The pieces (6 corners each in `corners`) with every corner inside the closed convex `part` (behind
+// each of its faces' planes) dropped: such a piece adds nothing to a union the part is in.
+void dropPiecesInside(const solid::PartMesh& part, std::vector<float>& corners)
+{
+    std::vector<std::array<double, 4>> planes; // outward normal and offset
+    for (const auto& t : part.triangles) {
+        const auto at = [&](std::size_t k, std::size_t a) { return static_cast<double>(part.points[t[k]][a]); };
+        const std::array<double, 3> u = {at(1, 0) - at(0, 0), at(1, 1) - at(0, 1), at(1, 2) - at(0, 2)};
+        const std::array<double, 3> w = {at(2, 0) - at(0, 0), at(2, 1) - at(0, 1), at(2, 2) - at(0, 2)};
+        const std::array<double, 3> n = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        planes.push_back({n[0], n[1], n[2], n[0] * at(0, 0) + n[1] * at(0, 1) + n[2] * at(0, 2)});
+    }
+    if (planes.empty())
+        return;
+    constexpr std::size_t kPiece = 6 * 3;
+    std::size_t kept = 0;
+    for (std::size_t from = 0; from + kPiece <= corners.size(); from += kPiece) {
+        bool inside = true;
+        for (std::size_t c = from; c < from + kPiece && inside; c += 3)
+            for (const auto& q : planes)
+                if (q[0] * corners[c] + q[1] * corners[c + 1] + q[2] * corners[c + 2] > q[3]) {
+                    inside = false;
+                    break;
+                }
+        if (!inside) {
+            std::copy(corners.begin() + static_cast<std::ptrdiff_t>(from), corners.begin() + static_cast<std::ptrdiff_t>(from + kPiece),
+                      corners.begin() + static_cast<std::ptrdiff_t>(kept));
+            kept += kPiece;
+        }
+    }
+    corners.resize(kept);
+}
+
 // A Uint8Array copy of `bytes`.
 val byteArray(const std::string& bytes)
 {
@@ -488,6 +521,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             std::vector<float> corners;
             for (int petal = 0; petal < p.petalCount; ++petal)
                 appendSlabPieces(plan.slabs[static_cast<std::size_t>(ring * p.petalCount + petal)], corners);
+            // The heart is convex: the inner rings of many, its size or less, lie wholly in it.
+            dropPiecesInside(plan.heart, corners);
             engine.call<void>("unite", floatArray(corners), val(kCornersPerPiece), val(kUnitedDetailShare * plan.voxel));
             if (shown)
                 advance();

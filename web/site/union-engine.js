@@ -75,6 +75,8 @@ export function unionEngine({ Manifold, Mesh }) {
             const pieces = [];
             for (let from = 0; from < corners.length / 3; from += perPiece)
                 pieces.push(hull(corners, from, perPiece));
+            if (!pieces.length)
+                return;
             let next = { solid: simplified(uniteInOrder(pieces)), rings: 1 };
             // Asked for the count at each step, the library does each ring's work in its own step, so the
             // job's progress follows the work. Solids of as many rings are added as they come (as a
