@@ -13,8 +13,11 @@ export function loadUnionLibrary() {
     return library;
 }
 
-// unite(corners, perPiece): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
-// `perPiece` corners each, every piece the convex hull of its corners; subtract(corners): the united pieces
+// unite(corners, perPiece, detail): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
+// `perPiece` corners each, every piece the convex hull of its corners, in the order given (each slab's
+// pieces in turn, so neighbours come together); what they make, and each union of it with those before,
+// simplified at `detail` when given (the clusters of slivers where a ring's pieces meet near the axis
+// would otherwise go through every later union); subtract(corners): the united pieces
 // less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
 // pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
 // { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
@@ -44,20 +47,43 @@ export function unionEngine({ Manifold, Mesh }) {
         sum.numTri();
         return sum;
     };
+    // The solids united neighbour with neighbour, pairs of them, pairs of those and so on, each step done
+    // at once: the library left to itself takes a whole list as one batch and unites pieces far apart
+    // first, which does the same work on ever larger solids.
+    const uniteInOrder = (solids) => {
+        while (solids.length > 1) {
+            const level = [];
+            for (let i = 0; i + 1 < solids.length; i += 2)
+                level.push(add(solids[i], solids[i + 1]));
+            if (solids.length % 2)
+                level.push(solids.at(-1));
+            solids = level;
+        }
+        return solids[0];
+    };
     return {
-        unite(corners, perPiece) {
+        unite(corners, perPiece, detail) {
+            const simplified = (a) => {
+                if (!detail)
+                    return a;
+                const taken = a.asOriginal();
+                const fewer = taken.simplify(detail);
+                [a, taken].forEach((m) => m.delete());
+                fewer.numTri();
+                return fewer;
+            };
             const pieces = [];
             for (let from = 0; from < corners.length / 3; from += perPiece)
                 pieces.push(hull(corners, from, perPiece));
-            let next = { solid: Manifold.union(pieces), rings: 1 };
-            pieces.forEach((m) => m.delete());
-            // The library unites lazily: asked for the count now, each ring's step does its own work, so
-            // the job's progress follows the work. Solids of as many rings are added as they come (as a
+            if (!pieces.length)
+                return;
+            let next = { solid: simplified(uniteInOrder(pieces)), rings: 1 };
+            // Asked for the count at each step, the library does each ring's work in its own step, so the
+            // job's progress follows the work. Solids of as many rings are added as they come (as a
             // binary counter counts), so the work stays that of one balanced union of all the rings.
-            next.solid.numTri();
             while (united.length && united[united.length - 1].rings === next.rings) {
                 const last = united.pop();
-                next = { solid: add(last.solid, next.solid), rings: 2 * next.rings };
+                next = { solid: simplified(add(last.solid, next.solid)), rings: 2 * next.rings };
             }
             united.push(next);
         },
