@@ -17,11 +17,13 @@ declare -A flowers=(
     [down]="--angle-start 0 --angle-end 0" [up]="--angle-start 180 --angle-end 180" [20x10]="--petals 20 --overlap 10")
 for name in $("$cli" --list-presets | awk '{ print $1 }'); do flowers[$name]="--preset $name"; done
 # The support's share of the extruded filament: the E of every extruding move, by the ;TYPE: above it.
+# Every move with an E counts for the extruder's position, the retractions and their undoing (E alone)
+# too, or the filament pushed back after each travel would count as extruded by the next line.
 support_share() { # GCODE
     awk '/^;TYPE:/ { kind = substr($0, 7) } /^M83/ { rel = 1 } /^M82/ { rel = 0 }
         /^G92/ { for (i = 2; i <= NF; i++) if ($i ~ /^E/) e = substr($i, 2) + 0 }
-        /^G1 / && / [XY]/ { for (i = 2; i <= NF; i++) if ($i ~ /^E/) { v = substr($i, 2) + 0; d = rel ? v : v - e; if (!rel) e = v
-            if (d > 0) { all += d; if (kind ~ /^Support material/) support += d } } }
+        /^G1 / { for (i = 2; i <= NF; i++) if ($i ~ /^E/) { v = substr($i, 2) + 0; d = rel ? v : v - e; if (!rel) e = v
+            if (d > 0 && / [XY]/) { all += d; if (kind ~ /^Support material/) support += d } } }
         END { if (all > 0) printf "support=%.1f%%", 100 * support / all }' "$1"
 }
 failed=0
