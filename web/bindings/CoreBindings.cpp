@@ -405,6 +405,21 @@ void dropPiecesInside(const solid::PartMesh& part, std::vector<float>& corners)
     corners.resize(kept);
 }
 
+constexpr int kCornersPerPiece = 6;
+// The rings simplified as they are united, at half the finest tolerance the mesh is taken at.
+constexpr double kUnitedDetailShare = 1.0 / 16;
+
+// A ring's slabs as the engine's pieces. The heart is convex: the inner rings of many, its size or
+// less, lie wholly in it and are left out.
+std::vector<float> ringPieces(const solid::SolidPlan& plan, int petalCount, int ring)
+{
+    std::vector<float> corners;
+    for (int petal = 0; petal < petalCount; ++petal)
+        appendSlabPieces(plan.slabs[static_cast<std::size_t>(ring * petalCount + petal)], corners);
+    dropPiecesInside(plan.heart, corners);
+    return corners;
+}
+
 // A Uint8Array copy of `bytes`.
 val byteArray(const std::string& bytes)
 {
@@ -466,6 +481,12 @@ val cutCorners(const solid::SolidPlan& plan, double by)
     return floatArray(corners);
 }
 
+// The progress text after `done` of a printable run's `total` steps.
+std::string solidStepText(int done, int total)
+{
+    return "立体にまとめています " + std::to_string(done) + " / " + std::to_string(total);
+}
+
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece, detail): convex pieces given by their corners, simplified at
 // `detail` as they are united), the heart (unite),
@@ -506,11 +527,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     int done = 0;
     const auto advance = [&] {
         ++done;
-        progress(val("solid"), val(done), val("立体にまとめています " + std::to_string(done) + " / " + std::to_string(total)));
+        progress(val("solid"), val(done), val(solidStepText(done, total)));
     };
-    constexpr int kCornersPerPiece = 6;
-    // The rings simplified as they are united, at half the finest tolerance the mesh is taken at.
-    constexpr double kUnitedDetailShare = 1.0 / 16;
     formats::SolidMesh solidMesh;
     std::string problem;
     // The plan's parts united by the engine and the mesh taken back with each row of figures until the
@@ -518,12 +536,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     // on the first run only.
     const auto build = [&](solid::SolidPlan& plan, bool shown) -> std::optional<bool> {
         for (int ring = 0; ring < p.overlapCount; ++ring) {
-            std::vector<float> corners;
-            for (int petal = 0; petal < p.petalCount; ++petal)
-                appendSlabPieces(plan.slabs[static_cast<std::size_t>(ring * p.petalCount + petal)], corners);
-            // The heart is convex: the inner rings of many, its size or less, lie wholly in it.
-            dropPiecesInside(plan.heart, corners);
-            engine.call<void>("unite", floatArray(corners), val(kCornersPerPiece), val(kUnitedDetailShare * plan.voxel));
+            engine.call<void>("unite", floatArray(ringPieces(plan, p.petalCount, ring)), val(kCornersPerPiece),
+                              val(kUnitedDetailShare * plan.voxel));
             if (shown)
                 advance();
         }
@@ -602,6 +616,37 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     return out;
 }
 
+// The rings of a printable run as runSolidJob hands them to its engine first (unite's corners, one
+// array per ring, `perPiece` corners a piece, simplified at `detail`), so that a page may unite them
+// ahead of the run, several at a time, and give the engine the result (see union-engine.js); with
+// the progress text after each ring. Null when the values or the figures do not pass.
+val solidRings(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText)
+{
+    const geometry::ParameterTexts t = textsOf(texts);
+    const geometry::FlowerParameters p = geometry::convertParameters(t);
+    solid::SolidOptions options;
+    if (!geometry::checkParameters(t, p).empty() || !solid::checkSolidOptions(thicknessText, sizeText, p, options).empty())
+        return val::null();
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(seedOf(seedText));
+    geometry::makeDaisyMesh(p, mesh, random);
+    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    val rings = val::array();
+    val steps = val::array();
+    const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
+    for (int ring = 0; ring < p.overlapCount; ++ring) {
+        rings.call<void>("push", floatArray(ringPieces(plan, p.petalCount, ring)));
+        steps.call<void>("push", solidStepText(ring + 1, total));
+    }
+    val out = val::object();
+    out.set("rings", rings);
+    out.set("perPiece", kCornersPerPiece);
+    out.set("detail", kUnitedDetailShare * plan.voxel);
+    out.set("steps", steps);
+    return out;
+}
+
 // The 3MF package of `model` (runSolidJob's) with the model as `deflated` (raw deflate of it, made by
 // the browser); the model stored where that is not smaller.
 val packThreeMf(const val& model, const val& deflated)
@@ -632,6 +677,7 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("previewFaces", &previewFaces);
     emscripten::function("runJob", &runJob);
     emscripten::function("checkSolid", &checkSolid);
+    emscripten::function("solidRings", &solidRings);
     emscripten::function("runSolidJob", &runSolidJob);
     emscripten::function("packThreeMf", &packThreeMf);
 }

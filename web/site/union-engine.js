@@ -13,6 +13,145 @@ export function loadUnionLibrary() {
     return library;
 }
 
+// The convex hull of `count` corners of `corners` from `from`.
+function hull({ Manifold }, corners, from, count) {
+    const points = [];
+    for (let i = from; i < from + count; i++)
+        points.push([corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]]);
+    return Manifold.hull(points);
+}
+
+function add(a, b) {
+    const sum = a.add(b);
+    a.delete();
+    b.delete();
+    sum.numTri(); // the work done now, in its own step
+    return sum;
+}
+
+// `a` simplified at `detail` (when given) as one original, so the seams between its pieces go.
+function simplified(a, detail) {
+    if (!detail)
+        return a;
+    const taken = a.asOriginal();
+    const fewer = taken.simplify(detail);
+    [a, taken].forEach((m) => m.delete());
+    fewer.numTri();
+    return fewer;
+}
+
+// The solids united neighbour with neighbour, pairs of them, pairs of those and so on, each step done
+// at once: the library left to itself takes a whole list as one batch and unites pieces far apart
+// first, which does the same work on ever larger solids.
+function uniteInOrder(solids) {
+    while (solids.length > 1) {
+        const level = [];
+        for (let i = 0; i + 1 < solids.length; i += 2)
+            level.push(add(solids[i], solids[i + 1]));
+        if (solids.length % 2)
+            level.push(solids.at(-1));
+        solids = level;
+    }
+    return solids[0];
+}
+
+// One ring's pieces (`perPiece` corners each) united and simplified; null for none.
+function uniteRing(library, corners, perPiece, detail) {
+    const pieces = [];
+    for (let from = 0; from < corners.length / 3; from += perPiece)
+        pieces.push(hull(library, corners, from, perPiece));
+    return pieces.length ? simplified(uniteInOrder(pieces), detail) : null;
+}
+
+// Solids travel between workers as meshes: { vertProperties, triVerts }.
+const solidOf = ({ Manifold, Mesh }, { vertProperties, triVerts }) => new Manifold(new Mesh({ numProp: 3, vertProperties, triVerts }));
+
+function meshOf(solid) {
+    if (!solid)
+        return null;
+    const { vertProperties, triVerts } = solid.getMesh();
+    solid.delete();
+    // Arrays of their own, so that they may be handed to another worker whole.
+    return { vertProperties: vertProperties.slice(), triVerts: triVerts.slice() };
+}
+
+// A union worker's task, meshes in and out: { ring, perPiece, detail } a ring's pieces united (null
+// for none); { a, b, detail } two solids added (either may be null).
+export function unionTask(library, { ring, perPiece, detail, a, b }) {
+    if (ring)
+        return meshOf(uniteRing(library, ring, perPiece, detail));
+    if (!a || !b)
+        return a ?? b;
+    return meshOf(simplified(add(solidOf(library, a), solidOf(library, b)), detail));
+}
+
+// The rings of a printable run (the core's solidRings: { rings, perPiece, detail }) united ahead of
+// it by `runners` at once (each { run(task) }: a promise of unionTask's answer, in a worker of its
+// own), whichever is free taking the next task: a pair as soon as both its halves are made, else the
+// next ring. The solids are those the engine makes as the run hands it the rings one by one: blocks
+// of 1, 2, 4 … rings from the first, largest first, each a balanced union of its rings, neighbour
+// with neighbour (the rings without pieces left out); the same whichever runner makes them.
+// `onRing(count)` hears of each ring done. Gives { blocks: [{ mesh, rings }], count }, what
+// unionEngine takes as the run's first `count` rings already united.
+export function uniteRings({ rings, perPiece, detail }, runners, onRing) {
+    const withPieces = rings.filter((ring) => ring.length > 0);
+    const blocks = [];
+    for (let from = 0; from < withPieces.length; from += blocks.at(-1).rings)
+        blocks.push({ from, rings: 2 ** Math.floor(Math.log2(withPieces.length - from)), mesh: null });
+    const count = rings.length;
+    return new Promise((resolve, reject) => {
+        if (!blocks.length)
+            return resolve({ blocks: [], count });
+        const solids = new Map(); // `depth index` → the solid of rings [index 2^depth, (index + 1) 2^depth)
+        const pairs = []; // [depth, first] of the pairs whose halves are both made
+        const idle = [...runners];
+        let blocksLeft = blocks.length;
+        let nextRing = 0;
+        let ringsDone = rings.length - withPieces.length;
+        const made = (depth, index, mesh) => {
+            const block = blocks.find(({ from, rings }) => index * 2 ** depth >= from && index * 2 ** depth < from + rings);
+            if (block.rings === 2 ** depth) {
+                block.mesh = mesh;
+                if (--blocksLeft === 0)
+                    resolve({ blocks: blocks.map(({ mesh, rings }) => ({ mesh, rings })), count });
+                return;
+            }
+            solids.set(`${depth} ${index}`, mesh);
+            const first = index - (index % 2);
+            if (solids.has(`${depth} ${first}`) && solids.has(`${depth} ${first + 1}`))
+                pairs.push([depth, first]);
+        };
+        const nextTask = () => {
+            if (pairs.length) {
+                const [depth, first] = pairs.shift();
+                const task = { a: solids.get(`${depth} ${first}`), b: solids.get(`${depth} ${first + 1}`), detail };
+                solids.delete(`${depth} ${first}`);
+                solids.delete(`${depth} ${first + 1}`);
+                return { task, done: (mesh) => made(depth + 1, first / 2, mesh) };
+            }
+            if (nextRing < withPieces.length) {
+                const index = nextRing++;
+                return { task: { ring: withPieces[index], perPiece, detail }, done: (mesh) => (made(0, index, mesh), onRing?.(++ringsDone)) };
+            }
+            return null;
+        };
+        const dispatch = () => {
+            for (let next = idle.length && nextTask(); next; next = idle.length && nextTask()) {
+                const runner = idle.pop();
+                const { task, done } = next;
+                runner.run(task).then((mesh) => {
+                    idle.push(runner);
+                    done(mesh);
+                    dispatch();
+                }, reject);
+            }
+        };
+        dispatch();
+    });
+}
+
+// unionEngine(library, rings): the engine a printable run hands its parts to; `rings`, uniteRings'
+// answer, the run's first rings already united (the engine then passes over as many unite calls).
 // unite(corners, perPiece, detail): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
 // `perPiece` corners each, every piece the convex hull of its corners, in the order given (each slab's
 // pieces in turn, so neighbours come together); what they make, and each union of it with those before,
@@ -26,64 +165,33 @@ export function loadUnionLibrary() {
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
-export function unionEngine({ Manifold, Mesh }) {
-    const united = []; // the rings united so far, as solids of 1, 2, 4 … rings, largest first
+export function unionEngine(library, rings) {
+    const { Manifold, Mesh } = library;
+    // The rings united so far, as solids of 1, 2, 4 … rings, largest first.
+    const united = (rings?.blocks ?? []).map(({ mesh, rings }) => ({ solid: solidOf(library, mesh), rings }));
+    let passOver = rings?.count ?? 0;
     let whole = null; // all of them, kept for another cut
     let solid = null;
-    const hull = (corners, from, count) => {
-        const points = [];
-        for (let i = from; i < from + count; i++)
-            points.push([corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]]);
-        return Manifold.hull(points);
-    };
     const replace = (next) => {
         solid?.delete();
         solid = next;
     };
-    const add = (a, b) => {
-        const sum = a.add(b);
-        a.delete();
-        b.delete();
-        sum.numTri();
-        return sum;
-    };
-    // The solids united neighbour with neighbour, pairs of them, pairs of those and so on, each step done
-    // at once: the library left to itself takes a whole list as one batch and unites pieces far apart
-    // first, which does the same work on ever larger solids.
-    const uniteInOrder = (solids) => {
-        while (solids.length > 1) {
-            const level = [];
-            for (let i = 0; i + 1 < solids.length; i += 2)
-                level.push(add(solids[i], solids[i + 1]));
-            if (solids.length % 2)
-                level.push(solids.at(-1));
-            solids = level;
-        }
-        return solids[0];
-    };
     return {
         unite(corners, perPiece, detail) {
-            const simplified = (a) => {
-                if (!detail)
-                    return a;
-                const taken = a.asOriginal();
-                const fewer = taken.simplify(detail);
-                [a, taken].forEach((m) => m.delete());
-                fewer.numTri();
-                return fewer;
-            };
-            const pieces = [];
-            for (let from = 0; from < corners.length / 3; from += perPiece)
-                pieces.push(hull(corners, from, perPiece));
-            if (!pieces.length)
+            if (passOver > 0) {
+                --passOver;
                 return;
-            let next = { solid: simplified(uniteInOrder(pieces)), rings: 1 };
+            }
+            const made = uniteRing(library, corners, perPiece, detail);
+            if (!made)
+                return;
+            let next = { solid: made, rings: 1 };
             // Asked for the count at each step, the library does each ring's work in its own step, so the
             // job's progress follows the work. Solids of as many rings are added as they come (as a
             // binary counter counts), so the work stays that of one balanced union of all the rings.
             while (united.length && united[united.length - 1].rings === next.rings) {
                 const last = united.pop();
-                next = { solid: simplified(add(last.solid, next.solid)), rings: 2 * next.rings };
+                next = { solid: simplified(add(last.solid, next.solid), detail), rings: 2 * next.rings };
             }
             united.push(next);
         },
@@ -93,7 +201,7 @@ export function unionEngine({ Manifold, Mesh }) {
                 while (united.length)
                     whole = add(united.pop().solid, whole);
             }
-            const cut = hull(corners, 0, corners.length / 3);
+            const cut = hull(library, corners, 0, corners.length / 3);
             replace(whole.subtract(cut));
             cut.delete();
             solid.numTri(); // the cut's work in its own step

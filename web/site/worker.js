@@ -20,6 +20,51 @@ async function deflatedThreeMf(core, model) {
     }
 }
 
+// A flower of this many pieces or more has its rings united ahead of the run by helpers, as many as
+// the machine has cores (up to four), each in a worker of its own; a smaller one is done sooner alone.
+const kSharedPieces = 3000;
+const kMostHelpers = 4;
+
+// The helpers for `prepared` (the core's solidRings), each { run(task), terminate() }; null where
+// the flower is small, the machine has a single core or the values do not pass.
+function unionHelpers(prepared) {
+    const count = Math.min(kMostHelpers, self.navigator?.hardwareConcurrency ?? 1);
+    const pieces = prepared?.rings.reduce((sum, ring) => sum + ring.length / (3 * prepared.perPiece), 0) ?? 0;
+    if (count < 2 || pieces < kSharedPieces)
+        return null;
+    const runners = Array.from({ length: count }, () => {
+        const helper = new Worker('union-worker.js');
+        const waiting = new Map();
+        let next = 1;
+        helper.onmessage = ({ data: { id, mesh, error } }) => {
+            const { resolve, reject } = waiting.get(id);
+            waiting.delete(id);
+            if (error)
+                reject(new Error(error));
+            else
+                resolve(mesh);
+        };
+        helper.onerror = (event) => {
+            event.preventDefault();
+            waiting.forEach(({ reject }) => reject(new Error(event.message || 'union worker')));
+            waiting.clear();
+        };
+        return {
+            run(task) {
+                const id = next++;
+                return new Promise((resolve, reject) => {
+                    waiting.set(id, { resolve, reject });
+                    // Handed over, not copied: the job keeps none of it.
+                    const arrays = [task.ring, task.a?.vertProperties, task.a?.triVerts, task.b?.vertProperties, task.b?.triVerts];
+                    helper.postMessage({ id, task }, arrays.filter(Boolean).map((array) => array.buffer));
+                });
+            },
+            terminate: () => helper.terminate(),
+        };
+    });
+    return { prepared, runners };
+}
+
 self.onmessage = async (event) => {
     const { id, call, args } = event.data;
     let core;
@@ -48,9 +93,26 @@ self.onmessage = async (event) => {
     if (call === 'runSolidJob') {
         const [format, texts, seed, fileName, dateTime, thickness, size] = args;
         let engine;
+        let ringsShown = 0;
         try {
-            const { loadUnionLibrary, unionEngine } = await import('./union-engine.js');
-            engine = unionEngine(await loadUnionLibrary());
+            const { loadUnionLibrary, unionEngine, uniteRings } = await import('./union-engine.js');
+            const library = await loadUnionLibrary();
+            let rings;
+            const helpers = unionHelpers(core.solidRings(texts, seed, thickness, size));
+            if (helpers) {
+                const { prepared, runners } = helpers;
+                try {
+                    rings = await uniteRings(prepared, runners, (count) => {
+                        ringsShown = count;
+                        self.postMessage({ id, progress: { phase: 'solid', done: count, doneText: core.groupedCount(count), text: prepared.steps[count - 1] } });
+                    });
+                } catch {
+                    ringsShown = 0; // the helpers failed (no worker here?): the run does it all alone
+                } finally {
+                    runners.forEach((runner) => runner.terminate());
+                }
+            }
+            engine = unionEngine(library, rings);
         } catch (error) {
             self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
             return;
@@ -60,6 +122,9 @@ self.onmessage = async (event) => {
         try {
             result = core.runSolidJob(format, texts, seed, fileName, dateTime, thickness, size, engine, (phase, done, text) => {
                 const now = performance.now();
+                // The rings united ahead are passed over quickly: not shown again.
+                if (ringsShown && (phase === 'mesh' || done <= ringsShown))
+                    return;
                 if (phase === 'solid' || now - last >= kProgressInterval) {
                     last = now;
                     self.postMessage({ id, progress: { phase, done, doneText: core.groupedCount(done), text } });

@@ -78,8 +78,8 @@ function equalApartFromDate(pageBytes, cliBytes) {
     return a.slice(0, da.index) + db[0] + a.slice(da.index + da[0].length) === b;
 }
 
-async function downloadOf(action) {
-    const [download] = await Promise.all([page.waitForEvent('download', { timeout: 20000 }), action()]);
+async function downloadOf(action, timeout = 20000) {
+    const [download] = await Promise.all([page.waitForEvent('download', { timeout }), action()]);
     return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
 }
 
@@ -399,6 +399,51 @@ await page.keyboard.press('Enter');
 await page.waitForFunction(() => window.closedAtOnce !== undefined);
 await page.waitForTimeout(1200); // longer than the rest of the bell's run
 check(downloads === downloadsBefore && await page.evaluate(() => window.closedAtOnce), 'キャンセル while the solid is built: closed at once, nothing saved');
+// A flower of many pieces: its rings united ahead by helpers of the job's worker, one per core (up to
+// four), the progress counted on without a step back; a キャンセル stops the helpers too.
+const helpers = new Set();
+let helpersSeen = 0;
+page.on('worker', (worker) => {
+    if (worker.url().endsWith('/union-worker.js')) {
+        helpersSeen++;
+        helpers.add(worker);
+        worker.on('close', () => helpers.delete(worker));
+    }
+});
+const manyPieces = ['20', '20', '10', '50', '0', '180'];
+const startManyPieces = async () => {
+    await setBoxes(manyPieces);
+    await openPrintDialog('print-stl');
+    await page.fill('#txtTHICK', '1.2');
+    await page.fill('#txtSIZE', '80');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#msgBox:not([hidden]), #frmDXF:not([hidden])');
+    if (await dialogOpen())
+        await page.click('#msgButtons button[data-answer=true]');
+};
+await page.evaluate(() => {
+    const label = document.getElementById('lblMSG');
+    window.shownTexts = [];
+    new MutationObserver(() => window.shownTexts.push(label.textContent)).observe(label, { childList: true, subtree: true });
+});
+const shared = admeshSays(await downloadOf(startManyPieces, 120000), 'print-stl');
+await page.waitForSelector('#lblMSG[data-phase=finished]');
+const steps = (await page.evaluate(() => window.shownTexts)).map((t) => Number(t.match(/^立体にまとめています (\d+) \/ 22$/)?.[1])).filter(Boolean);
+const cores = Math.min(4, await page.evaluate(() => navigator.hardwareConcurrency));
+check(shared.clean && helpersSeen === (cores > 1 ? cores : 0) && steps.at(-1) === 22 && steps.every((k, i) => !i || k > steps[i - 1]),
+    `${shared.text}; ${helpersSeen} helpers for ${cores} cores; steps ${steps.join(' ')}`);
+await page.click('#cmdCANCEL');
+await page.evaluate(() => { window.shownTexts = []; });
+await startManyPieces();
+await page.waitForFunction(() => window.shownTexts.some((t) => t.startsWith('立体にまとめています ')));
+await page.click('#cmdCANCEL');
+await page.waitForFunction(() => document.getElementById('frmDXF').hidden);
+const stopped = await Promise.race([(async () => {
+    while (helpers.size)
+        await new Promise((r) => setTimeout(r, 20));
+    return true;
+})(), new Promise((r) => setTimeout(() => r(false), 10000))]);
+check(stopped, `キャンセル while helpers unite the rings: ${helpers.size} helpers left running`);
 // ---- Preview and samples -----------------------------------------------------------------------
 // What the preview shows: the six texts and the seed, or '-' for an invalid flower.
 const shows = (text) => page.waitForFunction((t) => document.getElementById('cvsPREVIEW').dataset.shows.startsWith(t), text);

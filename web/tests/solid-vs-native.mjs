@@ -13,7 +13,7 @@ import path from 'node:path';
 
 const [site, cli] = process.argv.slice(2);
 const core = await createRequire(import.meta.url)(path.resolve(site, 'petalwright-core.js'))();
-const { loadUnionLibrary, unionEngine } = await import(path.resolve(site, 'union-engine.js'));
+const { loadUnionLibrary, unionEngine, uniteRings, unionTask } = await import(path.resolve(site, 'union-engine.js'));
 const library = await loadUnionLibrary();
 const info = core.coreInfo();
 const folder = mkdtempSync(path.join(tmpdir(), 'petalwright-solid-'));
@@ -41,6 +41,10 @@ const rows = [
     // The first ring wholly in the heart, the second half in it: their pieces left out of the union.
     ['rings in the heart', ['8', '8', '10', '50', '0', '180'], '1.2', '80', 0.3],
 ];
+// These have their rings united ahead, by two runners at once (in this thread, taking turns), as the
+// page's helpers unite a flower of many pieces: blocks of 8, 4 and 2 rings, and rings left out.
+const ahead = new Set(['pompom', 'rings in the heart']);
+const runner = { run: async (task) => unionTask(library, task) };
 // The bytes an estimate's text ("約 137.0 KB") stands for, against the file's.
 const estimateMiss = (texts, format, thickness, size, bytes) => {
     const [, value, unit] = core.estimate(texts, format, thickness, size).sizeText.split(' ');
@@ -51,7 +55,7 @@ const estimateMiss = (texts, format, thickness, size, bytes) => {
 // running them opposite ways, triangles without area, the box and the triangle count of a binary STL.
 function readStl(bytes) {
     const index = new Map(), uses = new Map();
-    let flat = 0;
+    let flat = 0, volume = 0;
     const low = [Infinity, Infinity, Infinity], high = [-Infinity, -Infinity, -Infinity];
     const count = bytes.readUInt32LE(80);
     for (let i = 0; i < count; i++) {
@@ -59,6 +63,8 @@ function readStl(bytes) {
         const [u, w] = [1, 2].map((k) => p[k].map((v, a) => v - p[0][a]));
         if (u[1] * w[2] === u[2] * w[1] && u[2] * w[0] === u[0] * w[2] && u[0] * w[1] === u[1] * w[0])
             flat++;
+        volume += (p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0])
+            + p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0])) / 6;
         const corners = p.map((q) => {
             q.forEach((v, a) => { low[a] = Math.min(low[a], v); high[a] = Math.max(high[a], v); });
             return index.get(q.join()) ?? index.set(q.join(), index.size).get(q.join());
@@ -69,12 +75,13 @@ function readStl(bytes) {
             uses.set(key, (uses.get(key) ?? 0) + (from < to ? 1 : from > to ? 1000 : 1e6));
         });
     }
-    return { badEdges: [...uses.values()].filter((u) => u !== 1001).length, flat, low, high, count };
+    return { badEdges: [...uses.values()].filter((u) => u !== 1001).length, flat, low, high, count, volume };
 }
 
 let failures = 0;
 for (const [name, texts, thickness, size, within, seed = '3'] of rows) {
-    const job = core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', thickness, size, unionEngine(library), () => {});
+    const rings = ahead.has(name) ? await uniteRings(core.solidRings(texts, seed, thickness, size), [runner, runner]) : undefined;
+    const job = core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', thickness, size, unionEngine(library, rings), () => {});
     if (job.outcome !== 'finished') {
         failures++;
         console.error(`FAIL ${name}: ${job.problem}`);
@@ -86,6 +93,11 @@ for (const [name, texts, thickness, size, within, seed = '3'] of rows) {
         ...['--petals', '--overlap', '--width', '--scale', '--angle-start', '--angle-end'].flatMap((o, i) => [o, texts[i]]), desktopFile]);
     const page = readStl(Buffer.from(job.bytes)), desktop = readStl(readFileSync(desktopFile));
     const problems = [];
+    if (rings) { // the same solid as the rings handed over one by one give, but for the floats they travelled in
+        const alone = readStl(Buffer.from(core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', thickness, size, unionEngine(library), () => {}).bytes));
+        if (Math.abs(page.volume / alone.volume - 1) > 1e-4)
+            problems.push(`united ahead ${page.volume} mm³, one by one ${alone.volume} mm³`);
+    }
     for (const [which, mesh] of [['page', page], ['desktop', desktop]]) {
         const across = Math.max(mesh.high[0] - mesh.low[0], mesh.high[1] - mesh.low[1]);
         if (mesh.badEdges || mesh.flat || mesh.low[2] !== 0 || Math.abs(across - Number(size)) > 1e-4 * Number(size))
