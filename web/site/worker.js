@@ -26,11 +26,12 @@ const kSharedPieces = 3000;
 const kMostHelpers = 4;
 
 // The helpers for `prepared` (the core's solidRings), each { run(task), terminate() }; null where
-// the flower is small, the machine has a single core or the values do not pass.
+// the flower is small, the machine has a single core, a worker cannot start workers of its own (older
+// browsers) or the values do not pass.
 function unionHelpers(prepared) {
     const count = Math.min(kMostHelpers, self.navigator?.hardwareConcurrency ?? 1);
     const pieces = prepared?.rings.reduce((sum, ring) => sum + ring.length / (3 * prepared.perPiece), 0) ?? 0;
-    if (count < 2 || pieces < kSharedPieces)
+    if (count < 2 || pieces < kSharedPieces || typeof Worker !== 'function')
         return null;
     const runners = Array.from({ length: count }, () => {
         const helper = new Worker('union-worker.js');
