@@ -95,7 +95,7 @@ for (const [name, texts, thickness, size, within, seed = '3'] of rows) {
     const problems = [];
     if (rings) { // the same solid as the rings handed over one by one give, but for the floats they travelled in
         const alone = readStl(Buffer.from(core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', thickness, size, unionEngine(library), () => {}).bytes));
-        if (Math.abs(page.volume / alone.volume - 1) > 1e-4)
+        if (Math.abs(page.volume / alone.volume - 1) > 2e-3) // a ring lost is 3 % and more
             problems.push(`united ahead ${page.volume} mm³, one by one ${alone.volume} mm³`);
     }
     for (const [which, mesh] of [['page', page], ['desktop', desktop]]) {
