@@ -172,9 +172,11 @@ export function unionEngine(library, rings) {
     let passOver = rings?.count ?? 0;
     let whole = null; // all of them, kept for another cut
     let solid = null;
+    let atTolerance = null; // { tolerance, mesh }: the solid's mesh at that tolerance, kept for the next figures
     const replace = (next) => {
         solid?.delete();
         solid = next;
+        atTolerance = null;
     };
     return {
         unite(corners, perPiece, detail) {
@@ -209,7 +211,9 @@ export function unionEngine(library, rings) {
         mesh(tolerance, grid) {
             const made = [];
             const keep = (next) => (made.push(next), next);
-            const exact = keep(keep(solid.asOriginal()).setTolerance(tolerance)).getMesh();
+            if (atTolerance?.tolerance !== tolerance)
+                atTolerance = { tolerance, mesh: keep(keep(solid.asOriginal()).setTolerance(tolerance)).getMesh() };
+            const exact = atTolerance.mesh;
             const rounded = exact.vertProperties.map((x) => Math.round(x / grid) * grid);
             const taken = keep(new Manifold(new Mesh({ numProp: 3, vertProperties: rounded, triVerts: exact.triVerts, tolerance })));
             // Rounding can leave three corners on one line: simplified once more, so none stays without area.
