@@ -481,6 +481,23 @@ val cutCorners(const solid::SolidPlan& plan, double by)
     return floatArray(corners);
 }
 
+// The engine's mesh `united` ({ points, triangles }) finished by the recipe into `solidMesh`: whether
+// it is sound; nullopt where the finish fails (`problem` says why).
+std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem)
+{
+    const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
+    const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
+    std::vector<std::array<float, 3>> points(values.size() / 3);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+    std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
+    for (std::size_t i = 0; i < faces.size(); ++i)
+        faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
+    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
+        return std::nullopt;
+    return solid::checkSoundness(solidMesh).sound();
+}
+
 // The progress text after `done` of a printable run's `total` steps.
 std::string solidStepText(int done, int total)
 {
@@ -552,28 +569,24 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         plan.slabs.clear();
         plan.slabs.shrink_to_fit();
         bool sound = false;
-        for (std::size_t k = 0; k < kMeshFigures.size() && !sound; ++k) {
+        // An engine that tried the figures ahead (a page's helpers) says which to begin with.
+        const val ahead = engine["firstFigures"];
+        const std::size_t first = shown && ahead.isNumber() ? ahead.as<std::size_t>() : 0;
+        for (std::size_t k = first; k < kMeshFigures.size() && !sound; ++k) {
             const MeshFigures& figures = kMeshFigures[k];
-            if (k > 0 && figures.cutRaised != kMeshFigures[k - 1].cutRaised) {
+            if (figures.cutRaised != (k > first ? kMeshFigures[k - 1].cutRaised : 0)) {
                 plan.cut = cut;
                 engine.call<void>("subtract", cutCorners(plan, figures.cutRaised * plan.voxel));
             }
             plan.cut = cut + figures.cutRaised * plan.voxel;
             const double tolerance = figures.toleranceShare * plan.voxel;
-            const val united = engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance));
-            const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
-            const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
-            std::vector<std::array<float, 3>> points(values.size() / 3);
-            for (std::size_t i = 0; i < points.size(); ++i)
-                points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
-            std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
-            for (std::size_t i = 0; i < faces.size(); ++i)
-                faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
-            if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished) {
+            const std::optional<bool> finished = finishUnited(
+                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem);
+            if (!finished) {
                 engine.call<void>("release");
                 return std::nullopt;
             }
-            sound = solid::checkSoundness(solidMesh).sound();
+            sound = *finished;
         }
         engine.call<void>("release");
         return sound;
@@ -616,22 +629,37 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     return out;
 }
 
-// The rings of a printable run as runSolidJob hands them to its engine first (unite's corners, one
-// array per ring, `perPiece` corners a piece, simplified at `detail`), so that a page may unite them
-// ahead of the run, several at a time, and give the engine the result (see union-engine.js); with
-// the progress text after each ring. Null when the values or the figures do not pass.
-val solidRings(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText)
+// A printable run's flower and plan for the texts, seed, thickness and size; nullopt where they do not pass.
+struct PlannedSolid {
+    geometry::FlowerParameters flower;
+    solid::SolidPlan plan;
+};
+std::optional<PlannedSolid> plannedSolid(const val& texts, const std::string& seedText, const std::string& thicknessText,
+                                         const std::string& sizeText)
 {
     const geometry::ParameterTexts t = textsOf(texts);
     const geometry::FlowerParameters p = geometry::convertParameters(t);
     solid::SolidOptions options;
     if (!geometry::checkParameters(t, p).empty() || !solid::checkSolidOptions(thicknessText, sizeText, p, options).empty())
-        return val::null();
+        return std::nullopt;
     geometry::MeshStore mesh;
     mesh.allocate(p.overlapCount, p.petalCount);
     geometry::SeededRandom random(seedOf(seedText));
     geometry::makeDaisyMesh(p, mesh, random);
-    const solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
+    return PlannedSolid{p, solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options)};
+}
+
+// What runSolidJob hands its engine, for a page that does the engine's work ahead of the run, several
+// parts at a time (see union-engine.js): the rings' pieces (unite's corners, one array per ring,
+// `perPiece` corners a piece, simplified at `detail`), the heart's corners (or null), and per row of
+// the mesh's figures the cut's corners, the tolerance and the grid; with the progress text after each
+// ring and after the cut. Null when the values or the figures do not pass.
+val solidRings(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText)
+{
+    const std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText);
+    if (!planned)
+        return val::null();
+    const auto& [p, plan] = *planned;
     val rings = val::array();
     val steps = val::array();
     const int total = solid::solidStepTotal(p.overlapCount, p.petalCount);
@@ -639,12 +667,39 @@ val solidRings(const val& texts, const std::string& seedText, const std::string&
         rings.call<void>("push", floatArray(ringPieces(plan, p.petalCount, ring)));
         steps.call<void>("push", solidStepText(ring + 1, total));
     }
+    steps.call<void>("push", solidStepText(p.overlapCount + 1, total));
+    val figures = val::array();
+    for (const MeshFigures& row : kMeshFigures) {
+        const double tolerance = row.toleranceShare * plan.voxel;
+        val one = val::object();
+        one.set("cut", cutCorners(plan, row.cutRaised * plan.voxel));
+        one.set("tolerance", tolerance);
+        one.set("grid", row.gridShare * tolerance);
+        figures.call<void>("push", one);
+    }
     val out = val::object();
     out.set("rings", rings);
     out.set("perPiece", kCornersPerPiece);
     out.set("detail", kUnitedDetailShare * plan.voxel);
+    out.set("heart", plan.heart.triangles.empty() ? val::null() : cornersOf(plan.heart));
+    out.set("figures", figures);
     out.set("steps", steps);
     return out;
+}
+
+// Whether the engine's mesh `united` for the row `k` of the figures (solidRings') finishes into a
+// sound solid, as runSolidJob would find it.
+bool solidMeshSound(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
+                    int k, const val& united)
+{
+    std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText);
+    if (!planned || k < 0 || static_cast<std::size_t>(k) >= kMeshFigures.size())
+        return false;
+    solid::SolidPlan& plan = planned->plan;
+    plan.cut += kMeshFigures[static_cast<std::size_t>(k)].cutRaised * plan.voxel;
+    formats::SolidMesh solidMesh;
+    std::string problem;
+    return finishUnited(plan, united, solidMesh, problem).value_or(false);
 }
 
 // The 3MF package of `model` (runSolidJob's) with the model as `deflated` (raw deflate of it, made by
@@ -678,6 +733,7 @@ EMSCRIPTEN_BINDINGS(petalwright_core)
     emscripten::function("runJob", &runJob);
     emscripten::function("checkSolid", &checkSolid);
     emscripten::function("solidRings", &solidRings);
+    emscripten::function("solidMeshSound", &solidMeshSound);
     emscripten::function("runSolidJob", &runSolidJob);
     emscripten::function("packThreeMf", &packThreeMf);
 }

@@ -75,11 +75,32 @@ function meshOf(solid) {
     return { vertProperties: vertProperties.slice(), triVerts: triVerts.slice() };
 }
 
+const sameCorners = (a, b) => a?.length === b.length && a.every((x, i) => x === b[i]);
+
 // A union worker's task, meshes in and out: { ring, perPiece, detail } a ring's pieces united (null
-// for none); { a, b, detail } two solids added (either may be null).
-export function unionTask(library, { ring, perPiece, detail, a, b }) {
+// for none); { a, b, detail } two solids added (either may be null); { whole: { blocks, heart } } the
+// rings' blocks and the heart taken as a run's engine takes them, kept in `kept` (the worker's own);
+// { figures: { cut, tolerance, grid } } that solid cut and meshed with those figures, as the run's
+// engine would give it.
+export function unionTask(library, { ring, perPiece, detail, a, b, whole, figures }, kept = {}) {
     if (ring)
         return meshOf(uniteRing(library, ring, perPiece, detail));
+    if (whole) {
+        kept.engine?.release();
+        kept.engine = unionEngine(library, { blocks: whole.blocks, count: 0 });
+        if (whole.heart)
+            kept.engine.unite(whole.heart, whole.heart.length / 3);
+        kept.cut = null;
+        return null;
+    }
+    if (figures) {
+        if (!sameCorners(kept.cut, figures.cut)) {
+            kept.engine.subtract(figures.cut);
+            kept.cut = figures.cut;
+        }
+        const { points, triangles } = kept.engine.mesh(figures.tolerance, figures.grid);
+        return { vertProperties: points.slice(), triVerts: triangles.slice() };
+    }
     if (!a || !b)
         return a ?? b;
     return meshOf(simplified(add(solidOf(library, a), solidOf(library, b)), detail));
@@ -150,8 +171,52 @@ export function uniteRings({ rings, perPiece, detail }, runners, onRing) {
     });
 }
 
+// The mesh's figures (the core's solidRings: { heart, figures }) tried ahead of the run for the rings
+// uniteRings made, by `runners` at once: each takes the whole solid first, then the rows in order,
+// whichever is free taking the next; `sound(k, mesh)` (the core's check) hears of them in order,
+// `onWhole()` of the whole solid made. Gives { first, mesh }: the first row whose mesh is sound and
+// that mesh (first the rows' count and mesh null where none is), what unionEngine takes as `ahead`
+// beside the rings.
+export async function meshAhead({ heart, figures }, { blocks }, runners, sound, onWhole) {
+    await Promise.all(runners.map((runner) => runner.run({ whole: { blocks, heart } })));
+    onWhole?.();
+    return new Promise((resolve, reject) => {
+        const made = [];
+        const idle = [...runners];
+        let next = 0;
+        let checked = 0;
+        let done = false;
+        const finish = (first, mesh) => {
+            done = true;
+            resolve({ first, mesh });
+        };
+        const dispatch = () => {
+            while (!done && idle.length && next < figures.length) {
+                const k = next++;
+                const runner = idle.pop();
+                runner.run({ figures: figures[k] }).then((mesh) => {
+                    idle.push(runner);
+                    made[k] = mesh;
+                    while (!done && made[checked]) {
+                        if (sound(checked, made[checked]))
+                            finish(checked, made[checked]);
+                        else
+                            made[checked++] = null; // let go
+                    }
+                    if (!done && checked === figures.length)
+                        finish(figures.length, null);
+                    dispatch();
+                }, reject);
+            }
+        };
+        dispatch();
+    });
+}
+
 // unionEngine(library, rings): the engine a printable run hands its parts to; `rings`, uniteRings'
-// answer, the run's first rings already united (the engine then passes over as many unite calls).
+// answer, the run's first rings already united (the engine then passes over as many unite calls),
+// with `ahead`, meshAhead's answer, the first figures' mesh (the run begins with those figures:
+// firstFigures).
 // unite(corners, perPiece, detail): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
 // `perPiece` corners each, every piece the convex hull of its corners, in the order given (each slab's
 // pieces in turn, so neighbours come together); what they make, and each union of it with those before,
@@ -167,9 +232,16 @@ export function uniteRings({ rings, perPiece, detail }, runners, onRing) {
 // and simplifying it again, collapses the triangles left without area.
 export function unionEngine(library, rings) {
     const { Manifold, Mesh } = library;
-    // The rings united so far, as solids of 1, 2, 4 … rings, largest first.
-    const united = (rings?.blocks ?? []).map(({ mesh, rings }) => ({ solid: solidOf(library, mesh), rings }));
+    // The rings united so far, as solids of 1, 2, 4 … rings, largest first (those united ahead made
+    // solids when first needed).
+    let united = null;
+    const unitedSoFar = () => (united ??= (rings?.blocks ?? []).map(({ mesh, rings }) => ({ solid: solidOf(library, mesh), rings })));
     let passOver = rings?.count ?? 0;
+    // The first figures' mesh made ahead: the heart, the cut and the mesh it spares are done only if
+    // the run asks for more.
+    let ahead = rings?.ahead ?? null;
+    const pending = [];
+    const later = (work) => (ahead ? pending.push(work) : work());
     let whole = null; // all of them, kept for another cut
     let solid = null;
     let atTolerance = null; // { tolerance, mesh }: the solid's mesh at that tolerance, kept for the next figures
@@ -178,37 +250,52 @@ export function unionEngine(library, rings) {
         solid = next;
         atTolerance = null;
     };
+    const unite = (corners, perPiece, detail) => {
+        const made = uniteRing(library, corners, perPiece, detail);
+        if (!made)
+            return;
+        let next = { solid: made, rings: 1 };
+        // Asked for the count at each step, the library does each ring's work in its own step, so the
+        // job's progress follows the work. Solids of as many rings are added as they come (as a
+        // binary counter counts), so the work stays that of one balanced union of all the rings.
+        const stack = unitedSoFar();
+        while (stack.length && stack[stack.length - 1].rings === next.rings) {
+            const last = stack.pop();
+            next = { solid: simplified(add(last.solid, next.solid), detail), rings: 2 * next.rings };
+        }
+        stack.push(next);
+    };
+    const subtract = (corners) => {
+        const stack = unitedSoFar();
+        if (stack.length) {
+            whole = stack.pop().solid;
+            while (stack.length)
+                whole = add(stack.pop().solid, whole);
+        }
+        const cut = hull(library, corners, 0, corners.length / 3);
+        replace(whole.subtract(cut));
+        cut.delete();
+        solid.numTri(); // the cut's work in its own step
+    };
     return {
+        firstFigures: ahead?.first,
         unite(corners, perPiece, detail) {
             if (passOver > 0) {
                 --passOver;
                 return;
             }
-            const made = uniteRing(library, corners, perPiece, detail);
-            if (!made)
-                return;
-            let next = { solid: made, rings: 1 };
-            // Asked for the count at each step, the library does each ring's work in its own step, so the
-            // job's progress follows the work. Solids of as many rings are added as they come (as a
-            // binary counter counts), so the work stays that of one balanced union of all the rings.
-            while (united.length && united[united.length - 1].rings === next.rings) {
-                const last = united.pop();
-                next = { solid: simplified(add(last.solid, next.solid), detail), rings: 2 * next.rings };
-            }
-            united.push(next);
+            later(() => unite(corners, perPiece, detail));
         },
         subtract(corners) {
-            if (united.length) {
-                whole = united.pop().solid;
-                while (united.length)
-                    whole = add(united.pop().solid, whole);
-            }
-            const cut = hull(library, corners, 0, corners.length / 3);
-            replace(whole.subtract(cut));
-            cut.delete();
-            solid.numTri(); // the cut's work in its own step
+            later(() => subtract(corners));
         },
         mesh(tolerance, grid) {
+            if (ahead) {
+                const { mesh } = ahead;
+                ahead = null;
+                return { points: mesh.vertProperties, triangles: mesh.triVerts };
+            }
+            pending.splice(0).forEach((work) => work());
             const made = [];
             const keep = (next) => (made.push(next), next);
             if (atTolerance?.tolerance !== tolerance)
@@ -222,6 +309,11 @@ export function unionEngine(library, rings) {
             return { points: mesh.vertProperties, triangles: mesh.triVerts };
         },
         release() {
+            ahead = null;
+            pending.length = 0;
+            // A run again (other slabs) starts from nothing.
+            united?.forEach(({ solid }) => solid.delete());
+            united = [];
             replace(null);
             whole?.delete();
             whole = null;

@@ -96,18 +96,23 @@ self.onmessage = async (event) => {
         let engine;
         let ringsShown = 0;
         try {
-            const { loadUnionLibrary, unionEngine, uniteRings } = await import('./union-engine.js');
+            const { loadUnionLibrary, unionEngine, uniteRings, meshAhead } = await import('./union-engine.js');
             const library = await loadUnionLibrary();
             let rings;
             const helpers = unionHelpers(core.solidRings(texts, seed, thickness, size));
             if (helpers) {
                 const { prepared, runners } = helpers;
+                const shown = (count) => {
+                    ringsShown = count;
+                    self.postMessage({ id, progress: { phase: 'solid', done: count, doneText: core.groupedCount(count), text: prepared.steps[count - 1] } });
+                };
                 try {
-                    rings = await uniteRings(prepared, runners, (count) => {
-                        ringsShown = count;
-                        self.postMessage({ id, progress: { phase: 'solid', done: count, doneText: core.groupedCount(count), text: prepared.steps[count - 1] } });
-                    });
+                    rings = await uniteRings(prepared, runners, shown);
+                    rings.ahead = await meshAhead(prepared, rings, runners, (k, mesh) =>
+                        core.solidMeshSound(texts, seed, thickness, size, k, { points: mesh.vertProperties, triangles: mesh.triVerts }),
+                    () => shown(prepared.steps.length)); // the heart and the cut
                 } catch {
+                    rings = undefined;
                     ringsShown = 0; // the helpers failed (no worker here?): the run does it all alone
                 } finally {
                     runners.forEach((runner) => runner.terminate());
