@@ -498,6 +498,25 @@ std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united
     return solid::checkSoundness(solidMesh).sound();
 }
 
+// Where narrow petals' slabs only touch along their edges, no figures may clear the seam: the slabs a
+// few hundredths thicker or thinner then, row by row.
+constexpr std::array<double, 5> kSlabShares = {1, 1.03, 0.97, 1.05, 0.95};
+
+// The plan with the slabs of row `slabs`; past the first, the flower set on the bed at `pinnedSize`
+// (the size the row before gave: the asked size, or the drawing's) and the thickness written the one asked.
+solid::SolidPlan slabsPlan(const geometry::MeshStore& mesh, const geometry::FlowerParameters& p, const solid::SolidOptions& options,
+                           std::size_t slabs, double pinnedSize)
+{
+    solid::SolidOptions other = options;
+    other.thicknessMm *= kSlabShares[slabs];
+    solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, other);
+    if (slabs > 0) {
+        plan.sizeMm = pinnedSize;
+        plan.thicknessMm = options.thicknessMm;
+    }
+    return plan;
+}
+
 // The progress text after `done` of a printable run's `total` steps.
 std::string solidStepText(int done, int total)
 {
@@ -591,20 +610,16 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         engine.call<void>("release");
         return sound;
     };
-    solid::SolidPlan plan = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options);
-    std::optional<bool> sound = build(plan, true);
-    // Where narrow petals' slabs only touch along their edges, no figures may clear the seam: the slabs a
-    // few hundredths thicker or thinner then, the flower still set on the bed at the size the first run
-    // gave (the asked size, or the drawing's), the thickness written the one asked.
-    for (const double slab : {1.03, 0.97, 1.05, 0.95}) {
-        if (!sound || *sound)
-            break;
-        solid::SolidOptions other = options;
-        other.thicknessMm *= slab;
-        solid::SolidPlan again = solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, other);
-        again.sizeMm = solidMesh.sizeMm;
-        again.thicknessMm = options.thicknessMm;
-        sound = build(again, false);
+    // An engine that made rows ahead (a page's helpers) says which slabs to begin with, and the size
+    // the earlier rows pinned.
+    const val aheadSlabs = engine["firstSlabs"];
+    const std::size_t firstSlabs = aheadSlabs.isNumber() ? std::min(aheadSlabs.as<std::size_t>(), kSlabShares.size()) : 0;
+    double pinnedSize = firstSlabs > 0 ? engine["pinnedSize"].as<double>() : 0;
+    std::optional<bool> sound = false;
+    for (std::size_t slabs = firstSlabs; slabs < kSlabShares.size() && sound && !*sound; ++slabs) {
+        solid::SolidPlan plan = slabsPlan(mesh, p, options, slabs, pinnedSize);
+        sound = build(plan, slabs == firstSlabs);
+        pinnedSize = solidMesh.sizeMm;
     }
     if (!sound)
         return failed(problem);
@@ -635,28 +650,31 @@ struct PlannedSolid {
     solid::SolidPlan plan;
 };
 std::optional<PlannedSolid> plannedSolid(const val& texts, const std::string& seedText, const std::string& thicknessText,
-                                         const std::string& sizeText)
+                                         const std::string& sizeText, int slabs, double pinnedSize)
 {
     const geometry::ParameterTexts t = textsOf(texts);
     const geometry::FlowerParameters p = geometry::convertParameters(t);
     solid::SolidOptions options;
-    if (!geometry::checkParameters(t, p).empty() || !solid::checkSolidOptions(thicknessText, sizeText, p, options).empty())
+    if (!geometry::checkParameters(t, p).empty() || !solid::checkSolidOptions(thicknessText, sizeText, p, options).empty() || slabs < 0
+        || static_cast<std::size_t>(slabs) >= kSlabShares.size())
         return std::nullopt;
     geometry::MeshStore mesh;
     mesh.allocate(p.overlapCount, p.petalCount);
     geometry::SeededRandom random(seedOf(seedText));
     geometry::makeDaisyMesh(p, mesh, random);
-    return PlannedSolid{p, solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options)};
+    return PlannedSolid{p, slabsPlan(mesh, p, options, static_cast<std::size_t>(slabs), pinnedSize)};
 }
 
-// What runSolidJob hands its engine, for a page that does the engine's work ahead of the run, several
-// parts at a time (see union-engine.js): the rings' pieces (unite's corners, one array per ring,
-// `perPiece` corners a piece, simplified at `detail`), the heart's corners (or null), and per row of
-// the mesh's figures the cut's corners, the tolerance and the grid; with the progress text after each
-// ring and after the cut. Null when the values or the figures do not pass.
-val solidRings(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText)
+// What runSolidJob hands its engine with the slabs of row `slabs` (`pinnedSize` the size the row before
+// gave), for a page that does the engine's work ahead of the run, several parts at a time (see
+// union-engine.js): the rings' pieces (unite's corners, one array per ring, `perPiece` corners a piece,
+// simplified at `detail`), the heart's corners (or null), and per row of the mesh's figures the cut's
+// corners, the tolerance and the grid; with the progress text after each ring and after the cut, and
+// the count of slabs' rows. Null when the values or the figures do not pass.
+val solidRings(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
+               int slabs, double pinnedSize)
 {
-    const std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText);
+    const std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText, slabs, pinnedSize);
     if (!planned)
         return val::null();
     const auto& [p, plan] = *planned;
@@ -683,23 +701,32 @@ val solidRings(const val& texts, const std::string& seedText, const std::string&
     out.set("detail", kUnitedDetailShare * plan.voxel);
     out.set("heart", plan.heart.triangles.empty() ? val::null() : cornersOf(plan.heart));
     out.set("figures", figures);
+    out.set("slabRows", static_cast<int>(kSlabShares.size()));
     out.set("steps", steps);
     return out;
 }
 
-// Whether the engine's mesh `united` for the row `k` of the figures (solidRings') finishes into a
-// sound solid, as runSolidJob would find it.
-bool solidMeshSound(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
-                    int k, const val& united)
+// The engine's mesh `united` for the row `k` of the figures and the row `slabs` of the slabs (solidRings')
+// finished as runSolidJob would finish it: { finished, sound, sizeMm } (sizeMm: the size it set the
+// flower at, which pins the next row of slabs).
+val solidMeshSound(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
+                   int slabs, double pinnedSize, int k, const val& united)
 {
-    std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText);
+    std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText, slabs, pinnedSize);
+    val out = val::object();
+    out.set("finished", false);
+    out.set("sound", false);
     if (!planned || k < 0 || static_cast<std::size_t>(k) >= kMeshFigures.size())
-        return false;
+        return out;
     solid::SolidPlan& plan = planned->plan;
     plan.cut += kMeshFigures[static_cast<std::size_t>(k)].cutRaised * plan.voxel;
     formats::SolidMesh solidMesh;
     std::string problem;
-    return finishUnited(plan, united, solidMesh, problem).value_or(false);
+    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem);
+    out.set("finished", sound.has_value());
+    out.set("sound", sound.value_or(false));
+    out.set("sizeMm", solidMesh.sizeMm);
+    return out;
 }
 
 // The 3MF package of `model` (runSolidJob's) with the model as `deflated` (raw deflate of it, made by

@@ -213,10 +213,35 @@ export async function meshAhead({ heart, figures }, { blocks }, runners, sound, 
     });
 }
 
+// All of a run's union done ahead by `runners`, as the run would do it: the rings, then the mesh's
+// figures in turn, for each row of slabs until one gives a sound mesh. `rowsOf(slabs, pinnedSize)`
+// gives a row's parts (the core's solidRings), `check(slabs, pinnedSize, k, mesh)` the core's
+// finish of a mesh ({ finished, sound, sizeMm }: the size pins the next row); `onRing` and `onWhole`
+// hear of the first row's progress. Gives what unionEngine takes as `rings`.
+export async function uniteAhead(rowsOf, check, runners, onRing, onWhole) {
+    let slabs = 0;
+    let pinnedSize = 0;
+    let last;
+    let rows = rowsOf(slabs, pinnedSize);
+    const sound = (k, mesh) => {
+        last = check(slabs, pinnedSize, k, mesh);
+        return last.sound || !last.finished; // where the finish fails, the run says why
+    };
+    let rings = await uniteRings(rows, runners, onRing);
+    rings.ahead = await meshAhead(rows, rings, runners, sound, onWhole);
+    while (rings.ahead.first === rows.figures.length && ++slabs < rows.slabRows) {
+        pinnedSize = last.sizeMm;
+        rows = rowsOf(slabs, pinnedSize);
+        rings = await uniteRings(rows, runners);
+        rings.ahead = await meshAhead(rows, rings, runners, sound);
+    }
+    return Object.assign(rings, { slabs, pinnedSize });
+}
+
 // unionEngine(library, rings): the engine a printable run hands its parts to; `rings`, uniteRings'
 // answer, the run's first rings already united (the engine then passes over as many unite calls),
 // with `ahead`, meshAhead's answer, the first figures' mesh (the run begins with those figures:
-// firstFigures).
+// firstFigures), and `slabs` and `pinnedSize`, the row of slabs they were made with (firstSlabs).
 // unite(corners, perPiece, detail): the pieces whose corners `corners` (Float32Array of x, y, z) holds,
 // `perPiece` corners each, every piece the convex hull of its corners, in the order given (each slab's
 // pieces in turn, so neighbours come together); what they make, and each union of it with those before,
@@ -279,6 +304,8 @@ export function unionEngine(library, rings) {
     };
     return {
         firstFigures: ahead?.first,
+        firstSlabs: rings?.slabs,
+        pinnedSize: rings?.pinnedSize,
         unite(corners, perPiece, detail) {
             if (passOver > 0) {
                 --passOver;

@@ -25,14 +25,17 @@ async function deflatedThreeMf(core, model) {
 const kSharedPieces = 3000;
 const kMostHelpers = 4;
 
-// The helpers for `prepared` (the core's solidRings), each { run(task), terminate() }; null where
-// the flower is small, the machine has a single core, a worker cannot start workers of its own (older
-// browsers) or the values do not pass.
-function unionHelpers(prepared) {
+// The helpers for `prepared` (the core's solidRings), each { run(task), terminate() }: on a single core,
+// or where a worker cannot start workers of its own (older browsers), one doing the same work in this
+// worker (`inPlace()`), so that the file is the same on every machine; null where the flower is small
+// or the values do not pass.
+function unionHelpers(prepared, inPlace) {
     const count = Math.min(kMostHelpers, self.navigator?.hardwareConcurrency ?? 1);
     const pieces = prepared?.rings.reduce((sum, ring) => sum + ring.length / (3 * prepared.perPiece), 0) ?? 0;
-    if (count < 2 || pieces < kSharedPieces || typeof Worker !== 'function')
+    if (pieces < kSharedPieces)
         return null;
+    if (count < 2 || typeof Worker !== 'function')
+        return { prepared, runners: [inPlace()] };
     const runners = Array.from({ length: count }, () => {
         const helper = new Worker('union-worker.js');
         const waiting = new Map();
@@ -96,10 +99,13 @@ self.onmessage = async (event) => {
         let engine;
         let ringsShown = 0;
         try {
-            const { loadUnionLibrary, unionEngine, uniteRings, meshAhead } = await import('./union-engine.js');
+            const { loadUnionLibrary, unionEngine, uniteAhead, unionTask } = await import('./union-engine.js');
             const library = await loadUnionLibrary();
             let rings;
-            const helpers = unionHelpers(core.solidRings(texts, seed, thickness, size));
+            const helpers = unionHelpers(core.solidRings(texts, seed, thickness, size, 0, 0), () => {
+                const kept = {};
+                return { run: async (task) => unionTask(library, task, kept), terminate() {} };
+            });
             if (helpers) {
                 const { prepared, runners } = helpers;
                 const shown = (count) => {
@@ -107,10 +113,10 @@ self.onmessage = async (event) => {
                     self.postMessage({ id, progress: { phase: 'solid', done: count, doneText: core.groupedCount(count), text: prepared.steps[count - 1] } });
                 };
                 try {
-                    rings = await uniteRings(prepared, runners, shown);
-                    rings.ahead = await meshAhead(prepared, rings, runners, (k, mesh) =>
-                        core.solidMeshSound(texts, seed, thickness, size, k, { points: mesh.vertProperties, triangles: mesh.triVerts }),
-                    () => shown(prepared.steps.length)); // the heart and the cut
+                    rings = await uniteAhead((slabs, pinnedSize) => (slabs ? core.solidRings(texts, seed, thickness, size, slabs, pinnedSize) : prepared),
+                        (slabs, pinnedSize, k, mesh) => core.solidMeshSound(texts, seed, thickness, size, slabs, pinnedSize, k,
+                            { points: mesh.vertProperties, triangles: mesh.triVerts }),
+                        runners, shown, () => shown(prepared.steps.length)); // the heart and the cut
                 } catch {
                     rings = undefined;
                     ringsShown = 0; // the helpers failed (no worker here?): the run does it all alone
