@@ -88,7 +88,6 @@ std::uint64_t threeMfBytes(std::uint64_t triangles)
 std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& extra)
 {
     std::string model;
-    model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
     model += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
              "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
              "xmlns:petalwright=\"";
@@ -112,6 +111,11 @@ std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const 
     for (const auto& [name, value] : metadata)
         model += " <metadata name=\"" + xmlEscaped(name) + "\">" + xmlEscaped(value) + "</metadata>\n";
     model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";
+    // Room for the longest lines (a float in at most 16 characters, a corner's number in as many digits as
+    // their count): the text of millions of triangles is never copied to a larger buffer on the way,
+    // which would hold it twice and more.
+    const std::size_t digits = std::to_string(solid.points.size()).size();
+    model.reserve(model.size() + solid.points.size() * (30 + 3 * 16) + solid.triangles.size() * (35 + 3 * digits) + 256);
     for (const auto& p : solid.points) {
         model += "     <vertex x=\"";
         appendFloat(model, p[0]);

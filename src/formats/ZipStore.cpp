@@ -1,6 +1,7 @@
 #include "formats/ZipStore.h"
 
 #include <array>
+#include <memory>
 
 // Builds that do not say (the fuzzing build) store the parts as they are.
 #ifndef PETALWRIGHT_HAVE_ZLIB
@@ -53,13 +54,16 @@ std::string deflated(std::string_view bytes)
     constexpr int kMemoryLevel = 8;
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
         return {};
-    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    // The bound (more than the text itself) left unfilled: only the pages deflate writes are ever held,
+    // and the text of a large flower's model is hundreds of MB.
+    const uLong bound = deflateBound(&stream, static_cast<uLong>(bytes.size()));
+    const auto buffer = std::make_unique_for_overwrite<char[]>(bound);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
+    stream.next_out = reinterpret_cast<Bytef*>(buffer.get());
+    stream.avail_out = static_cast<uInt>(bound);
     const int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
+    std::string out(buffer.get(), stream.total_out);
     deflateEnd(&stream);
     return result == Z_STREAM_END ? out : std::string();
 #else
