@@ -263,8 +263,8 @@ private slots:
         QVERIFY(std::abs(found.value(QStringLiteral("Volume")) - volume(b.solid)) < 1e-3 * volume(b.solid));
     }
 
-    // The largest flowers keep the mesher's cells (the collapse would need over 1 GB). Checked on the
-    // smallest such flower (2.5 million active voxels at 50 mm across, the petals hanging down): its
+    // The largest flowers keep the mesher's cells (the collapse would need over 1 GB). Checked on a
+    // flower just past that line (the petals hanging down, 55 mm across; at 51 mm it is under): its
     // sheets nearly touch in places, where the mesher's own merging crossed them.
     void largestFlowerClearOfItself()
     {
