@@ -57,7 +57,7 @@ std::string deflated(std::string_view bytes)
     // The bound (more than the text itself) left unfilled: only the pages deflate writes are ever held,
     // and the text of a large flower's model is hundreds of MB.
     const uLong bound = deflateBound(&stream, static_cast<uLong>(bytes.size()));
-    const auto buffer = std::make_unique_for_overwrite<char[]>(bound);
+    const std::unique_ptr<char[]> buffer(new char[bound]); // not value-initialised: no page is touched before deflate
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
     stream.next_out = reinterpret_cast<Bytef*>(buffer.get());
