@@ -85,10 +85,15 @@ std::uint64_t threeMfBytes(std::uint64_t triangles)
     return kPackageBytes + triangles * (zipCanDeflate() ? kThreeMfDeflatedBytesPerTriangle : kThreeMfStoredBytesPerTriangle);
 }
 
-std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& extra)
+namespace {
+
+constexpr std::size_t kModelPieceBytes = std::size_t{1} << 20;
+
+// The model's text, handed to `take` about a megabyte at a time.
+template <typename Take>
+void emitThreeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& extra, Take&& take)
 {
     std::string model;
-    model.reserve(solid.points.size() * 48 + solid.triangles.size() * 48 + 1024);
     model += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
              "<model unit=\"millimeter\" xml:lang=\"ja-JP\" xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
              "xmlns:petalwright=\"";
@@ -112,6 +117,12 @@ std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const 
     for (const auto& [name, value] : metadata)
         model += " <metadata name=\"" + xmlEscaped(name) + "\">" + xmlEscaped(value) + "</metadata>\n";
     model += " <resources>\n  <object id=\"1\" type=\"model\" name=\"flower\">\n   <mesh>\n    <vertices>\n";
+    const auto handOn = [&] {
+        if (model.size() >= kModelPieceBytes) {
+            take(std::string_view(model));
+            model.clear();
+        }
+    };
     for (const auto& p : solid.points) {
         model += "     <vertex x=\"";
         appendFloat(model, p[0]);
@@ -120,18 +131,20 @@ std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const 
         model += "\" z=\"";
         appendFloat(model, p[2]);
         model += "\"/>\n";
+        handOn();
     }
     model += "    </vertices>\n    <triangles>\n";
     for (const auto& t : solid.triangles) {
         model += "     <triangle v1=\"" + std::to_string(t[0]) + "\" v2=\"" + std::to_string(t[1]) + "\" v3=\"" + std::to_string(t[2]) + "\"/>\n";
+        handOn();
     }
     model += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
-    return model;
+    take(std::string_view(model));
 }
 
-std::string threeMfPackage(std::string_view model, std::string_view deflatedModel)
+// The package's parts before the model.
+void startThreeMfPackage(ZipStore& zip)
 {
-    ZipStore zip;
     zip.add("[Content_Types].xml",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
@@ -144,6 +157,25 @@ std::string threeMfPackage(std::string_view model, std::string_view deflatedMode
             "<Relationship Target=\"/3D/3dmodel.model\" Id=\"rel0\" "
             "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>"
             "</Relationships>\n");
+}
+
+} // namespace
+
+std::string threeMfModel(const SolidMesh& solid, const CommentInfo& info, const ThreeMfMetadata& extra)
+{
+    std::string model;
+    // Room for the longest lines (a float in at most 16 characters, a corner's number in as many digits as
+    // their count): the text is never copied to a larger buffer on the way.
+    const std::size_t digits = std::to_string(solid.points.size()).size();
+    model.reserve(solid.points.size() * (30 + 3 * 16) + solid.triangles.size() * (35 + 3 * digits) + 4096);
+    emitThreeMfModel(solid, info, extra, [&](std::string_view piece) { model += piece; });
+    return model;
+}
+
+std::string threeMfPackage(std::string_view model, std::string_view deflatedModel)
+{
+    ZipStore zip;
+    startThreeMfPackage(zip);
     if (deflatedModel.empty())
         zip.add("3D/3dmodel.model", model, ZipStore::Method::Deflated);
     else
@@ -153,7 +185,16 @@ std::string threeMfPackage(std::string_view model, std::string_view deflatedMode
 
 WriteOutcome writeThreeMfFile(const SolidMesh& solid, const CommentInfo& info, OutputSink& sink, const ThreeMfMetadata& metadata)
 {
-    return sink.write(threeMfPackage(threeMfModel(solid, info, metadata))) ? WriteOutcome::Finished : WriteOutcome::Failed;
+    // Deflated as it is written: the text of a flower of millions of triangles is hundreds of MB.
+    ZipDeflater deflater;
+    emitThreeMfModel(solid, info, metadata, [&](std::string_view piece) { deflater.add(piece); });
+    const std::string packed = deflater.finish();
+    if (packed.empty() || packed.size() >= deflater.size())
+        return sink.write(threeMfPackage(threeMfModel(solid, info, metadata))) ? WriteOutcome::Finished : WriteOutcome::Failed;
+    ZipStore zip;
+    startThreeMfPackage(zip);
+    zip.add("3D/3dmodel.model", deflater, packed);
+    return sink.write(zip.finish()) ? WriteOutcome::Finished : WriteOutcome::Failed;
 }
 
 } // namespace petalwright::formats

@@ -1,6 +1,7 @@
 #include "formats/ZipStore.h"
 
 #include <array>
+#include <memory>
 
 // Builds that do not say (the fuzzing build) store the parts as they are.
 #ifndef PETALWRIGHT_HAVE_ZLIB
@@ -53,13 +54,16 @@ std::string deflated(std::string_view bytes)
     constexpr int kMemoryLevel = 8;
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
         return {};
-    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    // The bound (more than the text itself) left unfilled: only the pages deflate writes are ever held,
+    // and the text of a large flower's model is hundreds of MB.
+    const uLong bound = deflateBound(&stream, static_cast<uLong>(bytes.size()));
+    const std::unique_ptr<char[]> buffer(new char[bound]); // not value-initialised: no page is touched before deflate
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
+    stream.next_out = reinterpret_cast<Bytef*>(buffer.get());
+    stream.avail_out = static_cast<uInt>(bound);
     const int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
+    std::string out(buffer.get(), stream.total_out);
     deflateEnd(&stream);
     return result == Z_STREAM_END ? out : std::string();
 #else
@@ -72,14 +76,90 @@ std::string deflated(std::string_view bytes)
 
 bool zipCanDeflate() { return PETALWRIGHT_HAVE_ZLIB != 0; }
 
-std::uint32_t crc32(std::string_view bytes)
+namespace {
+
+std::uint32_t crcUpdate(std::uint32_t c, std::string_view bytes)
 {
     static const std::array<std::uint32_t, 256> table = crcTable();
-    std::uint32_t c = 0xFFFFFFFFu;
     for (const char b : bytes)
         c = table[(c ^ static_cast<unsigned char>(b)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    return c;
 }
+
+} // namespace
+
+std::uint32_t crc32(std::string_view bytes) { return crcUpdate(0xFFFFFFFFu, bytes) ^ 0xFFFFFFFFu; }
+
+#if PETALWRIGHT_HAVE_ZLIB
+struct ZipDeflater::Stream {
+    z_stream z{};
+};
+
+ZipDeflater::ZipDeflater() : m_stream(std::make_unique<Stream>())
+{
+    constexpr int kRawWindowBits = -15;
+    constexpr int kMemoryLevel = 8;
+    m_failed = deflateInit2(&m_stream->z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK;
+    if (m_failed)
+        m_stream.reset();
+}
+
+ZipDeflater::~ZipDeflater()
+{
+    if (m_stream)
+        deflateEnd(&m_stream->z);
+}
+
+namespace {
+
+// Runs deflate over what it was given, appending its output to `out`; false when it failed.
+bool pump(z_stream& z, int flush, std::string& out)
+{
+    std::array<char, 1 << 16> piece{};
+    for (;;) {
+        z.next_out = reinterpret_cast<Bytef*>(piece.data());
+        z.avail_out = static_cast<uInt>(piece.size());
+        const int result = deflate(&z, flush);
+        out.append(piece.data(), piece.size() - z.avail_out);
+        if (result == Z_STREAM_END || (flush == Z_NO_FLUSH && z.avail_in == 0 && z.avail_out != 0))
+            return true;
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            return false;
+    }
+}
+
+} // namespace
+
+void ZipDeflater::add(std::string_view bytes)
+{
+    m_crc = crcUpdate(m_crc, bytes);
+    m_size += bytes.size();
+    if (m_failed)
+        return;
+    m_stream->z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    m_stream->z.avail_in = static_cast<uInt>(bytes.size());
+    m_failed = !pump(m_stream->z, Z_NO_FLUSH, m_packed);
+}
+
+std::string ZipDeflater::finish()
+{
+    if (!m_failed) {
+        m_stream->z.avail_in = 0;
+        m_failed = !pump(m_stream->z, Z_FINISH, m_packed);
+    }
+    return m_failed ? std::string() : std::move(m_packed);
+}
+#else
+struct ZipDeflater::Stream {};
+ZipDeflater::ZipDeflater() : m_failed(true) {}
+ZipDeflater::~ZipDeflater() = default;
+void ZipDeflater::add(std::string_view bytes)
+{
+    m_crc = crcUpdate(m_crc, bytes);
+    m_size += bytes.size();
+}
+std::string ZipDeflater::finish() { return {}; }
+#endif
 
 void ZipStore::add(std::string_view name, std::string_view bytes, Method method)
 {
@@ -91,12 +171,19 @@ void ZipStore::add(std::string_view name, std::string_view bytes, std::string_vi
     append(name, bytes, deflatedElsewhere);
 }
 
+void ZipStore::add(std::string_view name, const ZipDeflater& part, std::string_view packed)
+{
+    append(name, part.crc(), static_cast<std::uint32_t>(part.size()), Method::Deflated, packed);
+}
+
 void ZipStore::append(std::string_view name, std::string_view bytes, std::string_view packed)
 {
-    const std::uint32_t crc = crc32(bytes);
-    const auto size = static_cast<std::uint32_t>(bytes.size());
     const Method method = packed.empty() || packed.size() >= bytes.size() ? Method::Stored : Method::Deflated;
-    const std::string_view body = method == Method::Stored ? bytes : packed;
+    append(name, crc32(bytes), static_cast<std::uint32_t>(bytes.size()), method, method == Method::Stored ? bytes : packed);
+}
+
+void ZipStore::append(std::string_view name, std::uint32_t crc, std::uint32_t size, Method method, std::string_view body)
+{
     const auto packedSize = static_cast<std::uint32_t>(body.size());
     const auto nameLength = static_cast<std::uint16_t>(name.size());
     const auto offset = static_cast<std::uint32_t>(m_data.size());

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <utility>
@@ -25,13 +26,14 @@
 
 // The desktop's engine of the recipe (SolidRecipe.cpp): the parts as OpenVDB level sets, united,
 // the part below the bed taken away, and the volume meshed cell by cell; then CGAL's edge collapse
-// merges the flat areas' triangles, keeping the surface clear of itself.
+// merges the flat areas' triangles, keeping the surface clear of itself. The largest flowers keep
+// the cell-by-cell mesh.
 namespace petalwright::solid {
 namespace {
 
 constexpr double kBandVoxels = 3;              // narrow band on each side of the surface, in voxels
-constexpr double kAdaptivity = 0.5;            // the mesher's own merging of flat areas, for the largest flowers
 constexpr double kMaxMergedVoxels = 2.5e6;     // above this many active voxels the collapse would need over 1 GB
+constexpr double kApartVoxels = 0.05;          // samples this near the surface go inside (see keepSheetsApart)
 constexpr double kKeptEdges = 0.2;             // the edge collapse keeps this share of the mesher's edges
 constexpr double kGuardVoxels = 3;             // a collapse that crosses the surface: the corners this near stay
 constexpr int kCollapseRounds = 3;             // rounds of the collapse, each guarding where the last crossed
@@ -44,6 +46,9 @@ using Surface = CGAL::Surface_mesh<Kernel::Point_3>;
 using Corners = std::vector<std::array<float, 3>>;
 using Faces = std::vector<std::array<std::uint32_t, 3>>;
 namespace collapse = CGAL::Surface_mesh_simplification;
+
+// How the collapse came out: clear of itself, crossing in every round (the mesher's mesh kept), or stopped.
+enum class Merge { Clear, Crossed, Unwanted };
 
 struct TriangleSoup {
     std::vector<openvdb::Vec3s> points;
@@ -115,8 +120,8 @@ private:
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
 // collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
 // the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
-// finish lays on the bed. `corners` and `faces` are replaced. False when `wanted` said no on the way.
-bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, const std::function<bool()>& wanted)
+// finish lays on the bed. `corners` and `faces` are replaced when a round comes out clear.
+Merge mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, const std::function<bool()>& wanted)
 {
     std::vector<Kernel::Point_3> points;
     points.reserve(corners.size());
@@ -124,7 +129,7 @@ bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, 
         points.emplace_back(p[0], p[1], p[2]);
     Faces polygons = faces;
     if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
-        return true;
+        return Merge::Crossed;
     std::vector<char> guarded(points.size(), 0);
     for (int round = 0; round < kCollapseRounds; ++round) {
         Surface surface;
@@ -137,7 +142,7 @@ bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, 
                                     .get_placement(collapse::LindstromTurk_placement<Surface>())
                                     .filter(filter));
         if (unwanted || !wanted())
-            return false;
+            return Merge::Unwanted;
         std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
         CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
         if (crossings.empty()) {
@@ -156,7 +161,7 @@ bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, 
                     tri[k++] = static_cast<std::uint32_t>(v.idx());
                 faces.push_back(tri);
             }
-            return true;
+            return Merge::Clear;
         }
         // The mesher's corners near a crossing stay where they are next round.
         for (const auto& pair : crossings)
@@ -168,9 +173,46 @@ bool mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, 
                             guarded[k] = 1;
                 }
         if (!wanted())
-            return false;
+            return Merge::Unwanted;
     }
-    return true;
+    return Merge::Crossed;
+}
+
+// Where two sheets nearly touch at a sample (a gap of a hair between two petals), the mesher puts a
+// corner of each sheet microns from the other's: exact checks find no crossing, but a reader's tolerant
+// one (FreeCAD's) takes the two triangles for crossing, and a collapse nearby crosses. The samples this
+// near the surface go inside, so the sheets meet there and every surface crossing on an edge stays a
+// share of a voxel from its ends; the surface moves by at most that share.
+void keepSheetsApart(Grid& grid, double voxel)
+{
+    const auto apart = static_cast<float>(kApartVoxels * voxel);
+    openvdb::tools::foreach(grid.beginValueOn(), [apart](const Grid::ValueOnIter& it) {
+        if (std::abs(*it) < apart)
+            it.setValue(-apart);
+    });
+}
+
+// The mesher's mesh, cell by cell, its faces turned outward.
+void meshCells(const Grid& grid, Corners& corners, Faces& faces)
+{
+    std::vector<openvdb::Vec3s> points;
+    std::vector<openvdb::Vec3I> triangles;
+    std::vector<openvdb::Vec4I> quads;
+    openvdb::tools::volumeToMesh(grid, points, triangles, quads, 0.0, 0.0);
+    corners.clear();
+    corners.reserve(points.size());
+    for (const auto& p : points)
+        corners.push_back({p[0], p[1], p[2]});
+    points = {};
+    faces.clear();
+    faces.reserve(triangles.size() + 2 * quads.size());
+    // The mesher's faces turn inward: reversed here.
+    for (const auto& tri : triangles)
+        faces.push_back({tri[0], tri[2], tri[1]});
+    for (const auto& q : quads) {
+        faces.push_back({q[0], q[2], q[1]});
+        faces.push_back({q[0], q[3], q[2]});
+    }
 }
 
 } // namespace
@@ -209,35 +251,34 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     if (!advance())
         return SolidOutcome::Cancelled;
 
-    std::vector<openvdb::Vec3s> points;
-    std::vector<openvdb::Vec3I> triangles;
-    std::vector<openvdb::Vec4I> quads;
-    // Cell by cell for the collapse; the largest flowers (a mesh of millions of triangles) merged by the
-    // mesher itself, within its leaves of 8 voxels.
+    // Cell by cell, merged by the collapse; the largest flowers (a mesh of millions of triangles) keep the
+    // cells, their sheets kept apart first. The mesher's own adaptive merging is not used: its merged
+    // triangles cross where two sheets lie a voxel apart.
     const bool merge = static_cast<double>(solid->activeVoxelCount()) <= kMaxMergedVoxels;
-    openvdb::tools::volumeToMesh(*solid, points, triangles, quads, 0.0, merge ? 0.0 : kAdaptivity);
-    solid.reset();
+    if (!merge)
+        keepSheetsApart(*solid, voxel);
     Corners corners;
-    corners.reserve(points.size());
-    for (const auto& p : points)
-        corners.push_back({p[0], p[1], p[2]});
-    points = {};
     Faces faces;
-    faces.reserve(triangles.size() + 2 * quads.size());
-    // The mesher's faces turn inward: reversed here.
-    for (const auto& tri : triangles)
-        faces.push_back({tri[0], tri[2], tri[1]});
-    for (const auto& q : quads) {
-        faces.push_back({q[0], q[2], q[1]});
-        faces.push_back({q[0], q[3], q[2]});
-    }
-    triangles = {};
-    quads = {};
+    meshCells(*solid, corners, faces);
+    if (!merge)
+        solid.reset();
     // The merge takes seconds on a large flower: the step so far is told again now and then, so the
     // progress window answers and a cancel is seen.
     const std::function<bool()> stillWanted = [&] { return !step || step(done, total); };
-    if (merge && !mergeFlatAreas(corners, faces, kGuardVoxels * voxel, plan.cut + kFlatVoxels * voxel, stillWanted))
-        return SolidOutcome::Cancelled;
+    const double guard = kGuardVoxels * voxel, floor = plan.cut + kFlatVoxels * voxel;
+    if (merge) {
+        Merge merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
+        // A collapse that crossed in every round starts again from the mesh of the sheets kept apart
+        // (where it crossed, they nearly touched), and that mesh is kept if it crosses again.
+        if (merged == Merge::Crossed) {
+            keepSheetsApart(*solid, voxel);
+            meshCells(*solid, corners, faces);
+            merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
+        }
+        if (merged == Merge::Unwanted)
+            return SolidOutcome::Cancelled;
+    }
+    solid.reset();
     if (const SolidOutcome outcome = finishPrintSolid(plan, corners, std::move(faces), kFlatVoxels * voxel, out, problem);
         outcome != SolidOutcome::Finished)
         return outcome;
