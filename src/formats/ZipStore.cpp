@@ -158,7 +158,7 @@ void ZipDeflater::add(std::string_view bytes)
     m_crc = crcUpdate(m_crc, bytes);
     m_size += bytes.size();
 }
-std::string ZipDeflater::finish() { return {}; }
+std::string ZipDeflater::finish() { return m_failed ? std::string() : std::move(m_packed); } // always failed: nothing deflated
 #endif
 
 void ZipStore::add(std::string_view name, std::string_view bytes, Method method)
