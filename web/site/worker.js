@@ -117,6 +117,10 @@ self.onmessage = async (event) => {
                         (slabs, pinnedSize, k, mesh) => core.solidMeshSound(texts, seed, thickness, size, slabs, pinnedSize, k,
                             { points: mesh.vertProperties, triangles: mesh.triVerts }),
                         runners, shown, () => shown(prepared.steps.length)); // the heart and the cut
+                    // No row sound: the floats the solids travelled in may be the cause, so the run does it all
+                    // again alone (rarely: one random flower of ten of many pieces; it then finished).
+                    if (rings.slabs >= prepared.slabRows)
+                        rings = undefined;
                 } catch {
                     rings = undefined;
                     ringsShown = 0; // the helpers failed (no worker here?): the run does it all alone
