@@ -67,8 +67,6 @@ function uniteRing(library, corners, perPiece, detail) {
 const solidOf = ({ Manifold, Mesh }, { vertProperties, triVerts }) => new Manifold(new Mesh({ numProp: 3, vertProperties, triVerts }));
 
 function meshOf(solid) {
-    if (!solid)
-        return null;
     const { vertProperties, triVerts } = solid.getMesh();
     solid.delete();
     // Arrays of their own, so that they may be handed to another worker whole.
@@ -77,8 +75,8 @@ function meshOf(solid) {
 
 const sameCorners = (a, b) => a?.length === b.length && a.every((x, i) => x === b[i]);
 
-// A union worker's task, meshes in and out: { ring, perPiece, detail } a ring's pieces united (null
-// for none); { a, b, detail } two solids added (either may be null); { whole: { blocks, heart } } the
+// A union worker's task, meshes in and out: { ring, perPiece, detail } a ring's pieces (at least one)
+// united; { a, b, detail } two solids added; { whole: { blocks, heart } } the
 // rings' blocks and the heart taken as a run's engine takes them, kept in `kept` (the worker's own);
 // { figures: { cut, tolerance, grid } } that solid cut and meshed with those figures, as the run's
 // engine would give it.
@@ -101,9 +99,25 @@ export function unionTask(library, { ring, perPiece, detail, a, b, whole, figure
         const { points, triangles } = kept.engine.mesh(figures.tolerance, figures.grid);
         return { vertProperties: points.slice(), triVerts: triangles.slice() };
     }
-    if (!a || !b)
-        return a ?? b;
     return meshOf(simplified(add(solidOf(library, a), solidOf(library, b)), detail));
+}
+
+// `nextTask()`'s tasks ({ task, done(answer) }) handed to whichever of `runners` is free until it gives
+// none, asked again each time one is done; `failed` hears of a runner's failure.
+function keepBusy(runners, nextTask, failed) {
+    const idle = [...runners];
+    const dispatch = () => {
+        for (let next = idle.length && nextTask(); next; next = idle.length && nextTask()) {
+            const runner = idle.pop();
+            const { task, done } = next;
+            runner.run(task).then((answer) => {
+                idle.push(runner);
+                done(answer);
+                dispatch();
+            }, failed);
+        }
+    };
+    dispatch();
 }
 
 // The rings of a printable run (the core's solidRings: { rings, perPiece, detail }) united ahead of
@@ -125,7 +139,6 @@ export function uniteRings({ rings, perPiece, detail }, runners, onRing) {
             return resolve({ blocks: [], count });
         const solids = new Map(); // `depth index` → the solid of rings [index 2^depth, (index + 1) 2^depth)
         const pairs = []; // [depth, first] of the pairs whose halves are both made
-        const idle = [...runners];
         let blocksLeft = blocks.length;
         let nextRing = 0;
         let ringsDone = rings.length - withPieces.length;
@@ -156,18 +169,7 @@ export function uniteRings({ rings, perPiece, detail }, runners, onRing) {
             }
             return null;
         };
-        const dispatch = () => {
-            for (let next = idle.length && nextTask(); next; next = idle.length && nextTask()) {
-                const runner = idle.pop();
-                const { task, done } = next;
-                runner.run(task).then((mesh) => {
-                    idle.push(runner);
-                    done(mesh);
-                    dispatch();
-                }, reject);
-            }
-        };
-        dispatch();
+        keepBusy(runners, nextTask, reject);
     });
 }
 
@@ -182,7 +184,6 @@ export async function meshAhead({ heart, figures }, { blocks }, runners, sound, 
     onWhole?.();
     return new Promise((resolve, reject) => {
         const made = [];
-        const idle = [...runners];
         let next = 0;
         let checked = 0;
         let done = false;
@@ -190,12 +191,13 @@ export async function meshAhead({ heart, figures }, { blocks }, runners, sound, 
             done = true;
             resolve({ first, mesh });
         };
-        const dispatch = () => {
-            while (!done && idle.length && next < figures.length) {
-                const k = next++;
-                const runner = idle.pop();
-                runner.run({ figures: figures[k] }).then((mesh) => {
-                    idle.push(runner);
+        const nextTask = () => {
+            if (done || next >= figures.length)
+                return null;
+            const k = next++;
+            return {
+                task: { figures: figures[k] },
+                done: (mesh) => {
                     made[k] = mesh;
                     while (!done && made[checked]) {
                         if (sound(checked, made[checked]))
@@ -205,11 +207,10 @@ export async function meshAhead({ heart, figures }, { blocks }, runners, sound, 
                     }
                     if (!done && checked === figures.length)
                         finish(figures.length, null);
-                    dispatch();
-                }, reject);
-            }
+                },
+            };
         };
-        dispatch();
+        keepBusy(runners, nextTask, reject);
     });
 }
 
