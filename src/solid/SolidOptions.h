@@ -21,6 +21,9 @@ inline constexpr double kSmallestMm = 20;
 // sides), which bounds the time and memory (under a gigabyte at the bound).
 inline constexpr double kVoxelsPerSlab = 2.5;
 inline constexpr double kMaxSheetVoxels = 5e6;
+// Above this many active voxels in the united solid, its flat areas are not merged (the merge would need
+// over a gigabyte): the file keeps the mesher's cells.
+inline constexpr double kMaxMergedVoxels = 2.5e6;
 
 // The thinnest petal the solid of this flower, `acrossMm` wide, can be made with in bounded memory.
 double thinnestForDetail(const geometry::FlowerParameters& parameters, double acrossMm);

@@ -24,6 +24,8 @@ private slots:
         QTest::addRow("flat rings on each other") << geometry::ParameterTexts{"3", "12", "2", "0.3", "90", "90"} << 1.2 << 0.0 << 0.6;
         QTest::addRow("default, thick") << geometry::defaultParameterTexts() << 4.0 << 0.0 << 0.25;
         QTest::addRow("default, 150 mm") << geometry::defaultParameterTexts() << 1.2 << 150.0 << 0.25;
+        // Past the line where the merge would need too much memory: the file keeps the mesher's cells.
+        QTest::addRow("petals down, kept as cells") << geometry::ParameterTexts{"6", "6", "5", "0.5", "0", "0"} << 1.2 << 55.0 << 0.25;
     }
     void withinAQuarter()
     {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The printable flowers in PrusaSlicer and FreeCAD: tools/real-tools.sh --print [CLI]
-# For the default flower, every sample, a ring of two narrow petals, petals at 0 and at 180 degrees
-# and a flower of 20 x 10: PrusaSlicer's --info on the 3MF and the STL (manifold, one part, min_z 0,
-# nothing repaired, the same size), a slicing with supports without warnings, and FreeCAD's mesh check
+# For the default flower, every sample, a ring of two narrow petals, petals at 0 and at 180 degrees,
+# flowers of 20 x 10 and 50 x 50 and the largest the checks take: PrusaSlicer's --info on the 3MF and
+# the STL (manifold, one part, min_z 0, nothing repaired, the same size), a slicing with supports
+# without warnings, and FreeCAD's mesh check
 # of the STL (solid, no self-intersections, no non-manifold edges, one component). Prints one line
 # per flower with the support's share of the filament (from the G-code's ;TYPE: lines) and the print
 # time; exit status 1 when a check fails. Every flower is SIZE mm across (default 80). Slicing is slow
@@ -14,7 +15,8 @@ trap 'rm -rf "$work"' EXIT
 bash "$(dirname "$0")/../install-packages.sh" prusa-slicer freecad
 declare -A flowers=(
     [default]="" [narrow]="--petals 2 --overlap 1 --width 1 --scale 1 --angle-start 90 --angle-end 90"
-    [down]="--angle-start 0 --angle-end 0" [up]="--angle-start 180 --angle-end 180" [20x10]="--petals 20 --overlap 10")
+    [down]="--angle-start 0 --angle-end 0" [up]="--angle-start 180 --angle-end 180" [20x10]="--petals 20 --overlap 10"
+    [50x50]="--petals 50 --overlap 50" [largest]="--petals 50 --overlap 50 --width 10 --scale 1 --angle-start 0 --angle-end 180")
 for name in $("$cli" --list-presets | awk '{ print $1 }'); do flowers[$name]="--preset $name"; done
 # The support's share of the extruded filament: the E of every extruding move, by the ;TYPE: above it.
 # Every move with an E counts for the extruder's position, the retractions and their undoing (E alone)
