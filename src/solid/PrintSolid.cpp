@@ -121,11 +121,8 @@ private:
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
 // collapse starts again from the mesher's mesh with the corners about each crossing kept, up to `rounds` times;
 // the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
-// finish lays on the bed, at `cut`: each round is checked as it will be written, with them laid there
-// (a merged corner of that layer can fold over a wall once laid flat). `corners` and `faces` are
-// replaced when a round comes out clear.
-Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, double floor, double cut,
-                     const std::function<bool()>& wanted)
+// finish lays on the bed. `corners` and `faces` are replaced when a round comes out clear.
+Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, double floor, const std::function<bool()>& wanted)
 {
     std::vector<Kernel::Point_3> points;
     points.reserve(corners.size());
@@ -147,12 +144,8 @@ Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, d
                                     .filter(filter));
         if (unwanted || !wanted())
             return Merge::Unwanted;
-        Surface laid = surface; // the same indices, the bed layer at the cut
-        for (const Surface::Vertex_index v : laid.vertices())
-            if (const Kernel::Point_3 p = laid.point(v); p.z() < floor)
-                laid.point(v) = Kernel::Point_3(p.x(), p.y(), cut);
         std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
-        CGAL::Polygon_mesh_processing::self_intersections(laid, std::back_inserter(crossings));
+        CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
         if (crossings.empty()) {
             // The vertices keep their numbers (the soup's) until the garbage is collected.
             surface.collect_garbage();
@@ -275,13 +268,13 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     const std::function<bool()> stillWanted = [&] { return !step || step(done, total); };
     const double guard = kGuardVoxels * voxel, floor = plan.cut + kFlatVoxels * voxel;
     if (merge) {
-        Merge merged = mergeFlatAreas(corners, faces, kCollapseRounds, guard, floor, plan.cut, stillWanted);
+        Merge merged = mergeFlatAreas(corners, faces, kCollapseRounds, guard, floor, stillWanted);
         // A collapse that crossed in every round starts again from the mesh of the sheets kept apart
         // (where it crossed, they nearly touched), and that mesh is kept if it crosses again.
         if (merged == Merge::Crossed) {
             keepSheetsApart(*solid, voxel);
             meshCells(*solid, corners, faces);
-            merged = mergeFlatAreas(corners, faces, kApartRounds, guard, floor, plan.cut, stillWanted);
+            merged = mergeFlatAreas(corners, faces, kApartRounds, guard, floor, stillWanted);
         }
         if (merged == Merge::Unwanted)
             return SolidOutcome::Cancelled;
