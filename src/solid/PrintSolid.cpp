@@ -37,7 +37,6 @@ constexpr double kApartVoxels = 0.05;          // samples this near the surface 
 constexpr double kKeptEdges = 0.2;             // the edge collapse keeps this share of the mesher's edges
 constexpr double kGuardVoxels = 3;             // a collapse that crosses the surface: the corners this near stay
 constexpr int kCollapseRounds = 3;             // rounds of the collapse, each guarding where the last crossed
-constexpr int kApartRounds = 8;                // rounds again from the sheets kept apart (the crossings halve each round)
 constexpr std::size_t kCollapsesPerAsk = 4096; // the job is asked whether it is still wanted this often
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
 
@@ -119,10 +118,10 @@ private:
 // Merges the triangles of flat areas: CGAL's edge collapse (Lindstrom-Turk's placement, which keeps the
 // volume and the flat sides flat; no collapse that turns a triangle over) down to a share of the edges.
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
-// collapse starts again from the mesher's mesh with the corners about each crossing kept, up to `rounds` times;
+// collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
 // the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
 // finish lays on the bed. `corners` and `faces` are replaced when a round comes out clear.
-Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, double floor, const std::function<bool()>& wanted)
+Merge mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, const std::function<bool()>& wanted)
 {
     std::vector<Kernel::Point_3> points;
     points.reserve(corners.size());
@@ -132,7 +131,7 @@ Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, d
     if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
         return Merge::Crossed;
     std::vector<char> guarded(points.size(), 0);
-    for (int round = 0; round < rounds; ++round) {
+    for (int round = 0; round < kCollapseRounds; ++round) {
         Surface surface;
         CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, polygons, surface);
         bool unwanted = false;
@@ -268,13 +267,13 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     const std::function<bool()> stillWanted = [&] { return !step || step(done, total); };
     const double guard = kGuardVoxels * voxel, floor = plan.cut + kFlatVoxels * voxel;
     if (merge) {
-        Merge merged = mergeFlatAreas(corners, faces, kCollapseRounds, guard, floor, stillWanted);
+        Merge merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
         // A collapse that crossed in every round starts again from the mesh of the sheets kept apart
         // (where it crossed, they nearly touched), and that mesh is kept if it crosses again.
         if (merged == Merge::Crossed) {
             keepSheetsApart(*solid, voxel);
             meshCells(*solid, corners, faces);
-            merged = mergeFlatAreas(corners, faces, kApartRounds, guard, floor, stillWanted);
+            merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
         }
         if (merged == Merge::Unwanted)
             return SolidOutcome::Cancelled;
