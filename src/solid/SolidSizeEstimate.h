@@ -14,9 +14,10 @@ enum class SolidEngine { Voxels, ExactMesh };
 
 // Face count and the size of the file a printable `format` writes for validated parameters and
 // options: the solid's triangles follow the petals' area where no other petal lies within half the
-// thickness, the heart and the slabs' side walls, counted in the voxels the builder meshes them in.
-// Within a quarter of the file for the flowers it was fitted on, except rings of one tilt stacked
-// into each other, which it overestimates by up to a third. The exact mesh union's file follows the
+// thickness, the heart and the slabs' side walls, counted in the voxels the builder meshes them in,
+// and for the largest flowers the cells they keep unmerged. Within a quarter of the file for the
+// flowers it was fitted on, except rings of one tilt stacked into each other, which it overestimates
+// by up to a third, and dense flowers whose merge never comes out clear (they keep their cells too). The exact mesh union's file follows the
 // design's faces instead, more where rings stand a few degrees apart or fewer (their crossings), fewer
 // where the flower is only some voxels across (its detail dropped); its 3MF is the deflated one.
 formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const geometry::FlowerParameters& parameters,
