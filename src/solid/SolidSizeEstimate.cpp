@@ -34,7 +34,7 @@ constexpr double kCellThreeMfBytesPerTriangle = 12.3;
 constexpr double kActiveVoxelsPerMergedTriangle = 7.5;
 constexpr double kBlendBelow = 0.8, kBlendAbove = 1.25; // shares of the line where the blend begins and ends
 // A bound for odd inputs only: the recipe's voxel already keeps the sheets under kMaxSheetVoxels, so
-// cells of two voxels see at most a few million samples (0.7 s for the largest flowers).
+// cells of two voxels see at most a few million samples (under a second for the largest flowers).
 constexpr std::int64_t kMaxSamples = 40'000'000;
 
 // The exact mesh union, fitted to its files over the samples and random flowers at 80 mm: triangles per
