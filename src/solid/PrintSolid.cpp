@@ -18,6 +18,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -36,9 +37,11 @@ constexpr double kBandVoxels = 3;              // narrow band on each side of th
 constexpr double kApartVoxels = 0.05;          // samples this near the surface go inside (see keepSheetsApart)
 constexpr double kKeptEdges = 0.2;             // the edge collapse keeps this share of the mesher's edges
 constexpr double kGuardVoxels = 3;             // a collapse that crosses the surface: the corners this near stay
-constexpr int kCollapseRounds = 3;             // rounds of the collapse, each guarding where the last crossed
+constexpr int kCollapseRounds = 4;             // rounds of the collapse, each guarding where the last crossed
+constexpr int kApartRounds = 4;                // the same, on the mesh of the sheets kept apart
 constexpr std::size_t kCollapsesPerAsk = 4096; // the job is asked whether it is still wanted this often
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
+constexpr double kOnBedVoxels = 1e-3;          // corners this near the cut are on it (the mesher's rounding)
 
 using Grid = openvdb::FloatGrid;
 using Kernel = CGAL::Exact_predicates_inexact_constructions_kernel;
@@ -72,14 +75,12 @@ Grid::Ptr levelSet(const openvdb::math::Transform& transform, const PartMesh& pa
     return openvdb::tools::meshToLevelSet<Grid>(transform, soup.points, soup.triangles, band);
 }
 
-// Refuses to collapse an edge with a guarded corner, and keeps the layer the finish lays on the bed
-// (under `floor`) apart: an edge from it to a corner above stays, and a collapse stays on its side.
 // Stops the collapse once it has kept `ratio` of the edges, or when the job is no longer wanted: it is
 // asked every few thousand collapses, so a window stays answering and a cancel is seen during a long merge.
 class KeptShareOrUnwanted {
 public:
-    KeptShareOrUnwanted(double ratio, const std::function<bool()>& wanted, bool& unwanted)
-        : ratio_(ratio), wanted_(&wanted), unwanted_(&unwanted)
+    KeptShareOrUnwanted(double ratio, std::size_t fixed, const std::function<bool()>& wanted, bool& unwanted)
+        : ratio_(ratio), fixed_(static_cast<double>(fixed)), wanted_(&wanted), unwanted_(&unwanted)
     {
     }
     template <class FT, class Profile>
@@ -87,41 +88,64 @@ public:
     {
         if (++asked_ % kCollapsesPerAsk == 0 && !(*wanted_)())
             *unwanted_ = true;
-        return *unwanted_ || static_cast<double>(current) < ratio_ * static_cast<double>(initial);
+        return *unwanted_ || static_cast<double>(current) < ratio_ * (static_cast<double>(initial) - fixed_) + fixed_;
     }
 
 private:
     double ratio_;
+    double fixed_;
     const std::function<bool()>* wanted_;
     bool* unwanted_;
     mutable std::size_t asked_ = 0;
 };
 
+// Refuses to collapse an edge with a guarded corner, and keeps the corners laid on the bed (z = 0)
+// apart: an edge from one of them to a corner above stays, and a corner above stays at least at `above`. No corner goes outside the flower's extent in X and Y (its extreme
+// corners are guarded), so its width stays exact.
+// Lindstrom-Turk's placement, two corners on the bed merged on it.
+class BedPlacement {
+public:
+    template <typename Profile>
+    boost::optional<typename Profile::Point> operator()(const Profile& profile) const
+    {
+        boost::optional<typename Profile::Point> place = collapse::LindstromTurk_placement<Surface>()(profile);
+        if (place && profile.p0().z() <= 0 && profile.p1().z() <= 0)
+            place = typename Profile::Point(place->x(), place->y(), 0);
+        return place;
+    }
+};
+
 class GuardFilter {
 public:
-    GuardFilter(const std::vector<char>& guarded, double floor) : guarded_(&guarded), floor_(floor) {}
+    GuardFilter(const std::vector<char>& guarded, double above, const std::array<double, 4>& extent)
+        : guarded_(&guarded), above_(above), extent_(extent)
+    {
+    }
     template <typename Profile>
     boost::optional<typename Profile::Point> operator()(const Profile& profile, boost::optional<typename Profile::Point> place) const
     {
-        const bool low = profile.p0().z() < floor_;
-        if ((*guarded_)[profile.v0().idx()] || (*guarded_)[profile.v1().idx()] || (profile.p1().z() < floor_) != low
-            || (place && (place->z() < floor_) != low))
+        const bool onBed = profile.p0().z() <= 0;
+        if (!place || (*guarded_)[profile.v0().idx()] || (*guarded_)[profile.v1().idx()] || (profile.p1().z() <= 0) != onBed
+            || place->x() < extent_[0] || place->y() < extent_[1] || place->x() > extent_[2] || place->y() > extent_[3])
             return boost::none;
-        return place;
+        return onBed || place->z() >= above_ ? place : boost::none;
     }
 
 private:
     const std::vector<char>* guarded_;
-    double floor_;
+    double above_;
+    std::array<double, 4> extent_; // lowest X and Y, highest X and Y
 };
 
 // Merges the triangles of flat areas: CGAL's edge collapse (Lindstrom-Turk's placement, which keeps the
 // volume and the flat sides flat; no collapse that turns a triangle over) down to a share of the edges.
 // A collapse can still carry a triangle through a nearby sheet (two petals a voxel apart): then the
-// collapse starts again from the mesher's mesh with the corners about each crossing kept, a few rounds;
-// the mesher's own mesh is kept when no round comes out clear. The corners under `floor` are those the
-// finish lays on the bed. `corners` and `faces` are replaced when a round comes out clear.
-Merge mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor, const std::function<bool()>& wanted)
+// collapse starts again from the mesher's mesh with the corners about each crossing kept, up to `rounds`
+// times, while the crossings grow fewer; the mesher's own mesh is kept when no round comes out clear.
+// The mesh is checked as it will be written: placed, its bed layer laid (layBedLayer), kept there by the
+// collapse (GuardFilter), and its corners rounded to floats. `corners` and `faces` are replaced when a
+// round comes out clear.
+Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, double above, const std::function<bool()>& wanted)
 {
     std::vector<Kernel::Point_3> points;
     points.reserve(corners.size());
@@ -131,18 +155,34 @@ Merge mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor,
     if (!CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(polygons))
         return Merge::Crossed;
     std::vector<char> guarded(points.size(), 0);
-    for (int round = 0; round < kCollapseRounds; ++round) {
+    std::array<double, 4> extent = {1e300, 1e300, -1e300, -1e300};
+    for (const auto& p : points) {
+        extent = {std::min(extent[0], p.x()), std::min(extent[1], p.y()), std::max(extent[2], p.x()), std::max(extent[3], p.y())};
+    }
+    for (std::size_t k = 0; k < points.size(); ++k)
+        guarded[k] = points[k].x() == extent[0] || points[k].y() == extent[1] || points[k].x() == extent[2] || points[k].y() == extent[3];
+    std::size_t crossedBefore = SIZE_MAX;
+    for (int round = 0; round < rounds; ++round) {
         Surface surface;
         CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, polygons, surface);
         bool unwanted = false;
-        const KeptShareOrUnwanted stop(kKeptEdges, wanted, unwanted);
-        const collapse::Bounded_normal_change_filter<GuardFilter> filter{GuardFilter(guarded, floor)};
+        // The edges at a guarded corner stay: the others keep the share, so the collapse goes no
+        // further elsewhere than in the round before.
+        std::size_t fixed = 0;
+        for (const Surface::Edge_index e : surface.edges())
+            fixed += guarded[surface.source(surface.halfedge(e)).idx()] || guarded[surface.target(surface.halfedge(e)).idx()];
+        const KeptShareOrUnwanted stop(kKeptEdges, fixed, wanted, unwanted);
+        const collapse::Bounded_normal_change_filter<GuardFilter> filter{GuardFilter(guarded, above, extent)};
         collapse::edge_collapse(surface, stop,
                                 CGAL::parameters::get_cost(collapse::LindstromTurk_cost<Surface>())
-                                    .get_placement(collapse::LindstromTurk_placement<Surface>())
+                                    .get_placement(BedPlacement())
                                     .filter(filter));
         if (unwanted || !wanted())
             return Merge::Unwanted;
+        for (const Surface::Vertex_index v : surface.vertices()) {
+            const Kernel::Point_3 p = surface.point(v);
+            surface.point(v) = Kernel::Point_3(static_cast<float>(p.x()), static_cast<float>(p.y()), static_cast<float>(p.z()));
+        }
         std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
         CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
         if (crossings.empty()) {
@@ -163,6 +203,10 @@ Merge mergeFlatAreas(Corners& corners, Faces& faces, double guard, double floor,
             }
             return Merge::Clear;
         }
+        // Guarding more corners only moves the crossings elsewhere once they stop growing fewer.
+        if (crossings.size() >= crossedBefore)
+            return Merge::Crossed;
+        crossedBefore = crossings.size();
         // The mesher's corners near a crossing stay where they are next round.
         for (const auto& pair : crossings)
             for (const Surface::Face_index f : {pair.first, pair.second})
@@ -215,6 +259,73 @@ void meshCells(const Grid& grid, Corners& corners, Faces& faces)
     }
 }
 
+// Lays the corners under `floor` (the layer of the mesher's cells the cut crosses, placed) on the bed at
+// z = 0, so the flower stands on a flat face. Where a petal rises from the bed at a shallow angle, its
+// upper side comes within that layer too, and laid flat it would fold onto the face under it. So a corner
+// stays where the mesher put it when laying it turns one of its triangles over or lays an upward triangle
+// on the bed, or, with `exact`, when its triangles then cross another by CGAL's exact check. The corners
+// under `above` always go onto the bed.
+void layBedLayer(Corners& corners, const Faces& faces, double above, double floor, bool exact)
+{
+    std::vector<float> mesher(corners.size());
+    std::vector<char> laid(corners.size(), 0);
+    for (std::size_t v = 0; v < corners.size(); ++v) {
+        mesher[v] = corners[v][2];
+        laid[v] = mesher[v] < floor;
+    }
+    const auto keepAbove = [&](const std::array<std::uint32_t, 3>& f) {
+        bool kept = false;
+        for (const std::uint32_t v : f)
+            if (laid[v] && mesher[v] >= above) {
+                laid[v] = 0;
+                kept = true;
+            }
+        return kept;
+    };
+    const auto normal = [&](const std::array<std::uint32_t, 3>& f, bool asLaid) {
+        std::array<std::array<double, 3>, 3> p{};
+        for (std::size_t k = 0; k < 3; ++k)
+            p[k] = {corners[f[k]][0], corners[f[k]][1], asLaid && laid[f[k]] ? 0.0 : mesher[f[k]]};
+        const std::array<double, 3> a{p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+        const std::array<double, 3> b{p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+        return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (const auto& f : faces) {
+            if (!laid[f[0]] && !laid[f[1]] && !laid[f[2]])
+                continue;
+            const auto before = normal(f, false), after = normal(f, true);
+            const bool flat = laid[f[0]] && laid[f[1]] && laid[f[2]];
+            if (before[0] * after[0] + before[1] * after[1] + before[2] * after[2] <= 0 || (flat && before[2] >= 0))
+                changed |= keepAbove(f);
+        }
+    }
+    std::vector<Kernel::Point_3> points(corners.size());
+    for (bool changed = true; changed;) {
+        for (std::size_t v = 0; v < corners.size(); ++v) {
+            corners[v][2] = laid[v] ? 0.0f : mesher[v];
+            points[v] = Kernel::Point_3(corners[v][0], corners[v][1], corners[v][2]);
+        }
+        if (!exact)
+            return;
+        Faces soup = faces;
+        Surface surface;
+        CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, soup, surface);
+        std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
+        CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
+        changed = false;
+        for (const auto& pair : crossings)
+            for (const Surface::Face_index f : {pair.first, pair.second}) {
+                std::array<std::uint32_t, 3> tri{};
+                std::size_t k = 0;
+                for (const Surface::Vertex_index v : CGAL::vertices_around_face(surface.halfedge(f), surface))
+                    tri[k++] = static_cast<std::uint32_t>(v.idx());
+                changed |= keepAbove(tri);
+            }
+    }
+}
+
 } // namespace
 
 SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount, int petalCount, const SolidOptions& options,
@@ -257,29 +368,37 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
     const bool merge = static_cast<double>(solid->activeVoxelCount()) <= kMaxMergedVoxels;
     if (!merge)
         keepSheetsApart(*solid, voxel);
+    // The mesher's mesh as it will be written: its outer piece, placed, the bed layer laid.
     Corners corners;
     Faces faces;
-    meshCells(*solid, corners, faces);
+    PlacedShell placed;
+    double cell = voxel;
+    const auto cellsAsWritten = [&](bool exact) {
+        meshCells(*solid, corners, faces);
+        placed = placeOuterShell(plan, corners, faces, 0.0);
+        cell = voxel * placed.scale;
+        layBedLayer(corners, faces, kOnBedVoxels * cell, kFlatVoxels * cell, exact);
+    };
+    cellsAsWritten(merge);
     if (!merge)
         solid.reset();
     // The merge takes seconds on a large flower: the step so far is told again now and then, so the
     // progress window answers and a cancel is seen.
     const std::function<bool()> stillWanted = [&] { return !step || step(done, total); };
-    const double guard = kGuardVoxels * voxel, floor = plan.cut + kFlatVoxels * voxel;
-    if (merge) {
-        Merge merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
+    if (merge && !faces.empty()) {
+        Merge merged = mergeFlatAreas(corners, faces, kCollapseRounds, kGuardVoxels * cell, kOnBedVoxels * cell, stillWanted);
         // A collapse that crossed in every round starts again from the mesh of the sheets kept apart
         // (where it crossed, they nearly touched), and that mesh is kept if it crosses again.
         if (merged == Merge::Crossed) {
             keepSheetsApart(*solid, voxel);
-            meshCells(*solid, corners, faces);
-            merged = mergeFlatAreas(corners, faces, guard, floor, stillWanted);
+            cellsAsWritten(true);
+            merged = mergeFlatAreas(corners, faces, kApartRounds, kGuardVoxels * cell, kOnBedVoxels * cell, stillWanted);
         }
         if (merged == Merge::Unwanted)
             return SolidOutcome::Cancelled;
     }
     solid.reset();
-    if (const SolidOutcome outcome = finishPrintSolid(plan, corners, std::move(faces), kFlatVoxels * voxel, out, problem);
+    if (const SolidOutcome outcome = finishPlacedSolid(plan, std::move(corners), std::move(faces), placed.sizeMm, out, problem);
         outcome != SolidOutcome::Finished)
         return outcome;
     if (!advance()) {

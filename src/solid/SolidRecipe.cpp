@@ -352,16 +352,13 @@ SolidPlan planPrintSolid(const geometry::MeshStore& store, int overlapCount, int
     return plan;
 }
 
-SolidOutcome finishPrintSolid(const SolidPlan& plan, const std::vector<std::array<float, 3>>& points,
-                              std::vector<std::array<std::uint32_t, 3>> faces, double flatAbove, formats::SolidMesh& out,
-                              std::string* problem)
+PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float, 3>>& points,
+                       std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove)
 {
-    out = {};
     keepOuterShell(points, faces);
     if (faces.empty()) {
-        if (problem)
-            *problem = "立体を作れませんでした。";
-        return SolidOutcome::Failed;
+        points.clear();
+        return {};
     }
 
     // Centred in X and Y, on the bed at the cut, and exactly the asked width.
@@ -376,23 +373,46 @@ SolidOutcome finishPrintSolid(const SolidPlan& plan, const std::vector<std::arra
     const double across = std::max(extent[3] - extent[0], extent[4] - extent[1]);
     const double fit = plan.sizeMm > 0 && across > 0 ? plan.sizeMm / across : 1.0;
     const double cx = 0.5 * (extent[0] + extent[3]), cy = 0.5 * (extent[1] + extent[4]);
-    for (auto& f : faces) {
+    std::vector<std::array<float, 3>> placed;
+    for (auto& f : faces)
         for (std::uint32_t& v : f) {
             if (index[v] == UINT32_MAX) {
-                index[v] = static_cast<std::uint32_t>(out.points.size());
+                index[v] = static_cast<std::uint32_t>(placed.size());
                 const std::array<float, 3>& p = points[v];
                 // The corners of the cells the cut crosses go onto the bed: one per cell, so none meet.
                 const double z = p[2] - plan.cut < flatAbove ? 0.0 : (p[2] - plan.cut) * fit;
-                out.points.push_back({static_cast<float>((p[0] - cx) * fit), static_cast<float>((p[1] - cy) * fit), static_cast<float>(z)});
+                placed.push_back({static_cast<float>((p[0] - cx) * fit), static_cast<float>((p[1] - cy) * fit), static_cast<float>(z)});
             }
             v = index[v];
         }
-        out.triangles.push_back(f);
+    points = std::move(placed);
+    return {across * fit, fit};
+}
+
+SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
+                               std::vector<std::array<std::uint32_t, 3>> faces, double sizeMm, formats::SolidMesh& out,
+                               std::string* problem)
+{
+    out = {};
+    if (faces.empty()) {
+        if (problem)
+            *problem = "立体を作れませんでした。";
+        return SolidOutcome::Failed;
     }
-    out.sizeMm = across * fit;
+    out.points = std::move(points);
+    out.triangles = std::move(faces);
+    out.sizeMm = sizeMm;
     out.thicknessMm = plan.thicknessMm;
     out.upsideDown = plan.upsideDown;
     return SolidOutcome::Finished;
+}
+
+SolidOutcome finishPrintSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
+                              std::vector<std::array<std::uint32_t, 3>> faces, double flatAbove, formats::SolidMesh& out,
+                              std::string* problem)
+{
+    const double size = placeOuterShell(plan, points, faces, flatAbove).sizeMm;
+    return finishPlacedSolid(plan, std::move(points), std::move(faces), size, out, problem);
 }
 
 } // namespace petalwright::solid

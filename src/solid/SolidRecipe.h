@@ -44,8 +44,20 @@ SolidPlan planPrintSolid(const geometry::MeshStore& mesh, int overlapCount, int 
 // the largest closed piece facing outward, centred, on the bed at z = 0 and exactly the asked size.
 // Corners less than `flatAbove` over the cut go onto the bed (a voxel engine's cells the cut crosses).
 // Failed, with a Japanese sentence in `problem`, when nothing is left.
-SolidOutcome finishPrintSolid(const SolidPlan& plan, const std::vector<std::array<float, 3>>& points,
+SolidOutcome finishPrintSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
                               std::vector<std::array<std::uint32_t, 3>> faces, double flatAbove, formats::SolidMesh& out,
                               std::string* problem = nullptr);
+
+// The same in two steps, for an engine that works on the mesh as it will be written: the piece kept and
+// its corners placed (`points` then holds only the piece's corners); then the solid taken as it is.
+struct PlacedShell {
+    double sizeMm = 0; // the piece's width, 0 when nothing is left
+    double scale = 1;  // millimetres per unit of the parts' coordinates
+};
+PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float, 3>>& points,
+                       std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove);
+SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
+                               std::vector<std::array<std::uint32_t, 3>> faces, double sizeMm, formats::SolidMesh& out,
+                               std::string* problem = nullptr);
 
 } // namespace petalwright::solid

@@ -225,8 +225,8 @@ private slots:
         const Built b = build(flower, options);
         QCOMPARE(b.outcome, solid::SolidOutcome::Finished);
         QVERIFY2(most == 0 || b.solid.triangles.size() <= static_cast<std::size_t>(most), qPrintable(QString::number(b.solid.triangles.size())));
-        const QString problem = shellProblem(b.solid);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        for (const QString& problem : {shellProblem(b.solid), cgalProblem(b.solid)})
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QVERIFY(volume(b.solid) > 0);
         const auto bounds = box(b.solid);
         QCOMPARE(bounds[2], 0.0);
