@@ -41,6 +41,7 @@ constexpr int kCollapseRounds = 4;             // rounds of the collapse, each g
 constexpr int kApartRounds = 4;                // the same, on the mesh of the sheets kept apart
 constexpr std::size_t kCollapsesPerAsk = 4096; // the job is asked whether it is still wanted this often
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
+constexpr double kNearBedVoxels = 3;          // the mesher's triangles this near the bed layer can cross it
 constexpr double kOnBedVoxels = 1e-3;          // corners this near the cut are on it (the mesher's rounding)
 
 using Grid = openvdb::FloatGrid;
@@ -259,14 +260,15 @@ void meshCells(const Grid& grid, Corners& corners, Faces& faces)
     }
 }
 
-// Lays the corners under `floor` (the layer of the mesher's cells the cut crosses, placed) on the bed at
-// z = 0, so the flower stands on a flat face. Where a petal rises from the bed at a shallow angle, its
+// Lays the corners within half a `cell` of the bed (the layer of the mesher's cells the cut crosses,
+// placed, `cell` being the voxel in millimetres) on the bed at z = 0, so the flower stands on a flat face. Where a petal rises from the bed at a shallow angle, its
 // upper side comes within that layer too, and laid flat it would fold onto the face under it. So a corner
 // stays where the mesher put it when laying it turns one of its triangles over or lays an upward triangle
 // on the bed, or, with `exact`, when its triangles then cross another by CGAL's exact check. The corners
-// under `above` always go onto the bed.
-void layBedLayer(Corners& corners, const Faces& faces, double above, double floor, bool exact)
+// within a hair of the bed always go onto it.
+void layBedLayer(Corners& corners, const Faces& faces, double cell, bool exact)
 {
+    const double above = kOnBedVoxels * cell, floor = kFlatVoxels * cell;
     std::vector<float> mesher(corners.size());
     std::vector<char> laid(corners.size(), 0);
     for (std::size_t v = 0; v < corners.size(); ++v) {
@@ -312,8 +314,17 @@ void layBedLayer(Corners& corners, const Faces& faces, double above, double floo
         Faces soup = faces;
         Surface surface;
         CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, soup, surface);
+        // Only triangles near the bed can cross a laid one: a cell's triangle spans about two cells.
+        std::vector<Surface::Face_index> low;
+        for (const Surface::Face_index f : surface.faces()) {
+            double lowest = 1e300;
+            for (const Surface::Vertex_index v : CGAL::vertices_around_face(surface.halfedge(f), surface))
+                lowest = std::min(lowest, surface.point(v).z());
+            if (lowest < floor + kNearBedVoxels * cell)
+                low.push_back(f);
+        }
         std::vector<std::pair<Surface::Face_index, Surface::Face_index>> crossings;
-        CGAL::Polygon_mesh_processing::self_intersections(surface, std::back_inserter(crossings));
+        CGAL::Polygon_mesh_processing::self_intersections(low, surface, std::back_inserter(crossings));
         changed = false;
         for (const auto& pair : crossings)
             for (const Surface::Face_index f : {pair.first, pair.second}) {
@@ -377,7 +388,7 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
         meshCells(*solid, corners, faces);
         placed = placeOuterShell(plan, corners, faces, 0.0);
         cell = voxel * placed.scale;
-        layBedLayer(corners, faces, kOnBedVoxels * cell, kFlatVoxels * cell, exact);
+        layBedLayer(corners, faces, cell, exact);
     };
     cellsAsWritten(merge);
     if (!merge)
