@@ -17,9 +17,10 @@ enum class SolidEngine { Voxels, ExactMesh };
 // thickness, the heart and the slabs' side walls, counted in the voxels the builder meshes them in,
 // and for the largest flowers the cells they keep unmerged. Within a quarter of the file for the
 // flowers it was fitted on, except rings of one tilt stacked into each other, which it overestimates
-// by up to a third, and dense flowers whose merge never comes out clear (they keep their cells too). The exact mesh union's file follows the
-// design's faces instead, more where rings stand a few degrees apart or fewer (their crossings), fewer
-// where the flower is only some voxels across (its detail dropped); its 3MF is the deflated one.
+// by up to a third, and a flower whose merge never comes out clear (it keeps its cells too; none of
+// the dense flowers measured does). The exact mesh union's file follows the design's faces instead,
+// more where rings stand a few degrees apart or fewer (their crossings), fewer where the flower is
+// only some voxels across (its detail dropped); its 3MF is the deflated one.
 formats::SizeEstimate estimateSolidFileSize(formats::OutputFormat format, const geometry::FlowerParameters& parameters,
                                             const SolidOptions& options, SolidEngine engine = SolidEngine::Voxels);
 
