@@ -41,8 +41,8 @@ constexpr int kCollapseRounds = 4;             // rounds of the collapse, each g
 constexpr int kApartRounds = 4;                // the same, on the mesh of the sheets kept apart
 constexpr std::size_t kCollapsesPerAsk = 4096; // the job is asked whether it is still wanted this often
 constexpr double kFlatVoxels = 0.5;            // corners this near the cut: the mesher's layer of cells it crosses
-constexpr double kNearBedVoxels = 3;          // the mesher's triangles this near the bed layer can cross it
-constexpr double kOnBedVoxels = 1e-3;          // corners this near the cut are on it (the mesher's rounding)
+constexpr double kNearBedVoxels = 3;           // the mesher's triangles this near the bed layer can cross it
+constexpr double kOnBedVoxels = 1e-3;          // corners this near the bed always go onto it
 
 using Grid = openvdb::FloatGrid;
 using Kernel = CGAL::Exact_predicates_inexact_constructions_kernel;
@@ -100,10 +100,7 @@ private:
     mutable std::size_t asked_ = 0;
 };
 
-// Refuses to collapse an edge with a guarded corner, and keeps the corners laid on the bed (z = 0)
-// apart: an edge from one of them to a corner above stays, and a corner above stays at least at `above`. No corner goes outside the flower's extent in X and Y (its extreme
-// corners are guarded), so its width stays exact.
-// Lindstrom-Turk's placement, two corners on the bed merged on it.
+// Lindstrom-Turk's placement, two corners on the bed (z = 0) merged on it.
 class BedPlacement {
 public:
     template <typename Profile>
@@ -116,6 +113,10 @@ public:
     }
 };
 
+// Refuses to collapse an edge with a guarded corner, and keeps the corners laid on the bed apart: an
+// edge from one of them to a corner above stays, and a corner above stays at least at `above`. No
+// corner goes outside the flower's extent in X and Y (its extreme corners are guarded), so its width
+// stays exact.
 class GuardFilter {
 public:
     GuardFilter(const std::vector<char>& guarded, double above, const std::array<double, 4>& extent)
@@ -157,9 +158,8 @@ Merge mergeFlatAreas(Corners& corners, Faces& faces, int rounds, double guard, d
         return Merge::Crossed;
     std::vector<char> guarded(points.size(), 0);
     std::array<double, 4> extent = {1e300, 1e300, -1e300, -1e300};
-    for (const auto& p : points) {
+    for (const auto& p : points)
         extent = {std::min(extent[0], p.x()), std::min(extent[1], p.y()), std::max(extent[2], p.x()), std::max(extent[3], p.y())};
-    }
     for (std::size_t k = 0; k < points.size(); ++k)
         guarded[k] = points[k].x() == extent[0] || points[k].y() == extent[1] || points[k].x() == extent[2] || points[k].y() == extent[3];
     std::size_t crossedBefore = SIZE_MAX;
@@ -261,11 +261,12 @@ void meshCells(const Grid& grid, Corners& corners, Faces& faces)
 }
 
 // Lays the corners within half a `cell` of the bed (the layer of the mesher's cells the cut crosses,
-// placed, `cell` being the voxel in millimetres) on the bed at z = 0, so the flower stands on a flat face. Where a petal rises from the bed at a shallow angle, its
-// upper side comes within that layer too, and laid flat it would fold onto the face under it. So a corner
-// stays where the mesher put it when laying it turns one of its triangles over or lays an upward triangle
-// on the bed, or, with `exact`, when its triangles then cross another by CGAL's exact check. The corners
-// within a hair of the bed always go onto it.
+// placed; `cell` is the voxel in millimetres) on the bed at z = 0, so the flower stands on a flat
+// face. Where a petal rises from the bed at a shallow angle, its upper side comes within that layer
+// too, and laid flat it would fold onto the face under it. So a corner stays where the mesher put it
+// when laying it turns one of its triangles over or lays an upward triangle on the bed, or, with
+// `exact`, when its triangles then cross another by CGAL's exact check. The corners within a hair of
+// the bed always go onto it.
 void layBedLayer(Corners& corners, const Faces& faces, double cell, bool exact)
 {
     const double above = kOnBedVoxels * cell, floor = kFlatVoxels * cell;

@@ -353,7 +353,7 @@ SolidPlan planPrintSolid(const geometry::MeshStore& store, int overlapCount, int
 }
 
 PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float, 3>>& points,
-                       std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove)
+                            std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove)
 {
     keepOuterShell(points, faces);
     if (faces.empty()) {

@@ -55,7 +55,7 @@ struct PlacedShell {
     double scale = 1;  // millimetres per unit of the parts' coordinates
 };
 PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float, 3>>& points,
-                       std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove);
+                            std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove);
 SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
                                std::vector<std::array<std::uint32_t, 3>> faces, double sizeMm, formats::SolidMesh& out,
                                std::string* problem = nullptr);
