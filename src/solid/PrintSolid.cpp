@@ -304,17 +304,19 @@ void layBedLayer(Corners& corners, const Faces& faces, double cell, bool exact)
                 changed |= keepAbove(f);
         }
     }
-    std::vector<Kernel::Point_3> points(corners.size());
-    for (bool changed = true; changed;) {
-        for (std::size_t v = 0; v < corners.size(); ++v) {
+    const auto place = [&] {
+        for (std::size_t v = 0; v < corners.size(); ++v)
             corners[v][2] = laid[v] ? 0.0f : mesher[v];
+    };
+    place();
+    if (!exact)
+        return;
+    std::vector<Kernel::Point_3> points(corners.size());
+    for (bool changed = true; changed; place()) {
+        for (std::size_t v = 0; v < corners.size(); ++v)
             points[v] = Kernel::Point_3(corners[v][0], corners[v][1], corners[v][2]);
-        }
-        if (!exact)
-            return;
-        Faces soup = faces;
         Surface surface;
-        CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, soup, surface);
+        CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(points, faces, surface);
         // Only triangles near the bed can cross a laid one: a cell's triangle spans about two cells.
         std::vector<Surface::Face_index> low;
         for (const Surface::Face_index f : surface.faces()) {
