@@ -40,6 +40,10 @@ cp build/web-core/petalwright-core.js build/web-core/petalwright-core.wasm "$sit
 # The union library of the printable types, loaded by a job's worker only when one is made; its licence beside it.
 cp web/node_modules/manifold-3d/manifold.js web/node_modules/manifold-3d/manifold.wasm "$site/"
 cp web/node_modules/manifold-3d/LICENSE "$site/manifold-LICENSE.txt"
+# Beside it the crossing mender (CGAL's headers from Debian's libcgal-dev, compiled with the core), and
+# CGAL's copyright as Debian gives it (its mesh repair is GPL-3+; our source is web/bindings/MeshMendBindings.cpp).
+cp build/web-core/petalwright-mend.js build/web-core/petalwright-mend.wasm "$site/"
+cp /usr/share/doc/libcgal-dev/copyright "$site/mend-LICENSE.txt"
 # IPA Gothic as a WOFF2 subset of the characters the page and the help page show: their own text
 # and every text the core gives the page (labels, messages, samples, type names: the sources of the
 # core and the bindings, whose comments are ASCII). What a user types beyond it comes from the
@@ -99,7 +103,7 @@ cp "$site/icons/petalwright-32.png" "$site/favicon.ico"
 # The service worker keeps every file of this build, its store named after their contents: the first
 # visit stores all but the printable types' union library, which is stored when the page first asks for
 # it (a printable type chosen), so a first visit does not fetch it.
-on_demand="union-engine.js manifold.js manifold.wasm manifold-LICENSE.txt"
+on_demand="union-engine.js manifold.js manifold.wasm manifold-LICENSE.txt petalwright-mend.js petalwright-mend.wasm mend-LICENSE.txt"
 files=$(cd "$site" && find . -type f ! -name sw.js | sed 's|^\./||' | sort)
 build=$(cd "$site" && cat $files | sha256sum | cut -c1-16)
 list=$(printf '"./"'; for f in $files; do case " $on_demand " in *" $f "*) ;; *) printf ', "%s"' "$f" ;; esac; done)

@@ -24,8 +24,9 @@ if (cli === '--one') {
     const core = await createRequire(import.meta.url)(path.resolve(site, 'petalwright-core.js'))();
     const { loadUnionLibrary, unionEngine } = await import(path.resolve(site, 'union-engine.js'));
     const library = await loadUnionLibrary();
+    const mender = await createRequire(import.meta.url)(path.resolve(site, 'petalwright-mend.js'))();
     const start = performance.now();
-    const job = core.runSolidJob(format, texts.split(','), '3', path.basename(out), '', thickness, size, unionEngine(library), () => {});
+    const job = core.runSolidJob(format, texts.split(','), '3', path.basename(out), '', thickness, size, unionEngine(library, undefined, mender), () => {});
     const seconds = (performance.now() - start) / 1000;
     // A 3MF as the job's worker finishes it: the model deflated by the runtime, packed by the core.
     const stream = job.model && new Blob([job.model]).stream().pipeThrough(new CompressionStream('deflate-raw'));
@@ -45,6 +46,7 @@ const admeshRepairs = (file) => {
 if (cli === '--sweep') {
     const { loadUnionLibrary, unionEngine } = await import(path.resolve(site, 'union-engine.js'));
     const library = await loadUnionLibrary();
+    const mender = await createRequire(import.meta.url)(path.resolve(site, 'petalwright-mend.js'))();
     let state = Number(flags[1] ?? 1) >>> 0;
     const next = (low, high) => {
         state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
@@ -58,7 +60,7 @@ if (cli === '--sweep') {
         const texts = [next(2, 15), next(1, 6), next(1, 10), (next(1, 50) / 10).toFixed(1), Math.min(a, b), Math.max(a, b)].map(String);
         const seed = String(next(0, 99));
         const start = performance.now();
-        const job = core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', '1.2', '80', unionEngine(library), () => {});
+        const job = core.runSolidJob('print-stl', texts, seed, 'flower.stl', '', '1.2', '80', unionEngine(library, undefined, mender), () => {});
         slowest = Math.max(slowest, (performance.now() - start) / 1000);
         if (job.outcome !== 'finished') {
             console.log(`${texts} seed ${seed}: ${job.problem}`);

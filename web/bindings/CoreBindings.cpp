@@ -449,13 +449,18 @@ constexpr double kOnTheCut = 1e-4;
 // clusters of corners on the axis on one point.
 // Where a cone's tip (the heart's, a ring's) ends just above the bed's cut, the cut leaves triangles
 // without a direction whatever the figures: the cut a little higher takes the tip away. The engine is
-// asked with each row in turn and the first solid that checks sound is kept.
+// asked with each row in turn and the first solid that checks sound is kept. Where petals lie close
+// (many petals in many rings), dropping the detail carries one sheet through its neighbour in many
+// places, too many to mend: a smaller tolerance (the second to fourth rows) leaves fewer crossings.
 struct MeshFigures {
     double cutRaised;      // in the recipe's detail
     double toleranceShare; // of the recipe's detail
     double gridShare;      // of the tolerance
 };
-constexpr std::array<MeshFigures, 15> kMeshFigures = {{{0, 0.125, 1.0 / 32},
+constexpr std::array<MeshFigures, 18> kMeshFigures = {{{0, 0.125, 1.0 / 32},
+                                                       {0, 0.05, 1.0 / 32},
+                                                       {0, 0.03, 1.0 / 32},
+                                                       {0, 0.01, 1.0 / 32},
                                                        {0, 0.125, 1.0 / 64},
                                                        {0, 0.125, 1.0 / 16},
                                                        {0, 0.125, 1.0 / 8},
@@ -481,9 +486,57 @@ val cutCorners(const solid::SolidPlan& plan, double by)
     return floatArray(corners);
 }
 
+// Whether `after` spans exactly what `before` did: the lowest corner on the bed, the width the one asked.
+bool sameExtent(const formats::SolidMesh& before, const formats::SolidMesh& after)
+{
+    const auto extent = [](const formats::SolidMesh& m) {
+        std::array<float, 5> e = {m.points.front()[0], m.points.front()[1], m.points.front()[2], m.points.front()[0], m.points.front()[1]};
+        for (const auto& q : m.points)
+            e = {std::min(e[0], q[0]), std::min(e[1], q[1]), std::min(e[2], q[2]), std::max(e[3], q[0]), std::max(e[4], q[1])};
+        return e;
+    };
+    return !before.points.empty() && !after.points.empty() && extent(before) == extent(after);
+}
+
+// The mesh a file would hold, its crossing triangles mended by `mender` (the engine's mend(points,
+// triangles), the page's CGAL module, or undefined where the engine has none): whether it is sound and
+// clear of crossings. The mended mesh replaces `solidMesh` only where it is sound and spans the same.
+bool mendedClear(formats::SolidMesh& solidMesh, const val& mender)
+{
+    if (mender.isUndefined() || mender.isNull())
+        return true;
+    const float* corners = solidMesh.points.front().data();
+    const std::uint32_t* indices = solidMesh.triangles.front().data();
+    const val mended = mender(val::global("Float32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.points.size(), corners))),
+                              val::global("Uint32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.triangles.size(), indices))));
+    if (!mended["left"].isNumber() || mended["left"].as<double>() != 0)
+        return false;
+    if (mended["points"].isUndefined())
+        return true; // nothing crossed
+    const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(mended["points"]);
+    const std::vector<std::uint32_t> numbers = emscripten::convertJSArrayToNumberVector<std::uint32_t>(mended["triangles"]);
+    formats::SolidMesh other = solidMesh;
+    other.points.resize(values.size() / 3);
+    for (std::size_t i = 0; i < other.points.size(); ++i)
+        other.points[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+    other.triangles.resize(numbers.size() / 3);
+    for (std::size_t i = 0; i < other.triangles.size(); ++i) {
+        other.triangles[i] = {numbers[3 * i], numbers[3 * i + 1], numbers[3 * i + 2]};
+        for (const std::uint32_t corner : other.triangles[i])
+            if (corner >= other.points.size())
+                return false;
+    }
+    if (!solid::checkSoundness(other).sound() || !sameExtent(solidMesh, other))
+        return false;
+    solidMesh = std::move(other);
+    return true;
+}
+
 // The engine's mesh `united` ({ points, triangles }) finished by the recipe into `solidMesh`: whether
-// it is sound; nullopt where the finish fails (`problem` says why).
-std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem)
+// it is sound (and, with a `mender`, clear of crossings once mended); nullopt where the finish fails
+// (`problem` says why).
+std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem,
+                                 const val& mender)
 {
     const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
     const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
@@ -495,7 +548,7 @@ std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united
         faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
     if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
         return std::nullopt;
-    return solid::checkSoundness(solidMesh).sound();
+    return solid::checkSoundness(solidMesh).sound() && mendedClear(solidMesh, mender);
 }
 
 // Where narrow petals' slabs only touch along their edges, no figures may clear the seam: the slabs a
@@ -528,7 +581,8 @@ std::string solidStepText(int done, int total)
 // `detail` as they are united), the heart (unite),
 // the bed cut (subtract(corners), again for another cut), the united mesh taken back (mesh(tolerance, grid)
 // gives { points: Float32Array, triangles: Uint32Array }; again with other figures until the finished solid
-// is sound; then release()), the recipe's finish and the file. `progress(phase, done, text)` hears of
+// is sound; then release()), the recipe's finish, its crossings mended where the engine has
+// mend(points, triangles) (see mendedClear; a solid still crossing counts as not sound), and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
@@ -600,7 +654,7 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             plan.cut = cut + figures.cutRaised * plan.voxel;
             const double tolerance = figures.toleranceShare * plan.voxel;
             const std::optional<bool> finished = finishUnited(
-                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem);
+                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem, engine["mend"]);
             if (!finished) {
                 engine.call<void>("release");
                 return std::nullopt;
@@ -707,10 +761,11 @@ val solidRings(const val& texts, const std::string& seedText, const std::string&
 }
 
 // The engine's mesh `united` for the row `k` of the figures and the row `slabs` of the slabs (solidRings')
-// finished as runSolidJob would finish it: { finished, sound, sizeMm } (sizeMm: the size it set the
-// flower at, which pins the next row of slabs).
+// finished as runSolidJob would finish it, its crossings mended by `mender` (the engine's mend, or
+// undefined): { finished, sound, sizeMm } (sizeMm: the size it set the flower at, which pins the next
+// row of slabs).
 val solidMeshSound(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
-                   int slabs, double pinnedSize, int k, const val& united)
+                   int slabs, double pinnedSize, int k, const val& united, const val& mender)
 {
     std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText, slabs, pinnedSize);
     val out = val::object();
@@ -722,7 +777,7 @@ val solidMeshSound(const val& texts, const std::string& seedText, const std::str
     plan.cut += kMeshFigures[static_cast<std::size_t>(k)].cutRaised * plan.voxel;
     formats::SolidMesh solidMesh;
     std::string problem;
-    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem);
+    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem, mender);
     out.set("finished", sound.has_value());
     out.set("sound", sound.value_or(false));
     out.set("sizeMm", solidMesh.sizeMm);

@@ -239,7 +239,19 @@ export async function uniteAhead(rowsOf, check, runners, onRing, onWhole) {
     return Object.assign(rings, { slabs, pinnedSize });
 }
 
-// unionEngine(library, rings): the engine a printable run hands its parts to; `rings`, uniteRings'
+// A mesh with more crossing pairs than this is not mended (the mending's time grows fast with them):
+// the core takes the mesh made with its next figures instead.
+const kMostMended = 128;
+
+// The mend(points, triangles) of a finished mesh with `mender` (petalwright-mend.js's module beside this
+// file: CGAL's exact check and local repair, loaded by a job's worker with the union library), as the
+// core asks for it: { crossings, left } (pairs of crossing triangles before and after) and the mended
+// { points, triangles } where it mended; undefined without a mender.
+export function mendWith(mender) {
+    return mender ? (points, triangles) => mender.mendCrossings(points, triangles, kMostMended) : undefined;
+}
+
+// unionEngine(library, rings, mender): the engine a printable run hands its parts to; `rings`, uniteRings'
 // answer, the run's first rings already united (the engine then passes over as many unite calls),
 // with `ahead`, meshAhead's answer, the first figures' mesh (the run begins with those figures:
 // firstFigures), and `slabs` and `pinnedSize`, the row of slabs they were made with (firstSlabs).
@@ -251,12 +263,13 @@ export async function uniteAhead(rowsOf, check, runners, onRing, onWhole) {
 // less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
 // pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
 // { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
-// figures; release(): the solid let go. Where many faces meet in one point (the tip of the cone that a
+// figures; mend(points, triangles): mendWith(mender), absent without a mender; release(): the solid
+// let go. Where many faces meet in one point (the tip of the cone that a
 // ring's petals make about the axis), the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
 // and simplifying it again, collapses the triangles left without area.
-export function unionEngine(library, rings) {
+export function unionEngine(library, rings, mender) {
     const { Manifold, Mesh } = library;
     // The rings united so far, as solids of 1, 2, 4 … rings, largest first (those united ahead made
     // solids when first needed).
@@ -336,6 +349,7 @@ export function unionEngine(library, rings) {
             made.forEach((m) => m.delete());
             return { points: mesh.vertProperties, triangles: mesh.triVerts };
         },
+        mend: mendWith(mender),
         release() {
             ahead = null;
             pending.length = 0;

@@ -20,6 +20,16 @@ async function deflatedThreeMf(core, model) {
     }
 }
 
+// The crossing mender (petalwright-mend.js), loaded with the first printable job beside the union library.
+let mender = null;
+function loadMender() {
+    if (!mender) {
+        importScripts('petalwright-mend.js');
+        mender = createPetalwrightMend();
+    }
+    return mender;
+}
+
 // A flower of this many pieces or more has its rings united ahead of the run by helpers, as many as
 // the machine has cores (up to four), each in a worker of its own; a smaller one is done sooner alone.
 const kSharedPieces = 3000;
@@ -99,8 +109,9 @@ self.onmessage = async (event) => {
         let engine;
         let ringsShown = 0;
         try {
-            const { loadUnionLibrary, unionEngine, uniteAhead, unionTask } = await import('./union-engine.js');
+            const { loadUnionLibrary, unionEngine, uniteAhead, unionTask, mendWith } = await import('./union-engine.js');
             const library = await loadUnionLibrary();
+            const mender = await loadMender();
             let rings;
             const helpers = unionHelpers(core.solidRings(texts, seed, thickness, size, 0, 0), () => {
                 const kept = {};
@@ -115,7 +126,7 @@ self.onmessage = async (event) => {
                 try {
                     rings = await uniteAhead((slabs, pinnedSize) => (slabs ? core.solidRings(texts, seed, thickness, size, slabs, pinnedSize) : prepared),
                         (slabs, pinnedSize, k, mesh) => core.solidMeshSound(texts, seed, thickness, size, slabs, pinnedSize, k,
-                            { points: mesh.vertProperties, triangles: mesh.triVerts }),
+                            { points: mesh.vertProperties, triangles: mesh.triVerts }, mendWith(mender)),
                         runners, shown, () => shown(prepared.steps.length)); // the heart and the cut
                     // No row sound: the floats the solids travelled in may be the cause, so the run does it all
                     // again alone (rarely: one random flower of ten of many pieces; it then finished).
@@ -128,7 +139,7 @@ self.onmessage = async (event) => {
                     runners.forEach((runner) => runner.terminate());
                 }
             }
-            engine = unionEngine(library, rings);
+            engine = unionEngine(library, rings, mender);
         } catch (error) {
             self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
             return;
@@ -162,7 +173,7 @@ self.onmessage = async (event) => {
         // Fetched ahead of the first printable job (and kept by the service worker for offline use).
         try {
             const { loadUnionLibrary } = await import('./union-engine.js');
-            await loadUnionLibrary();
+            await Promise.all([loadUnionLibrary(), loadMender()]);
             self.postMessage({ id, result: true });
         } catch (error) {
             self.postMessage({ id, error: `WebAssembly: ${error.message ?? error}` });
