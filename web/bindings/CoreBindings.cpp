@@ -533,10 +533,8 @@ bool mendedClear(formats::SolidMesh& solidMesh, const val& mender)
 }
 
 // The engine's mesh `united` ({ points, triangles }) finished by the recipe into `solidMesh`: whether
-// it is sound (and, with a `mender`, clear of crossings once mended); nullopt where the finish fails
-// (`problem` says why).
-std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem,
-                                 const val& mender)
+// it is sound; nullopt where the finish fails (`problem` says why).
+std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem)
 {
     const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
     const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
@@ -548,7 +546,7 @@ std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united
         faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
     if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
         return std::nullopt;
-    return solid::checkSoundness(solidMesh).sound() && mendedClear(solidMesh, mender);
+    return solid::checkSoundness(solidMesh).sound();
 }
 
 // Where narrow petals' slabs only touch along their edges, no figures may clear the seam: the slabs a
@@ -578,11 +576,11 @@ std::string solidStepText(int done, int total)
 
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece, detail): convex pieces given by their corners, simplified at
-// `detail` as they are united), the heart (unite),
-// the bed cut (subtract(corners), again for another cut), the united mesh taken back (mesh(tolerance, grid)
-// gives { points: Float32Array, triangles: Uint32Array }; again with other figures until the finished solid
-// is sound; then release()), the recipe's finish, its crossings mended where the engine has
-// mend(points, triangles) (see mendedClear; a solid still crossing counts as not sound), and the file. `progress(phase, done, text)` hears of
+// `detail` as they are united), the heart (unite), the bed cut (subtract(corners), again for another
+// cut), the united mesh taken back (mesh(tolerance, grid) gives { points: Float32Array, triangles:
+// Uint32Array }; again with other figures until the finished solid is sound and, where the engine has
+// mend(points, triangles), clear of crossings once mended (see mendedClear; the first sound one where
+// none is); then release()), the recipe's finish and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
@@ -641,11 +639,15 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         const double cut = plan.cut;
         plan.slabs.clear();
         plan.slabs.shrink_to_fit();
-        bool sound = false;
+        // The first sound solid whose crossings the mender could not clear, kept in case no later
+        // figures give one clear of them: a solid that crosses itself by a hair, which slicers take,
+        // rather than none.
+        std::optional<formats::SolidMesh> crossing;
+        bool clear = false;
         // An engine that tried the figures ahead (a page's helpers) says which to begin with.
         const val ahead = engine["firstFigures"];
         const std::size_t first = shown && ahead.isNumber() ? ahead.as<std::size_t>() : 0;
-        for (std::size_t k = first; k < kMeshFigures.size() && !sound; ++k) {
+        for (std::size_t k = first; k < kMeshFigures.size() && !clear; ++k) {
             const MeshFigures& figures = kMeshFigures[k];
             if (figures.cutRaised != (k > first ? kMeshFigures[k - 1].cutRaised : 0)) {
                 plan.cut = cut;
@@ -654,15 +656,21 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             plan.cut = cut + figures.cutRaised * plan.voxel;
             const double tolerance = figures.toleranceShare * plan.voxel;
             const std::optional<bool> finished = finishUnited(
-                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem, engine["mend"]);
+                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem);
             if (!finished) {
                 engine.call<void>("release");
                 return std::nullopt;
             }
-            sound = *finished;
+            if (*finished) {
+                clear = mendedClear(solidMesh, engine["mend"]);
+                if (!clear && !crossing)
+                    crossing = solidMesh;
+            }
         }
         engine.call<void>("release");
-        return sound;
+        if (!clear && crossing)
+            solidMesh = std::move(*crossing);
+        return clear || crossing;
     };
     // An engine that made rows ahead (a page's helpers) says which slabs to begin with, and the size
     // the earlier rows pinned.
@@ -761,11 +769,10 @@ val solidRings(const val& texts, const std::string& seedText, const std::string&
 }
 
 // The engine's mesh `united` for the row `k` of the figures and the row `slabs` of the slabs (solidRings')
-// finished as runSolidJob would finish it, its crossings mended by `mender` (the engine's mend, or
-// undefined): { finished, sound, sizeMm } (sizeMm: the size it set the flower at, which pins the next
-// row of slabs).
+// finished as runSolidJob would finish it: { finished, sound, sizeMm } (sizeMm: the size it set the
+// flower at, which pins the next row of slabs).
 val solidMeshSound(const val& texts, const std::string& seedText, const std::string& thicknessText, const std::string& sizeText,
-                   int slabs, double pinnedSize, int k, const val& united, const val& mender)
+                   int slabs, double pinnedSize, int k, const val& united)
 {
     std::optional<PlannedSolid> planned = plannedSolid(texts, seedText, thicknessText, sizeText, slabs, pinnedSize);
     val out = val::object();
@@ -777,7 +784,7 @@ val solidMeshSound(const val& texts, const std::string& seedText, const std::str
     plan.cut += kMeshFigures[static_cast<std::size_t>(k)].cutRaised * plan.voxel;
     formats::SolidMesh solidMesh;
     std::string problem;
-    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem, mender);
+    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem);
     out.set("finished", sound.has_value());
     out.set("sound", sound.value_or(false));
     out.set("sizeMm", solidMesh.sizeMm);

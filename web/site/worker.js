@@ -109,7 +109,7 @@ self.onmessage = async (event) => {
         let engine;
         let ringsShown = 0;
         try {
-            const { loadUnionLibrary, unionEngine, uniteAhead, unionTask, mendWith } = await import('./union-engine.js');
+            const { loadUnionLibrary, unionEngine, uniteAhead, unionTask } = await import('./union-engine.js');
             const library = await loadUnionLibrary();
             const mender = await loadMender();
             let rings;
@@ -126,7 +126,7 @@ self.onmessage = async (event) => {
                 try {
                     rings = await uniteAhead((slabs, pinnedSize) => (slabs ? core.solidRings(texts, seed, thickness, size, slabs, pinnedSize) : prepared),
                         (slabs, pinnedSize, k, mesh) => core.solidMeshSound(texts, seed, thickness, size, slabs, pinnedSize, k,
-                            { points: mesh.vertProperties, triangles: mesh.triVerts }, mendWith(mender)),
+                            { points: mesh.vertProperties, triangles: mesh.triVerts }),
                         runners, shown, () => shown(prepared.steps.length)); // the heart and the cut
                     // No row sound: the floats the solids travelled in may be the cause, so the run does it all
                     // again alone (rarely: one random flower of ten of many pieces; it then finished).
