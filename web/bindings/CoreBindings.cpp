@@ -441,8 +441,11 @@ val cornersOf(const solid::PartMesh& part)
 }
 
 // The page's engine is exact: the corners it makes on the cut are the cut's height to a float's
-// precision, and no others lie this near it.
+// precision, and no others lie this near it; once it rounds them to its grid, they are that height
+// rounded to the grid: half a step off at most, and the grid's next level lies half a step or more from
+// the cut (see flatAbove).
 constexpr double kOnTheCut = 1e-4;
+constexpr double kGridOnTheCut = 0.51;
 // The engine drops detail below a share of the recipe's detail (the nozzle's line or finer): the slivers
 // and the needle points where many pieces meet, which slicers and checkers read as faults; and rounds
 // the corners to a grid far below that (or, failing that, as coarse as the tolerance), which puts the
@@ -459,7 +462,7 @@ struct MeshFigures {
 };
 constexpr std::array<MeshFigures, 18> kMeshFigures = {{{0, 0.125, 1.0 / 32},
                                                        {0, 0.05, 1.0 / 32},
-                                                       {0, 0.03, 1.0 / 32},
+                                                       {0, 1.0 / 32, 1.0 / 32},
                                                        {0, 0.01, 1.0 / 32},
                                                        {0, 0.125, 1.0 / 64},
                                                        {0, 0.125, 1.0 / 16},
@@ -498,21 +501,37 @@ bool sameExtent(const formats::SolidMesh& before, const formats::SolidMesh& afte
     return !before.points.empty() && !after.points.empty() && extent(before) == extent(after);
 }
 
-// The mesh a file would hold, its crossing triangles mended by `mender` (the engine's mend(points,
-// triangles), the page's CGAL module, or undefined where the engine has none): whether it is sound and
-// clear of crossings. The mended mesh replaces `solidMesh` only where it is sound and spans the same.
-bool mendedClear(formats::SolidMesh& solidMesh, const val& mender)
+// The page's mender (the engine's mend(points, triangles, most): CGAL's exact check and local repair)
+// mends a solid with this many pairs of crossing triangles at most (its time grows fast with them), and
+// tries the first few sound solids of the figures that are not clear of them.
+constexpr int kMostMended = 128;
+constexpr std::size_t kMendTries = 4;
+
+// `mender`'s answer for the mesh a file would hold, mended where it has at most `most` crossings.
+val mendAnswer(const formats::SolidMesh& solidMesh, const val& mender, int most)
 {
-    if (mender.isUndefined() || mender.isNull())
-        return true;
     const float* corners = solidMesh.points.front().data();
     const std::uint32_t* indices = solidMesh.triangles.front().data();
-    const val mended = mender(val::global("Float32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.points.size(), corners))),
-                              val::global("Uint32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.triangles.size(), indices))));
-    if (!mended["left"].isNumber() || mended["left"].as<double>() != 0)
+    return mender(val::global("Float32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.points.size(), corners))),
+                  val::global("Uint32Array").new_(val(emscripten::typed_memory_view(3 * solidMesh.triangles.size(), indices))), val(most));
+}
+
+// The pairs of crossing triangles in a sound solid: none without a mender, -1 where it cannot take the mesh.
+double crossingsOf(const formats::SolidMesh& solidMesh, const val& mender)
+{
+    if (mender.isUndefined() || mender.isNull())
+        return 0;
+    const val crossings = mendAnswer(solidMesh, mender, 0)["crossings"];
+    return crossings.isNumber() ? crossings.as<double>() : -1;
+}
+
+// Whether `mender` clears the sound solid `solidMesh` of its crossings; the mended mesh replaces it
+// only where it is sound and spans the same.
+bool mendedClear(formats::SolidMesh& solidMesh, const val& mender)
+{
+    const val mended = mendAnswer(solidMesh, mender, kMostMended);
+    if (!mended["left"].isNumber() || mended["left"].as<double>() != 0 || mended["points"].isUndefined())
         return false;
-    if (mended["points"].isUndefined())
-        return true; // nothing crossed
     const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(mended["points"]);
     const std::vector<std::uint32_t> numbers = emscripten::convertJSArrayToNumberVector<std::uint32_t>(mended["triangles"]);
     formats::SolidMesh other = solidMesh;
@@ -532,9 +551,16 @@ bool mendedClear(formats::SolidMesh& solidMesh, const val& mender)
     return true;
 }
 
-// The engine's mesh `united` ({ points, triangles }) finished by the recipe into `solidMesh`: whether
-// it is sound; nullopt where the finish fails (`problem` says why).
-std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united, formats::SolidMesh& solidMesh, std::string& problem)
+// How near the cut the engine's corners made with `figures` lie on it.
+double flatAbove(const solid::SolidPlan& plan, const MeshFigures& figures)
+{
+    return std::max(kOnTheCut, kGridOnTheCut * figures.gridShare * figures.toleranceShare * plan.voxel);
+}
+
+// The engine's mesh `united` ({ points, triangles }), made with `figures`, finished by the recipe into
+// `solidMesh`: whether it is sound; nullopt where the finish fails (`problem` says why).
+std::optional<bool> finishUnited(const solid::SolidPlan& plan, const MeshFigures& figures, const val& united, formats::SolidMesh& solidMesh,
+                                 std::string& problem)
 {
     const std::vector<float> values = emscripten::convertJSArrayToNumberVector<float>(united["points"]);
     const std::vector<std::uint32_t> indices = emscripten::convertJSArrayToNumberVector<std::uint32_t>(united["triangles"]);
@@ -544,7 +570,7 @@ std::optional<bool> finishUnited(const solid::SolidPlan& plan, const val& united
     std::vector<std::array<std::uint32_t, 3>> faces(indices.size() / 3);
     for (std::size_t i = 0; i < faces.size(); ++i)
         faces[i] = {indices[3 * i], indices[3 * i + 1], indices[3 * i + 2]};
-    if (solid::finishPrintSolid(plan, points, std::move(faces), kOnTheCut, solidMesh, &problem) != solid::SolidOutcome::Finished)
+    if (solid::finishPrintSolid(plan, points, std::move(faces), flatAbove(plan, figures), solidMesh, &problem) != solid::SolidOutcome::Finished)
         return std::nullopt;
     return solid::checkSoundness(solidMesh).sound();
 }
@@ -574,13 +600,16 @@ std::string solidStepText(int done, int total)
     return "立体にまとめています " + std::to_string(done) + " / " + std::to_string(total);
 }
 
+// What a row of slabs made: no sound solid, a sound one with crossing triangles, or one clear of them.
+enum class Made { Unsound, Crossing, Clear };
+
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece, detail): convex pieces given by their corners, simplified at
 // `detail` as they are united), the heart (unite), the bed cut (subtract(corners), again for another
 // cut), the united mesh taken back (mesh(tolerance, grid) gives { points: Float32Array, triangles:
 // Uint32Array }; again with other figures until the finished solid is sound and, where the engine has
-// mend(points, triangles), clear of crossings once mended (see mendedClear; the first sound one where
-// none is); then release()), the recipe's finish and the file. `progress(phase, done, text)` hears of
+// mend(points, triangles, most), clear of crossings (see build below); then release()), the recipe's
+// finish and the file. `progress(phase, done, text)` hears of
 // each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
@@ -622,7 +651,7 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     // The plan's parts united by the engine and the mesh taken back with each row of figures until the
     // finished solid is sound; nullopt when nothing is left (`problem` says why). The steps are shown
     // on the first run only.
-    const auto build = [&](solid::SolidPlan& plan, bool shown) -> std::optional<bool> {
+    const auto build = [&](solid::SolidPlan& plan, bool shown) -> std::optional<Made> {
         for (int ring = 0; ring < p.overlapCount; ++ring) {
             engine.call<void>("unite", floatArray(ringPieces(plan, p.petalCount, ring)), val(kCornersPerPiece),
                               val(kUnitedDetailShare * plan.voxel));
@@ -639,10 +668,13 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         const double cut = plan.cut;
         plan.slabs.clear();
         plan.slabs.shrink_to_fit();
-        // The first sound solid whose crossings the mender could not clear, kept in case no later
-        // figures give one clear of them: a solid that crosses itself by a hair, which slicers take,
-        // rather than none.
+        // Every figures' solid is checked for crossings (with the engine's mender): the first sound one
+        // clear of them is kept as it is. Where none is, the first few with crossings are mended in turn
+        // (a mended patch can lie a hair from its neighbour, which tolerant checkers flag), and where
+        // none mends, the first sound one is answered (Made::Crossing).
         std::optional<formats::SolidMesh> crossing;
+        std::vector<formats::SolidMesh> mendable;
+        const val mender = engine["mend"];
         bool clear = false;
         // An engine that tried the figures ahead (a page's helpers) says which to begin with.
         const val ahead = engine["firstFigures"];
@@ -656,36 +688,54 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             plan.cut = cut + figures.cutRaised * plan.voxel;
             const double tolerance = figures.toleranceShare * plan.voxel;
             const std::optional<bool> finished = finishUnited(
-                plan, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem);
+                plan, figures, engine.call<val>("mesh", val(tolerance), val(figures.gridShare * tolerance)), solidMesh, problem);
             if (!finished) {
                 engine.call<void>("release");
                 return std::nullopt;
             }
-            if (*finished) {
-                clear = mendedClear(solidMesh, engine["mend"]);
-                if (!clear && !crossing)
-                    crossing = solidMesh;
-            }
+            if (!*finished)
+                continue;
+            const double crossings = crossingsOf(solidMesh, mender);
+            clear = crossings == 0;
+            if (!clear && !crossing)
+                crossing = solidMesh;
+            if (crossings > 0 && crossings <= kMostMended && mendable.size() < kMendTries)
+                mendable.push_back(solidMesh);
         }
         engine.call<void>("release");
+        for (auto mended = mendable.begin(); !clear && mended != mendable.end(); ++mended)
+            if (mendedClear(*mended, mender)) {
+                solidMesh = std::move(*mended);
+                clear = true;
+            }
         if (!clear && crossing)
             solidMesh = std::move(*crossing);
-        return clear || crossing;
+        return clear ? Made::Clear : crossing ? Made::Crossing : Made::Unsound;
     };
     // An engine that made rows ahead (a page's helpers) says which slabs to begin with, and the size
     // the earlier rows pinned.
     const val aheadSlabs = engine["firstSlabs"];
     const std::size_t firstSlabs = aheadSlabs.isNumber() ? std::min(aheadSlabs.as<std::size_t>(), kSlabShares.size()) : 0;
     double pinnedSize = firstSlabs > 0 ? engine["pinnedSize"].as<double>() : 0;
-    std::optional<bool> sound = false;
-    for (std::size_t slabs = firstSlabs; slabs < kSlabShares.size() && sound && !*sound; ++slabs) {
+    // Rows of slabs are tried until one gives a sound solid; where it is not clear of crossings, one row
+    // more, and where that is not clear either, the first sound solid is kept: a solid that crosses
+    // itself by a hair, which slicers take, rather than none.
+    std::optional<Made> made = Made::Unsound;
+    std::optional<formats::SolidMesh> crossing;
+    std::size_t rowsAfterCrossing = 0;
+    for (std::size_t slabs = firstSlabs; slabs < kSlabShares.size() && made && *made != Made::Clear && rowsAfterCrossing < 2; ++slabs) {
         solid::SolidPlan plan = slabsPlan(mesh, p, options, slabs, pinnedSize);
-        sound = build(plan, slabs == firstSlabs);
+        made = build(plan, slabs == firstSlabs);
         pinnedSize = solidMesh.sizeMm;
+        if (made == Made::Crossing && !crossing)
+            crossing = solidMesh;
+        rowsAfterCrossing += crossing ? 1 : 0;
     }
-    if (!sound)
+    if (!made)
         return failed(problem);
-    if (!*sound)
+    if (*made != Made::Clear && crossing)
+        solidMesh = std::move(*crossing);
+    else if (*made != Made::Clear)
         return failed("「" + fileName + "」に書き出せる一つの閉じた立体にまとまりませんでした。花の形、厚さか大きさを少し変えてください。");
     advance();
 
@@ -784,7 +834,7 @@ val solidMeshSound(const val& texts, const std::string& seedText, const std::str
     plan.cut += kMeshFigures[static_cast<std::size_t>(k)].cutRaised * plan.voxel;
     formats::SolidMesh solidMesh;
     std::string problem;
-    const std::optional<bool> sound = finishUnited(plan, united, solidMesh, problem);
+    const std::optional<bool> sound = finishUnited(plan, kMeshFigures[static_cast<std::size_t>(k)], united, solidMesh, problem);
     out.set("finished", sound.has_value());
     out.set("sound", sound.value_or(false));
     out.set("sizeMm", solidMesh.sizeMm);

@@ -239,16 +239,13 @@ export async function uniteAhead(rowsOf, check, runners, onRing, onWhole) {
     return Object.assign(rings, { slabs, pinnedSize });
 }
 
-// A mesh with more crossing pairs than this is not mended (the mending's time grows fast with them):
-// the core takes the mesh made with its next figures instead.
-const kMostMended = 128;
-
-// The mend(points, triangles) of a finished mesh with `mender` (petalwright-mend.js's module beside this
-// file: CGAL's exact check and local repair, loaded by a job's worker with the union library), as the
-// core asks for it: { crossings, left } (pairs of crossing triangles before and after) and the mended
-// { points, triangles } where it mended; undefined without a mender.
+// The mend(points, triangles, most) of a finished mesh with `mender` (petalwright-mend.js's module beside
+// this file: CGAL's exact check and local repair, loaded by a job's worker with the union library), as
+// the core asks for it: { crossings, left } (pairs of crossing triangles before and after; mended only
+// where they are `most` or fewer) and the mended { points, triangles } where it mended; undefined
+// without a mender.
 export function mendWith(mender) {
-    return mender ? (points, triangles) => mender.mendCrossings(points, triangles, kMostMended) : undefined;
+    return mender ? (points, triangles, most) => mender.mendCrossings(points, triangles, most) : undefined;
 }
 
 // unionEngine(library, rings, mender): the engine a printable run hands its parts to; `rings`, uniteRings'
@@ -263,7 +260,7 @@ export function mendWith(mender) {
 // less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
 // pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
 // { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
-// figures; mend(points, triangles): mendWith(mender), absent without a mender; release(): the solid
+// figures; mend(points, triangles, most): mendWith(mender), absent without a mender; release(): the solid
 // let go. Where many faces meet in one point (the tip of the cone that a
 // ring's petals make about the axis), the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners

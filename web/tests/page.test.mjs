@@ -491,12 +491,12 @@ await open('?seed=11');
 await setBoxes(texts);
 const offline = await downloadOf(() => page.click('#cmdDXF'));
 check(equalApartFromDate(offline.bytes, cliFile('dxf', texts, '11', 'flower.dxf')), 'offline: the page opens and saves the same file');
-// The printable types too: their union library was stored when they were first used.
+// The printable types too: their union library and crossing mender were stored when they were first used.
 await page.click('#cmdCANCEL');
 await page.selectOption('#cboSAMPLE', 'bell');
 await openPrintDialog('print-stl');
-check(admeshSays(await downloadOf(() => page.keyboard.press('Enter')), 'print-stl').clean && await page.evaluate(() => caches.match('manifold.wasm').then(Boolean)),
-    'offline: a printable file from the stored union library');
+check(admeshSays(await downloadOf(() => page.keyboard.press('Enter')), 'print-stl').clean && await page.evaluate(() => Promise.all(['manifold.wasm', 'petalwright-mend.wasm'].map((file) => caches.match(file))).then((found) => found.every(Boolean))),
+    'offline: a printable file from the stored union library and mender');
 await context.setOffline(false);
 
 // ---- Installable as an app (asked of a browser with a profile of its own: not a private window) ------
