@@ -1,7 +1,7 @@
 // The printable types in the page, in Debian's chromium over loopback: for each flower, in a fresh
 // browser context (nothing stored, so the first run fetches the union library), the time from OK in
 // the thickness and size dialog (or はい, when the question comes) to the saved file, twice, with the
-// progress texts as they came; and the union library's transfer, raw and compressed.
+// progress texts as they came; and the transfer of the union library and the crossing mender, raw and compressed.
 //   node web/bench/bench-printable.mjs build/web [--largest]
 // --largest adds the largest flower the checks accept (50 × 50, 80 mm, 0.88 mm).
 import { readFileSync } from 'node:fs';
@@ -24,9 +24,9 @@ if (options.includes('--largest'))
     flowers.push({ name: 'largest accepted', texts: ['50', '50', '10', '50', '0', '180'], thickness: '0.88', size: '80' });
 
 const kb = (bytes) => `${(bytes / 1024).toFixed(0)} KB`;
-const union = ['union-engine.js', 'manifold.js', 'manifold.wasm'].map((file) => readFileSync(path.join(site, file)));
+const union = ['union-engine.js', 'manifold.js', 'manifold.wasm', 'petalwright-mend.js', 'petalwright-mend.wasm'].map((file) => readFileSync(path.join(site, file)));
 const total = (pack) => union.reduce((sum, bytes) => sum + pack(bytes).length, 0);
-console.log(`union library: ${kb(total((b) => b))} raw, ${kb(total((b) => zlib.gzipSync(b, { level: 9 })))} gzip -9, `
+console.log(`union library and mender: ${kb(total((b) => b))} raw, ${kb(total((b) => zlib.gzipSync(b, { level: 9 })))} gzip -9, `
     + `${kb(total((b) => zlib.brotliCompressSync(b)))} brotli`);
 
 const { server, port } = await serveSite(site);

@@ -503,9 +503,12 @@ bool sameExtent(const formats::SolidMesh& before, const formats::SolidMesh& afte
 
 // The page's mender (the engine's mend(points, triangles, most): CGAL's exact check and local repair)
 // mends a solid with this many pairs of crossing triangles at most (its time grows fast with them), and
-// tries the first few sound solids of the figures that are not clear of them.
+// tries the first two sound solids of the figures that are not clear of them. Where more than one
+// triangle in a hundred crosses, sheets cross at length (narrow petals folded through one another) and
+// the repair only cuts the solid apart, in seconds: it is not tried.
 constexpr int kMostMended = 128;
-constexpr std::size_t kMendTries = 4;
+constexpr double kMostCrossingShare = 0.01;
+constexpr std::size_t kMendTries = 2;
 
 // `mender`'s answer for the mesh a file would hold, mended where it has at most `most` crossings.
 val mendAnswer(const formats::SolidMesh& solidMesh, const val& mender, int most)
@@ -600,8 +603,9 @@ std::string solidStepText(int done, int total)
     return "立体にまとめています " + std::to_string(done) + " / " + std::to_string(total);
 }
 
-// What a row of slabs made: no sound solid, a sound one with crossing triangles, or one clear of them.
-enum class Made { Unsound, Crossing, Clear };
+// What a row of slabs made: no sound solid, a sound one with crossing triangles (none of them mendable,
+// or mended without success), or one clear of them.
+enum class Made { Unsound, Unmendable, Crossing, Clear };
 
 // A printable run: the flower's mesh (progress per petal), the recipe's parts handed to `engine` a ring
 // at a time (unite(corners, cornersPerPiece, detail): convex pieces given by their corners, simplified at
@@ -699,7 +703,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             clear = crossings == 0;
             if (!clear && !crossing)
                 crossing = solidMesh;
-            if (crossings > 0 && crossings <= kMostMended && mendable.size() < kMendTries)
+            if (crossings > 0 && crossings <= kMostMended && crossings <= kMostCrossingShare * static_cast<double>(solidMesh.triangles.size())
+                && mendable.size() < kMendTries)
                 mendable.push_back(solidMesh);
         }
         engine.call<void>("release");
@@ -710,16 +715,16 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             }
         if (!clear && crossing)
             solidMesh = std::move(*crossing);
-        return clear ? Made::Clear : crossing ? Made::Crossing : Made::Unsound;
+        return clear ? Made::Clear : !crossing ? Made::Unsound : mendable.empty() ? Made::Unmendable : Made::Crossing;
     };
     // An engine that made rows ahead (a page's helpers) says which slabs to begin with, and the size
     // the earlier rows pinned.
     const val aheadSlabs = engine["firstSlabs"];
     const std::size_t firstSlabs = aheadSlabs.isNumber() ? std::min(aheadSlabs.as<std::size_t>(), kSlabShares.size()) : 0;
     double pinnedSize = firstSlabs > 0 ? engine["pinnedSize"].as<double>() : 0;
-    // Rows of slabs are tried until one gives a sound solid; where it is not clear of crossings, one row
-    // more, and where that is not clear either, the first sound solid is kept: a solid that crosses
-    // itself by a hair, which slicers take, rather than none.
+    // Rows of slabs are tried until one gives a sound solid; where it is not clear of crossings but the
+    // mender tried, one row more, and where that is not clear either, the first sound solid is kept: a
+    // solid that crosses itself by a hair, which slicers take, rather than none.
     std::optional<Made> made = Made::Unsound;
     std::optional<formats::SolidMesh> crossing;
     std::size_t rowsAfterCrossing = 0;
@@ -727,9 +732,12 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         solid::SolidPlan plan = slabsPlan(mesh, p, options, slabs, pinnedSize);
         made = build(plan, slabs == firstSlabs);
         pinnedSize = solidMesh.sizeMm;
-        if (made == Made::Crossing && !crossing)
+        if ((made == Made::Crossing || made == Made::Unmendable) && !crossing) {
             crossing = solidMesh;
-        rowsAfterCrossing += crossing ? 1 : 0;
+            rowsAfterCrossing = made == Made::Crossing ? 1 : 2;
+        } else if (crossing) {
+            ++rowsAfterCrossing;
+        }
     }
     if (!made)
         return failed(problem);

@@ -34,7 +34,7 @@ using Surface = CGAL::Surface_mesh<Kernel::Point_3>;
 namespace pmp = CGAL::Polygon_mesh_processing;
 
 // Each mending takes the triangles about the crossings out and fills the holes; rounded to floats
-// again, a filled patch can itself cross by a hair, so it is tried again a few times.
+// again, a filled patch can itself cross by a hair, so it is tried again while the crossings grow fewer.
 constexpr int kMendRounds = 3;
 // Where sheets cross at length, the repair can cut a petal off or turn a patch inside out: a mended
 // mesh that is not one piece, or whose volume moved by more than this share, is not taken.
@@ -107,7 +107,10 @@ val mendCrossings(const val& pointValues, const val& triangleValues, int most)
         for (int round = 0; round < kMendRounds && left > 0; ++round) {
             pmp::experimental::remove_self_intersections(surface, pmp::parameters::preserve_genus(false));
             roundToFloats(surface);
+            const std::size_t before = left;
             left = crossingCount(surface);
+            if (left >= before)
+                break;
         }
         if (left == 0 && !stillTheSolid(surface, volume))
             left = crossings;
