@@ -503,12 +503,12 @@ bool sameExtent(const formats::SolidMesh& before, const formats::SolidMesh& afte
 
 // The page's mender (the engine's mend(points, triangles, most): CGAL's exact check and local repair)
 // mends a solid with this many pairs of crossing triangles at most (its time grows fast with them), and
-// tries the first two sound solids of the figures that are not clear of them. Where more than one
+// tries the four sound solids of the figures with the fewest, fewest first. Where more than one
 // triangle in a hundred crosses, sheets cross at length (narrow petals folded through one another) and
 // the repair only cuts the solid apart, in seconds: it is not tried.
 constexpr int kMostMended = 128;
 constexpr double kMostCrossingShare = 0.01;
-constexpr std::size_t kMendTries = 2;
+constexpr std::size_t kMendTries = 4;
 
 // `mender`'s answer for the mesh a file would hold, mended where it has at most `most` crossings.
 val mendAnswer(const formats::SolidMesh& solidMesh, const val& mender, int most)
@@ -673,11 +673,11 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
         plan.slabs.clear();
         plan.slabs.shrink_to_fit();
         // Every figures' solid is checked for crossings (with the engine's mender): the first sound one
-        // clear of them is kept as it is. Where none is, the first few with crossings are mended in turn
-        // (a mended patch can lie a hair from its neighbour, which tolerant checkers flag), and where
-        // none mends, the first sound one is answered (Made::Crossing).
+        // clear of them is kept as it is. Where none is, those with the fewest crossings are mended in
+        // turn (a mended patch can lie a hair from its neighbour, which tolerant checkers flag), and
+        // where none mends, the first sound one is answered (Made::Crossing).
         std::optional<formats::SolidMesh> crossing;
-        std::vector<formats::SolidMesh> mendable;
+        std::vector<std::pair<double, formats::SolidMesh>> mendable; // by crossings, then figures
         const val mender = engine["mend"];
         bool clear = false;
         // An engine that tried the figures ahead (a page's helpers) says which to begin with.
@@ -704,13 +704,18 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             if (!clear && !crossing)
                 crossing = solidMesh;
             if (crossings > 0 && crossings <= kMostMended && crossings <= kMostCrossingShare * static_cast<double>(solidMesh.triangles.size())
-                && mendable.size() < kMendTries)
-                mendable.push_back(solidMesh);
+                && (mendable.size() < kMendTries || crossings < mendable.back().first)) {
+                const auto at = std::upper_bound(mendable.begin(), mendable.end(), crossings,
+                                                 [](double count, const auto& kept) { return count < kept.first; });
+                mendable.emplace(at, crossings, solidMesh);
+                if (mendable.size() > kMendTries)
+                    mendable.pop_back();
+            }
         }
         engine.call<void>("release");
         for (auto mended = mendable.begin(); !clear && mended != mendable.end(); ++mended)
-            if (mendedClear(*mended, mender)) {
-                solidMesh = std::move(*mended);
+            if (mendedClear(mended->second, mender)) {
+                solidMesh = std::move(mended->second);
                 clear = true;
             }
         if (!clear && crossing)
