@@ -35,7 +35,7 @@ const rows = [
     ['default, thinnest', info.defaultTexts, '0.4', '80', 0.25],
     // Random flowers whose first mesh left a triangle without a direction (a cone's tip just over the
     // cut), a welded edge met four times, a direction floats could not hold: the engine asked again.
-    ['rings a degree apart', ['14', '5', '1', '1.5', '101', '107'], '1.2', '80', 0.7, '39'],
+    ['rings a degree apart', ['14', '5', '1', '1.5', '101', '107'], '1.2', '80', 0.8, '39'], // clear with coarser figures
     ['one narrow ring', ['15', '1', '4', '0.3', '94', '124'], '1.2', '80', 0.4, '31'],
     ['rings of one tilt', ['7', '3', '2', '2.0', '176', '176'], '1.2', '80', 0.25, '36'],
     // Narrow petals whose slabs only touch along their edges: no figures clear the seam, slabs 3 % thinner do.
