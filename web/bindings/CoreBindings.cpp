@@ -744,11 +744,12 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             ++rowsAfterCrossing;
         }
     }
-    if (!made)
-        return failed(problem);
-    if (*made != Made::Clear && crossing)
+    const bool clear = made && *made == Made::Clear;
+    if (!clear && crossing)
         solidMesh = std::move(*crossing);
-    else if (*made != Made::Clear)
+    else if (!made)
+        return failed(problem);
+    else if (!clear)
         return failed("「" + fileName + "」に書き出せる一つの閉じた立体にまとまりませんでした。花の形、厚さか大きさを少し変えてください。");
     advance();
 

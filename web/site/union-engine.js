@@ -239,15 +239,6 @@ export async function uniteAhead(rowsOf, check, runners, onRing, onWhole) {
     return Object.assign(rings, { slabs, pinnedSize });
 }
 
-// The mend(points, triangles, most) of a finished mesh with `mender` (petalwright-mend.js's module beside
-// this file: CGAL's exact check and local repair, loaded by a job's worker with the union library), as
-// the core asks for it: { crossings, left } (pairs of crossing triangles before and after; mended only
-// where they are `most` or fewer) and the mended { points, triangles } where it mended; undefined
-// without a mender.
-export function mendWith(mender) {
-    return mender ? (points, triangles, most) => mender.mendCrossings(points, triangles, most) : undefined;
-}
-
 // unionEngine(library, rings, mender): the engine a printable run hands its parts to; `rings`, uniteRings'
 // answer, the run's first rings already united (the engine then passes over as many unite calls),
 // with `ahead`, meshAhead's answer, the first figures' mesh (the run begins with those figures:
@@ -260,8 +251,11 @@ export function mendWith(mender) {
 // less the hull of those corners (again with another hull, from the same pieces); mesh(tolerance, grid): the solid taken as one original (so the seams between the
 // pieces are no longer kept), its detail below `tolerance` dropped, its corners rounded to `grid`, as
 // { points: Float32Array, triangles: Uint32Array }; the solid stays, so the core may ask again with other
-// figures; mend(points, triangles, most): mendWith(mender), absent without a mender; release(): the solid
-// let go. Where many faces meet in one point (the tip of the cone that a
+// figures; mend(points, triangles, most): a finished mesh checked by `mender` (petalwright-mend.js's
+// module beside this file: CGAL's exact check and local repair, loaded by a job's worker with the union
+// library): { crossings, left } (pairs of crossing triangles before and after; mended only where they are
+// `most` or fewer) and the mended { points, triangles } where it mended; absent without a mender;
+// release(): the solid let go. Where many faces meet in one point (the tip of the cone that a
 // ring's petals make about the axis), the exact union leaves a cluster of corners a few millionths of a millimetre apart that the
 // simplification keeps; a file's floats cannot hold such triangles' directions. Rounding the corners
 // to a grid far below the tolerance puts each cluster on one point, and the library, taking the mesh back
@@ -346,7 +340,7 @@ export function unionEngine(library, rings, mender) {
             made.forEach((m) => m.delete());
             return { points: mesh.vertProperties, triangles: mesh.triVerts };
         },
-        mend: mendWith(mender),
+        mend: mender ? (points, triangles, most) => mender.mendCrossings(points, triangles, most) : undefined,
         release() {
             ahead = null;
             pending.length = 0;

@@ -20,14 +20,16 @@ async function deflatedThreeMf(core, model) {
     }
 }
 
-// The crossing mender (petalwright-mend.js), loaded with the first printable job beside the union library.
-let mender = null;
+// The crossing mender (petalwright-mend.js), loaded with the first printable job beside the union
+// library; loaded again by a later job where it failed (offline before it was stored).
+let menderLoaded = null;
 function loadMender() {
-    if (!mender) {
+    if (!menderLoaded) {
         importScripts('petalwright-mend.js');
-        mender = createPetalwrightMend();
+        menderLoaded = createPetalwrightMend();
+        menderLoaded.catch(() => (menderLoaded = null));
     }
-    return mender;
+    return menderLoaded;
 }
 
 // A flower of this many pieces or more has its rings united ahead of the run by helpers, as many as
