@@ -614,7 +614,8 @@ enum class Made { Unsound, Unmendable, Crossing, Clear };
 // Uint32Array }; again with other figures until the finished solid is sound and, where the engine has
 // mend(points, triangles, most), clear of crossings (see build below); then release()), the recipe's
 // finish and the file. `progress(phase, done, text)` hears of
-// each step: "mesh" with the faces so far, "solid" with the step and the window's text. Returns
+// each step: "mesh" with the faces so far, "solid" with the step and the window's text, "check" with the
+// step and the text while the solid is checked for crossing faces and mended. Returns
 // { outcome: "finished", bytes, orientation, triangles } (a 3MF with its model stored, and the model
 // apart for packThreeMf) or { outcome: "failed", problem }.
 val runSolidJob(const std::string& formatName, const val& texts, const std::string& seedText, const std::string& fileName,
@@ -649,6 +650,14 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
     const auto advance = [&] {
         ++done;
         progress(val("solid"), val(done), val(solidStepText(done, total)));
+    };
+    // While the finished solids are checked for crossing faces and mended (tens of seconds on a dense
+    // flower), the step's text says so; each text once.
+    std::string shownCheck;
+    const auto checking = [&](const char* what) {
+        std::string text = solidStepText(done, total) + "（" + what + "）";
+        if (text != shownCheck)
+            progress(val("check"), val(done), val(shownCheck = std::move(text)));
     };
     formats::SolidMesh solidMesh;
     std::string problem;
@@ -699,6 +708,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             }
             if (!*finished)
                 continue;
+            if (!mender.isUndefined() && !mender.isNull())
+                checking("面の交差を確かめています");
             const double crossings = crossingsOf(solidMesh, mender);
             clear = crossings == 0;
             if (!clear && !crossing)
@@ -713,6 +724,8 @@ val runSolidJob(const std::string& formatName, const val& texts, const std::stri
             }
         }
         engine.call<void>("release");
+        if (!clear && !mendable.empty())
+            checking("面の交差を直しています");
         for (auto mended = mendable.begin(); !clear && mended != mendable.end(); ++mended)
             if (mendedClear(mended->second, mender)) {
                 solidMesh = std::move(mended->second);

@@ -74,8 +74,10 @@ async function cmdOUT_Click() {
     }));
     try {
         const handle = await window.showSaveFilePicker({ suggestedName: $('txtDXFFILE').value, types, id: 'petalwright' });
+        // The name and its type shown together: never the new name with the old type.
+        const format = await core.call('formatForName', [current, handle.name]);
         $('txtDXFFILE').value = handle.name;
-        $('cboFORMAT').value = await core.call('formatForName', [current, handle.name]);
+        $('cboFORMAT').value = format;
         formatChosen($('cboFORMAT').value);
         saveHandle = handle;
     } catch (error) {

@@ -152,9 +152,9 @@ self.onmessage = async (event) => {
             result = core.runSolidJob(format, texts, seed, fileName, dateTime, thickness, size, engine, (phase, done, text) => {
                 const now = performance.now();
                 // The rings united ahead are passed over quickly: not shown again.
-                if (ringsShown && (phase === 'mesh' || done <= ringsShown))
+                if (ringsShown && (phase === 'mesh' || (phase === 'solid' && done <= ringsShown)))
                     return;
-                if (phase === 'solid' || now - last >= kProgressInterval) {
+                if (phase !== 'mesh' || now - last >= kProgressInterval) {
                     last = now;
                     self.postMessage({ id, progress: { phase, done, doneText: core.groupedCount(done), text } });
                 }

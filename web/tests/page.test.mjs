@@ -375,7 +375,7 @@ await page.evaluate(() => { // the label's texts while the run goes on
 const printStl = admeshSays(await downloadOf(() => page.click('#cmdPRINTOK')), 'print-stl');
 await page.waitForSelector('#lblMSG[data-phase=finished]');
 const shownTexts = (await page.evaluate(() => window.shownTexts)).join(' | ');
-check(shownTexts.endsWith('立体にまとめています 1 / 3 | 立体にまとめています 2 / 3 | 立体にまとめています 3 / 3 | 向き: 表（花を上に向けて置きます） | 終了しました'),
+check(shownTexts.endsWith('立体にまとめています 1 / 3 | 立体にまとめています 2 / 3 | 立体にまとめています 2 / 3（面の交差を確かめています） | 立体にまとめています 3 / 3 | 向き: 表（花を上に向けて置きます） | 終了しました'),
     `the window's progress texts: ${shownTexts}`);
 check(printStl.clean, printStl.text);
 await page.click('#cmdCANCEL');
@@ -428,10 +428,14 @@ await page.evaluate(() => {
 });
 const shared = admeshSays(await downloadOf(startManyPieces, 120000), 'print-stl');
 await page.waitForSelector('#lblMSG[data-phase=finished]');
-const steps = (await page.evaluate(() => window.shownTexts)).map((t) => Number(t.match(/^立体にまとめています (\d+) \/ 22$/)?.[1])).filter(Boolean);
+const manyTexts = await page.evaluate(() => window.shownTexts);
+const steps = manyTexts.map((t) => Number(t.match(/^立体にまとめています (\d+) \/ 22$/)?.[1])).filter(Boolean);
 const cores = Math.min(4, await page.evaluate(() => navigator.hardwareConcurrency));
-check(shared.clean && helpersSeen === (cores > 1 ? cores : 0) && steps.at(-1) === 22 && steps.every((k, i) => !i || k > steps[i - 1]),
-    `${shared.text}; ${helpersSeen} helpers for ${cores} cores; steps ${steps.join(' ')}`);
+// The check for crossing faces after the rings united ahead is shown too, before the last step.
+const checkShown = manyTexts.indexOf('立体にまとめています 21 / 22（面の交差を確かめています）');
+check(shared.clean && helpersSeen === (cores > 1 ? cores : 0) && steps.at(-1) === 22 && steps.every((k, i) => !i || k > steps[i - 1])
+    && checkShown >= 0 && checkShown < manyTexts.indexOf('立体にまとめています 22 / 22'),
+    `${shared.text}; ${helpersSeen} helpers for ${cores} cores; steps ${steps.join(' ')}; texts ${manyTexts.join(' | ')}`);
 await page.click('#cmdCANCEL');
 await page.evaluate(() => { window.shownTexts = []; });
 await startManyPieces();
@@ -537,7 +541,7 @@ await picker.click('#cmdOUT');
 await picker.waitForFunction(() => document.getElementById('txtDXFFILE').value === 'picked.obj');
 const offered = await picker.evaluate(() => window.pickerOptions.types.map((t) => t.description));
 check(await picker.inputValue('#cboFORMAT') === 'obj' && offered[0] === 'DXFファイル(*.dxf)' && offered.length === formats.length,
-    'the save dialog offers the types and its .obj name chooses OBJ');
+    `the save dialog offers the types and its .obj name chooses OBJ: ${await picker.inputValue('#cboFORMAT')}, ${offered.join(' / ')}`);
 let pickerDownloads = 0;
 picker.on('download', () => pickerDownloads++);
 await picker.click('#cmdDXF');
