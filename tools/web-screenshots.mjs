@@ -2,7 +2,8 @@
 // taken in Debian's chromium through playwright-core (tools/web-build.sh --tests installs both):
 //   node tools/web-screenshots.mjs build/web OUTPUT_FOLDER
 // writes web-page-1280x800.png, web-page-1366x768.png and web-page-390x844.png, and the same with the
-// printable solid's dialog open (web-print-settings-WIDTHxHEIGHT.png).
+// printable solid's dialog open (web-print-settings-WIDTHxHEIGHT.png) and its progress window
+// (web-progress-WIDTHxHEIGHT.png).
 import { createRequire } from 'node:module';
 import path from 'node:path';
 
@@ -31,6 +32,14 @@ for (const [width, height, phone] of [[1280, 800, false], [1366, 768, false], [3
     const dialog = path.join(out, `web-print-settings-${width}x${height}.png`);
     await page.screenshot({ path: dialog });
     console.log(dialog);
+    // The progress window with its longest text (a dense flower's crossing faces being mended), shown
+    // in the half second before the job starts.
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('#frmDXF:not([hidden])');
+    await page.evaluate(() => { document.getElementById('lblMSG').textContent = '立体にまとめています 1,501 / 1,502（面の交差を直しています）'; });
+    const progress = path.join(out, `web-progress-${width}x${height}.png`);
+    await page.screenshot({ path: progress });
+    console.log(progress);
     await context.close();
 }
 await browser.close();
