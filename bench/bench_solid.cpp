@@ -4,6 +4,9 @@
 // (the build and the larger file).
 // Each flower is built in a child process of its own, so each peak is that flower's.
 //   petalwright-bench-solid [NAME]   only the flowers whose name begins with NAME
+//   petalwright-bench-solid --gaps [NAME]
+//                                    instead: the gaps between petals, by width, and how many of their
+//                                    points the solid fills
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,8 +23,10 @@
 #include "formats/SolidWriters.h"
 #include "geometry/DaisyMesh.h"
 #include "geometry/SampleFlowers.h"
+#include "PetalGaps.h"
 #include "solid/PrintSolid.h"
 #include "solid/SolidOptions.h"
+#include "solid/SolidRecipe.h"
 
 using namespace petalwright;
 
@@ -75,10 +80,52 @@ void measure(const Case& c)
                 static_cast<double>(peakKilobytes()) / 1024);
 }
 
+// The design's gaps 0.4 to 3 mm wide, in bands of width: their points, and those the solid fills.
+void measureGaps(const Case& c)
+{
+    const geometry::FlowerParameters p = geometry::convertParameters(c.texts);
+    geometry::MeshStore mesh;
+    mesh.allocate(p.overlapCount, p.petalCount);
+    geometry::SeededRandom random(1);
+    geometry::makeDaisyMesh(p, mesh, random);
+    solid::SolidOptions options;
+    options.sizeMm = c.sizeMm;
+    options.thicknessMm = c.thicknessMm;
+    formats::SolidMesh solid;
+    solid::buildPrintSolid(mesh, p.overlapCount, p.petalCount, options, solid);
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<testing::GapPoint> gaps =
+        testing::petalGaps(solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options), solid, 0.4, 3.0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (const char* dump = std::getenv("GAPS_DUMP")) {
+        FILE* f = std::fopen(dump, "w");
+        for (const testing::GapPoint& g : gaps)
+            std::fprintf(f, "%.3f %.3f %.3f %.3f %d\n", g.at[0], g.at[1], g.at[2], g.width, g.filled ? 1 : 0);
+        std::fclose(f);
+    }
+    constexpr std::array<double, 5> kBands = {0.4, 0.6, 0.8, 1.2, 3.01};
+    std::printf("%-22s %5.1f", c.name.c_str(), c.thicknessMm);
+    for (std::size_t b = 0; b + 1 < kBands.size(); ++b) {
+        std::size_t all = 0, filled = 0;
+        for (const testing::GapPoint& g : gaps)
+            if (g.width >= kBands[b] && g.width < kBands[b + 1]) {
+                ++all;
+                filled += g.filled ? 1 : 0;
+            }
+        std::printf(" %7zu/%-7zu", filled, all);
+    }
+    std::printf(" %6.1f\n", seconds);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const bool gaps = argc > 1 && std::string(argv[1]) == "--gaps";
+    if (gaps) {
+        --argc;
+        ++argv;
+    }
     const std::string only = argc > 1 ? argv[1] : "";
     std::vector<Case> cases = {{"default", geometry::defaultParameterTexts(), 80}};
     for (const geometry::SampleFlower& sample : geometry::sampleFlowers()) {
@@ -101,15 +148,21 @@ int main(int argc, char** argv)
     cases.push_back({"angle 0 thinnest", hanging, 80, std::ceil(solid::thinnestForDetail(geometry::convertParameters(hanging), 80) * 100) / 100});
     const geometry::ParameterTexts largest = {"50", "50", "10", "1", "0", "180"};
     cases.push_back({"50 x 50 thinnest", largest, 80, std::ceil(solid::thinnestForDetail(geometry::convertParameters(largest), 80) * 100) / 100});
-    std::printf("%-22s %5s %8s %10s %-5s %8s %8s %8s %8s\n", "flower (80 mm)", "mm", "ms", "triangles", "faces", "STL MB", "3MF MB",
-                "est. MB", "peak MB");
+    if (gaps)
+        std::printf("%-22s %5s  filled/points of gaps 0.4-0.6, 0.6-0.8, 0.8-1.2, 1.2-3 mm wide; probe s\n", "flower (80 mm)", "mm");
+    else
+        std::printf("%-22s %5s %8s %10s %-5s %8s %8s %8s %8s\n", "flower (80 mm)", "mm", "ms", "triangles", "faces", "STL MB",
+                    "3MF MB", "est. MB", "peak MB");
     std::fflush(stdout);
     for (const Case& c : cases) {
         if (!c.name.starts_with(only))
             continue;
         const pid_t child = fork();
         if (child == 0) {
-            measure(c);
+            if (gaps)
+                measureGaps(c);
+            else
+                measure(c);
             std::fflush(stdout);
             _exit(0);
         }

@@ -13,6 +13,9 @@ struct SolidMesh {
     double sizeMm = 0;                                   // largest width across X and Y
     double thicknessMm = 0;                              // the petals' thickness
     bool upsideDown = false;                             // stands on its face (petals pointing up in the design)
+    // Where the recipe's parts landed: a point p of the parts is at (p - partsOrigin) * partsScale here.
+    std::array<double, 3> partsOrigin{};
+    double partsScale = 1;
 };
 
 } // namespace petalwright::formats

@@ -412,7 +412,7 @@ SolidOutcome buildPrintSolid(const geometry::MeshStore& store, int overlapCount,
             return SolidOutcome::Cancelled;
     }
     solid.reset();
-    if (const SolidOutcome outcome = finishPlacedSolid(plan, std::move(corners), std::move(faces), placed.sizeMm, out, problem);
+    if (const SolidOutcome outcome = finishPlacedSolid(plan, std::move(corners), std::move(faces), placed, out, problem);
         outcome != SolidOutcome::Finished)
         return outcome;
     if (!advance()) {

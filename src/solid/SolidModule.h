@@ -10,7 +10,7 @@
 
 namespace petalwright::solid {
 
-inline constexpr int kSolidModuleVersion = 1;
+inline constexpr int kSolidModuleVersion = 2;
 // The module's file name, beside the programs in the build tree and in the installed library folder.
 inline constexpr const char* kSolidModuleFileName = "petalwright-solid.so";
 inline constexpr const char* kSolidModuleEntry = "petalwright_solid_module";

@@ -386,11 +386,11 @@ PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float,
             v = index[v];
         }
     points = std::move(placed);
-    return {across * fit, fit};
+    return {across * fit, fit, {cx, cy, plan.cut}};
 }
 
 SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
-                               std::vector<std::array<std::uint32_t, 3>> faces, double sizeMm, formats::SolidMesh& out,
+                               std::vector<std::array<std::uint32_t, 3>> faces, const PlacedShell& placed, formats::SolidMesh& out,
                                std::string* problem)
 {
     out = {};
@@ -401,7 +401,9 @@ SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<flo
     }
     out.points = std::move(points);
     out.triangles = std::move(faces);
-    out.sizeMm = sizeMm;
+    out.sizeMm = placed.sizeMm;
+    out.partsOrigin = placed.origin;
+    out.partsScale = placed.scale;
     out.thicknessMm = plan.thicknessMm;
     out.upsideDown = plan.upsideDown;
     return SolidOutcome::Finished;
@@ -411,8 +413,8 @@ SolidOutcome finishPrintSolid(const SolidPlan& plan, std::vector<std::array<floa
                               std::vector<std::array<std::uint32_t, 3>> faces, double flatAbove, formats::SolidMesh& out,
                               std::string* problem)
 {
-    const double size = placeOuterShell(plan, points, faces, flatAbove).sizeMm;
-    return finishPlacedSolid(plan, std::move(points), std::move(faces), size, out, problem);
+    const PlacedShell placed = placeOuterShell(plan, points, faces, flatAbove);
+    return finishPlacedSolid(plan, std::move(points), std::move(faces), placed, out, problem);
 }
 
 } // namespace petalwright::solid

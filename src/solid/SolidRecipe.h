@@ -51,13 +51,14 @@ SolidOutcome finishPrintSolid(const SolidPlan& plan, std::vector<std::array<floa
 // The same in two steps, for an engine that works on the mesh as it will be written: the piece kept and
 // its corners placed (`points` then holds only the piece's corners); then the solid taken as it is.
 struct PlacedShell {
-    double sizeMm = 0; // the piece's width, 0 when nothing is left
-    double scale = 1;  // millimetres per unit of the parts' coordinates
+    double sizeMm = 0;              // the piece's width, 0 when nothing is left
+    double scale = 1;               // millimetres per unit of the parts' coordinates
+    std::array<double, 3> origin{}; // the point of the parts that lands on (0, 0, 0): the piece's centre on the bed
 };
 PlacedShell placeOuterShell(const SolidPlan& plan, std::vector<std::array<float, 3>>& points,
                             std::vector<std::array<std::uint32_t, 3>>& faces, double flatAbove);
 SolidOutcome finishPlacedSolid(const SolidPlan& plan, std::vector<std::array<float, 3>> points,
-                               std::vector<std::array<std::uint32_t, 3>> faces, double sizeMm, formats::SolidMesh& out,
+                               std::vector<std::array<std::uint32_t, 3>> faces, const PlacedShell& placed, formats::SolidMesh& out,
                                std::string* problem = nullptr);
 
 } // namespace petalwright::solid
