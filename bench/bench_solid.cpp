@@ -100,7 +100,7 @@ void measureGaps(const Case& c)
     if (const char* dump = std::getenv("GAPS_DUMP")) {
         FILE* f = std::fopen(dump, "w");
         for (const testing::GapPoint& g : gaps)
-            std::fprintf(f, "%.3f %.3f %.3f %.3f %d\n", g.at[0], g.at[1], g.at[2], g.width, g.filled ? 1 : 0);
+            std::fprintf(f, "%.3f %.3f %.3f %.3f %d %d\n", g.at[0], g.at[1], g.at[2], g.width, g.filled ? 1 : 0, g.enclosed ? 1 : 0);
         std::fclose(f);
     }
     constexpr std::array<double, 5> kBands = {0.4, 0.6, 0.8, 1.2, 3.01};
@@ -110,7 +110,7 @@ void measureGaps(const Case& c)
         for (const testing::GapPoint& g : gaps)
             if (g.width >= kBands[b] && g.width < kBands[b + 1]) {
                 ++all;
-                filled += g.filled ? 1 : 0;
+                filled += g.filled && !g.enclosed ? 1 : 0;
             }
         std::printf(" %7zu/%-7zu", filled, all);
     }

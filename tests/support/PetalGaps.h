@@ -21,6 +21,7 @@ struct GapPoint {
     std::array<double, 3> at{}; // millimetres, as the solid is placed
     double width = 0;           // the gap's width there: twice the distance to the nearest part
     bool filled = false;        // the solid holds the point
+    bool enclosed = false;      // filled, and the parts close it in on every side: a cavity the solid fills
 };
 
 namespace gaps {
@@ -97,6 +98,39 @@ struct Part {
         for (const auto& t : triangles)
             crossings += crossesAbove(p, t[0], t[1], t[2]) ? 1 : 0;
         return crossings % 2 == 1;
+    }
+    // Whether the ray from p along d meets the part (boxes first, then each triangle).
+    bool meets(const Vec& p, const Vec& d) const
+    {
+        double near = 0, far = 1e300;
+        for (std::size_t a = 0; a < 3; ++a) {
+            if (d[a] == 0) {
+                if (p[a] < low[a] || p[a] > high[a])
+                    return false;
+                continue;
+            }
+            double t0 = (low[a] - p[a]) / d[a], t1 = (high[a] - p[a]) / d[a];
+            if (t0 > t1)
+                std::swap(t0, t1);
+            near = std::max(near, t0);
+            far = std::min(far, t1);
+        }
+        if (near > far)
+            return false;
+        for (const auto& t : triangles) {
+            const Vec e1 = sub(t[1], t[0]), e2 = sub(t[2], t[0]);
+            const Vec h = {d[1] * e2[2] - d[2] * e2[1], d[2] * e2[0] - d[0] * e2[2], d[0] * e2[1] - d[1] * e2[0]};
+            const double det = dot(e1, h);
+            if (std::abs(det) < 1e-15)
+                continue;
+            const Vec s = sub(p, t[0]);
+            const double u = dot(s, h) / det;
+            const Vec q = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
+            const double v = dot(d, q) / det;
+            if (u >= 0 && v >= 0 && u + v <= 1 && dot(e2, q) / det > 0)
+                return true;
+        }
+        return false;
     }
     static bool crossesAbove(const Vec& p, const Vec& a, const Vec& b, const Vec& c)
     {
@@ -212,6 +246,21 @@ inline std::vector<GapPoint> petalGaps(const solid::SolidPlan& plan, const forma
         return best;
     };
 
+    // Whether every ray from p, in 26 directions, meets a part: p lies in a cavity the parts close in.
+    const auto closedIn = [&](const Vec& p) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dz = -1; dz <= 1; ++dz) {
+                    if (dx == 0 && dy == 0 && dz == 0)
+                        continue;
+                    // Turned a little off the axes, so no ray runs along a wall.
+                    const Vec d = {dx + 0.0123, dy + 0.0231, dz + 0.0312};
+                    if (std::none_of(parts.begin(), parts.end(), [&](const Part& part) { return part.meets(p, d); }))
+                        return false;
+                }
+        return true;
+    };
+
     std::vector<GapPoint> found;
     for (std::size_t i = 0; i < slabCount; ++i)
         for (std::size_t j = 0; j < slabCount; ++j) {
@@ -252,7 +301,9 @@ inline std::vector<GapPoint> petalGaps(const solid::SolidPlan& plan, const forma
                         // Above the bed by more than the cut's own layer.
                         if (width < narrowestMm || middle[2] < 0.5 * width + 0.5)
                             continue;
-                        found.push_back({middle, width, columns.holds(middle)});
+                        GapPoint g{middle, width, columns.holds(middle)};
+                        g.enclosed = g.filled && closedIn(middle);
+                        found.push_back(g);
                     }
             }
         }
