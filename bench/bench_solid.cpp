@@ -6,7 +6,8 @@
 //   petalwright-bench-solid [NAME]   only the flowers whose name begins with NAME
 //   petalwright-bench-solid --gaps [NAME]
 //                                    instead: the gaps between petals, by width, and how many of their
-//                                    points the solid fills
+//                                    points the solid fills (GAPS_DUMP=FILE also writes each point:
+//                                    x y z width filled enclosed)
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -46,16 +47,26 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
+// The case's flower (seed 1) and its print options.
+struct Flower {
+    geometry::FlowerParameters p;
+    geometry::MeshStore mesh;
+    solid::SolidOptions options;
+
+    explicit Flower(const Case& c) : p(geometry::convertParameters(c.texts))
+    {
+        mesh.allocate(p.overlapCount, p.petalCount);
+        geometry::SeededRandom random(1);
+        geometry::makeDaisyMesh(p, mesh, random);
+        options.sizeMm = c.sizeMm;
+        options.thicknessMm = c.thicknessMm;
+    }
+};
+
 void measure(const Case& c)
 {
-    const geometry::FlowerParameters p = geometry::convertParameters(c.texts);
-    geometry::MeshStore mesh;
-    mesh.allocate(p.overlapCount, p.petalCount);
-    geometry::SeededRandom random(1);
-    geometry::makeDaisyMesh(p, mesh, random);
-    solid::SolidOptions options;
-    options.sizeMm = c.sizeMm;
-    options.thicknessMm = c.thicknessMm;
+    const Flower f(c);
+    const auto& [p, mesh, options] = f;
     const int runs = p.petalCount * p.overlapCount > 500 ? 1 : 3;
     std::vector<double> times;
     formats::SolidMesh solid;
@@ -83,14 +94,8 @@ void measure(const Case& c)
 // The design's gaps 0.4 to 3 mm wide, in bands of width: their points, and those the solid fills.
 void measureGaps(const Case& c)
 {
-    const geometry::FlowerParameters p = geometry::convertParameters(c.texts);
-    geometry::MeshStore mesh;
-    mesh.allocate(p.overlapCount, p.petalCount);
-    geometry::SeededRandom random(1);
-    geometry::makeDaisyMesh(p, mesh, random);
-    solid::SolidOptions options;
-    options.sizeMm = c.sizeMm;
-    options.thicknessMm = c.thicknessMm;
+    const Flower f(c);
+    const auto& [p, mesh, options] = f;
     formats::SolidMesh solid;
     solid::buildPrintSolid(mesh, p.overlapCount, p.petalCount, options, solid);
     const auto start = std::chrono::steady_clock::now();
