@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -103,10 +104,13 @@ void measureGaps(const Case& c)
         testing::petalGaps(solid::planPrintSolid(mesh, p.overlapCount, p.petalCount, options), solid, 0.4, 3.0);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (const char* dump = std::getenv("GAPS_DUMP")) {
-        FILE* f = std::fopen(dump, "w");
-        for (const testing::GapPoint& g : gaps)
-            std::fprintf(f, "%.3f %.3f %.3f %.3f %d %d\n", g.at[0], g.at[1], g.at[2], g.width, g.filled ? 1 : 0, g.enclosed ? 1 : 0);
-        std::fclose(f);
+        if (FILE* out = std::fopen(dump, "w")) {
+            for (const testing::GapPoint& g : gaps)
+                std::fprintf(out, "%.3f %.3f %.3f %.3f %d %d\n", g.at[0], g.at[1], g.at[2], g.width, g.filled ? 1 : 0, g.enclosed ? 1 : 0);
+            std::fclose(out);
+        } else {
+            std::fprintf(stderr, "cannot write %s\n", dump);
+        }
     }
     constexpr std::array<double, 5> kBands = {0.4, 0.6, 0.8, 1.2, 3.01};
     std::printf("%-22s %5.1f", c.name.c_str(), c.thicknessMm);
